@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Parameters.h"
+#include "ProgramRecord.h"
+
+#include <juce_core/juce_core.h>
+
+#include <unordered_map>
+
+/// The two saved documents: a bank of every program and a preset of the live values. Both are
+/// one XML element whose attributes hold the values; the framework wraps the element into the
+/// host's memory block.
+namespace zvstate
+{
+inline const char* const bankTag = "ZV-REVERB_LX_BANK";
+inline const char* const presetTag = "ZV-REVERB_LX_PRESET";
+inline const char* const version = "1.1.0";
+
+/// A float widened to double in general notation with up to 20 significant digits, independent
+/// of the C locale: 0.5 -> "0.5", 1 -> "1", the float nearest 0.7 -> "0.69999998807907104492".
+/// Every float reads back exactly from this text.
+juce::String formatNumber(float value);
+
+/// Appends the eleven parameter values of `record` (state key + `suffix`) and then its name
+/// under `nameKey` + `suffix`.
+void writeRecord(juce::XmlElement& xml, const ProgramRecord& record, const juce::String& suffix,
+                 const juce::String& nameKey);
+
+/// Reads attributes by name without regard to case (documents written by hand or by older
+/// builds may differ in case). The first attribute of a name wins.
+class AttributeLookup
+{
+public:
+    explicit AttributeLookup(const juce::XmlElement& xml);
+
+    /// The attribute parsed as a number and narrowed to float; `fallback` when it is absent or
+    /// when the number is not finite (a NaN or infinity would poison the reverb's feedback).
+    float number(const juce::String& name, float fallback) const;
+    /// The attribute's text; `fallback` when absent.
+    juce::String text(const juce::String& name, const juce::String& fallback) const;
+
+private:
+    const juce::String* find(const juce::String& name) const;
+
+    struct Hash
+    {
+        size_t operator()(const juce::String& s) const noexcept { return (size_t)s.hashCode64(); }
+    };
+    std::unordered_map<juce::String, juce::String, Hash> byLowerCaseName;
+};
+} // namespace zvstate

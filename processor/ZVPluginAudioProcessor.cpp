@@ -1,0 +1,248 @@
+#include "ZVPluginAudioProcessor.h"
+
+#include "StateDocuments.h"
+
+#if __has_include(<zReverb.h>)
+#include <zReverb.h>
+#include <zSampleRate.h>
+#define ZV_HAVE_ENGINE 1
+#else
+class zReverb
+{
+};
+#endif
+
+#include <cmath>
+
+JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+
+ZVPluginAudioProcessor::ZVPluginAudioProcessor()
+    : juce::AudioProcessor(BusesProperties()
+                               .withInput("Input", juce::AudioChannelSet::stereo(), true)
+                               .withOutput("Output", juce::AudioChannelSet::stereo(), true))
+{
+    // The live record and the table start at the defaults (ProgramRecord's constructor).
+    for (auto& record : programs)
+        record = std::make_unique<ProgramRecord>();
+#if ZV_HAVE_ENGINE
+    reverb = std::make_unique<zReverb>();
+    shelfDesignRate = zGetSampleRate();
+#endif
+    setCurrentProgram(0);
+}
+
+// Members go in reverse order of declaration: the program table, the live record, then the engine.
+ZVPluginAudioProcessor::~ZVPluginAudioProcessor() = default;
+
+const juce::String ZVPluginAudioProcessor::getName() const { return "ZV-Reverb LX"; }
+
+//==============================================================================
+const juce::String ZVPluginAudioProcessor::getParameterName(int index)
+{
+    return zvparams::isValid(index) ? juce::String(zvparams::table[index].name) : juce::String();
+}
+
+juce::String ZVPluginAudioProcessor::getParameterID(int index)
+{
+    return zvparams::isValid(index) ? juce::String(zvparams::table[index].stateKey) : juce::String(index);
+}
+
+float ZVPluginAudioProcessor::getParameter(int index)
+{
+    return zvparams::isValid(index) ? live.get(zvparams::table[index].field) : 0.0f;
+}
+
+const juce::String ZVPluginAudioProcessor::getParameterText(int index)
+{
+    return zvparams::formatValue(getParameter(index));
+}
+
+void ZVPluginAudioProcessor::setParameter(int index, float newValue)
+{
+    // A NaN or infinity would reach the engine's feedback loops, which never recover from it.
+    if (!zvparams::isValid(index) || !std::isfinite(newValue))
+        return;
+    const auto field = zvparams::table[index].field;
+    live.set(field, newValue);
+    programs[(size_t)currentProgram]->set(field, newValue);
+}
+
+const juce::String ZVPluginAudioProcessor::getInputChannelName(int channelIndex) const
+{
+    return juce::String(channelIndex + 1);
+}
+
+const juce::String ZVPluginAudioProcessor::getOutputChannelName(int channelIndex) const
+{
+    return juce::String(channelIndex + 1);
+}
+
+//==============================================================================
+void ZVPluginAudioProcessor::prepareToPlay(double sampleRate, int /*estimatedSamplesPerBlock*/)
+{
+#if ZV_HAVE_ENGINE
+    // A rate the engine cannot run at (0, negative, NaN) is refused rather than stored: every
+    // delay length and filter design divides by or multiplies with it.
+    const float rate = (float)sampleRate;
+    if (!(rate > 0.0f) || !std::isfinite(rate))
+        return;
+    zSetSampleRate(rate);
+    // The engine's tone shelves are designed for one rate; keep them in step with the rate this
+    // instance actually runs at, so a setting sounds the same at 44.1, 48 or 96 kHz.
+    if (rate != shelfDesignRate)
+    {
+        reverb->redesignShelves();
+        shelfDesignRate = rate;
+    }
+#else
+    juce::ignoreUnused(sampleRate);
+#endif
+}
+
+void ZVPluginAudioProcessor::releaseResources() {}
+
+void ZVPluginAudioProcessor::applyParameters() noexcept
+{
+#if ZV_HAVE_ENGINE
+    reverb->setEarlySize(60.0f - 72.0f * live.get(ProgramRecord::fEarlySize));
+    reverb->setLateSize(48.0f - 72.0f * live.get(ProgramRecord::fLateSize));
+    reverb->setDiffusion(live.get(ProgramRecord::fDiffusion));
+    // The power is single precision; only the scaling to seconds is formed in double.
+    const float decayPower = std::pow(1.2202f, 60.0f * live.get(ProgramRecord::fDecay));
+    reverb->setDecayTime((float)(0.001 * (double)decayPower));
+    reverb->setListenerPos(live.get(ProgramRecord::fListenerPos));
+    if (live.get(ProgramRecord::fOnButton) == 1.0f)
+    {
+        reverb->setBypass(false);
+        live.set(ProgramRecord::fOutGain, std::pow(1.12202f, 24.0f * live.get(ProgramRecord::fVolume) - 12.0f));
+    }
+    else
+    {
+        reverb->setBypass(true);
+        live.set(ProgramRecord::fOutGain, 1.0f);
+    }
+#endif
+}
+
+void ZVPluginAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    juce::ScopedNoDenormals noDenormals;
+    applyParameters();
+    if (getTotalNumInputChannels() != 2 || getTotalNumOutputChannels() != 2 || buffer.getNumChannels() < 2)
+        return;
+#if ZV_HAVE_ENGINE
+    float* left = buffer.getWritePointer(0);
+    float* right = buffer.getWritePointer(1);
+    const float gain = live.get(ProgramRecord::fOutGain);
+    const int numSamples = buffer.getNumSamples();
+    for (int i = 0; i < numSamples; ++i)
+    {
+        // A non-finite input sample would stay in the reverb's loops for ever; it enters as silence.
+        float l = std::isfinite(left[i]) ? left[i] : 0.0f;
+        float r = std::isfinite(right[i]) ? right[i] : 0.0f;
+        // The selectors and the mix are read per sample so an edit lands on the next sample.
+        if (live.get(ProgramRecord::fLeftSelButton) != 0.0f)
+            r = l;
+        else if (live.get(ProgramRecord::fRightSelButton) != 0.0f)
+            l = r;
+        float pair[2] = { l, r };
+        reverb->processStereo(pair, 2);
+        const float m = live.get(ProgramRecord::fMix);
+        left[i] = ((1.0f - m) * l) * gain + (m * pair[0]) * gain;
+        right[i] = ((1.0f - m) * r) * gain + (m * pair[1]) * gain;
+    }
+#endif
+}
+
+double ZVPluginAudioProcessor::getTailLengthSeconds() const { return 0.0; }
+
+juce::AudioProcessorEditor* ZVPluginAudioProcessor::createEditor()
+{
+    return new juce::GenericAudioProcessorEditor(*this);
+}
+
+//==============================================================================
+void ZVPluginAudioProcessor::setCurrentProgram(int index)
+{
+    // Hosts only pass indexes below the reported count; anything outside the table is ignored
+    // so that no call can address a record that does not exist.
+    if (!isInTable(index))
+        return;
+    currentProgram = index;
+    const auto& record = *programs[(size_t)index];
+    for (int i = 0; i < zvparams::count; ++i)
+        setParameter(i, record.get(zvparams::table[i].field));
+}
+
+const juce::String ZVPluginAudioProcessor::getProgramName(int index)
+{
+    return isInTable(index) ? programs[(size_t)index]->programName : juce::String();
+}
+
+void ZVPluginAudioProcessor::changeProgramName(int index, const juce::String& newName)
+{
+    if (isInTable(index))
+        programs[(size_t)index]->programName = newName;
+    live.programName = newName;
+}
+
+float ZVPluginAudioProcessor::getProgramValue(int program, ProgramRecord::Field f) const noexcept
+{
+    return isInTable(program) ? programs[(size_t)program]->get(f) : 0.0f;
+}
+
+//==============================================================================
+void ZVPluginAudioProcessor::getStateInformation(juce::MemoryBlock& destData)
+{
+    juce::XmlElement bank(zvstate::bankTag);
+    bank.setAttribute("Version", zvstate::version);
+    for (int p = 0; p < getNumPrograms(); ++p)
+        zvstate::writeRecord(bank, *programs[(size_t)p], juce::String(p), "ProgramName");
+    copyXmlToBinary(bank, destData);
+}
+
+void ZVPluginAudioProcessor::getCurrentProgramStateInformation(juce::MemoryBlock& destData)
+{
+    juce::XmlElement preset(zvstate::presetTag);
+    preset.setAttribute("Version", zvstate::version);
+    zvstate::writeRecord(preset, live, {}, "programName");
+    copyXmlToBinary(preset, destData);
+}
+
+void ZVPluginAudioProcessor::setStateInformation(const void* data, int sizeInBytes)
+{
+    const auto xml = getXmlFromBinary(data, sizeInBytes);
+    if (xml == nullptr || !xml->getTagName().equalsIgnoreCase(zvstate::bankTag))
+        return;
+    const zvstate::AttributeLookup attributes(*xml);
+    for (int p = 0; p < getNumPrograms() && isInTable(p); ++p)
+    {
+        auto& record = *programs[(size_t)p];
+        const juce::String suffix(p);
+        for (const auto& info : zvparams::table)
+            record.set(info.field, attributes.number(info.stateKey + suffix, live.get(info.field)));
+        record.programName = attributes.text("ProgramName" + suffix, live.programName);
+    }
+}
+
+void ZVPluginAudioProcessor::setCurrentProgramStateInformation(const void* data, int sizeInBytes)
+{
+    const auto xml = getXmlFromBinary(data, sizeInBytes);
+    if (xml == nullptr || !xml->getTagName().equalsIgnoreCase(zvstate::presetTag))
+        return;
+    const zvstate::AttributeLookup attributes(*xml);
+    auto& record = *programs[(size_t)currentProgram];
+    for (const auto& info : zvparams::table)
+    {
+        const float v = attributes.number(info.stateKey, live.get(info.field));
+        record.set(info.field, v);
+        live.set(info.field, v);
+    }
+    record.programName = attributes.text("programName", live.programName);
+    live.programName = record.programName;
+}
+
+JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+
+//==============================================================================
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter() { return new ZVPluginAudioProcessor(); }

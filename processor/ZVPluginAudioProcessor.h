@@ -1,0 +1,96 @@
+#pragma once
+
+#include "Parameters.h"
+#include "ProgramRecord.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <array>
+#include <memory>
+
+class zReverb;
+
+/// The plug-in instance: owns the live parameter values, the table of programs and the reverb
+/// engine. Hosts address its eleven parameters by index through the framework's legacy
+/// parameter API, which is why the deprecated overrides below are deliberate.
+class ZVPluginAudioProcessor : public juce::AudioProcessor
+{
+public:
+    static constexpr int numPrograms = 127;     ///< programs reported to hosts
+    static constexpr int numProgramSlots = 128; ///< records allocated; the last is never addressed
+
+    ZVPluginAudioProcessor();
+    ~ZVPluginAudioProcessor() override;
+
+    const juce::String getName() const override;
+
+    /// Stores the host's rate as the process-wide engine rate; nothing else is prepared.
+    void prepareToPlay(double sampleRate, int estimatedSamplesPerBlock) override;
+    void releaseResources() override;
+    /// Maps the live values onto the engine, then routes, reverberates, mixes and scales
+    /// every stereo sample in place. Called on the audio thread under the callback lock.
+    void processBlock(juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midiMessages) override;
+    using juce::AudioProcessor::processBlock;
+
+    double getTailLengthSeconds() const override;
+    bool acceptsMidi() const override { return false; }
+    bool producesMidi() const override { return false; }
+
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override { return true; }
+
+    int getNumPrograms() override { return numPrograms; }
+    int getCurrentProgram() override { return currentProgram; }
+    /// Makes `index` current and copies its record into the live values through setParameter.
+    void setCurrentProgram(int index) override;
+    const juce::String getProgramName(int index) override;
+    /// Renames record `index` and makes the same text the working name, whatever `index` is.
+    void changeProgramName(int index, const juce::String& newName) override;
+
+    /// The whole bank of programs as the "ZV-REVERB_LX_BANK" document.
+    void getStateInformation(juce::MemoryBlock& destData) override;
+    /// The live values and working name as the "ZV-REVERB_LX_PRESET" document.
+    void getCurrentProgramStateInformation(juce::MemoryBlock& destData) override;
+    /// Loads a bank into the program table only; the live values stay as they are.
+    void setStateInformation(const void* data, int sizeInBytes) override;
+    /// Loads a preset into the current program's record and the live values.
+    void setCurrentProgramStateInformation(const void* data, int sizeInBytes) override;
+
+    // The index-based parameter interface every host adapter and the editor use.
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+    int getNumParameters() override { return zvparams::count; }
+    const juce::String getParameterName(int index) override;
+    using juce::AudioProcessor::getParameterName;
+    /// Stable, distinct identifiers (the state keys) for formats that need one per parameter.
+    juce::String getParameterID(int index) override;
+    float getParameter(int index) override;
+    const juce::String getParameterText(int index) override;
+    using juce::AudioProcessor::getParameterText;
+    /// Stores the value into the live record and the current program's record, unclamped.
+    void setParameter(int index, float newValue) override;
+
+    const juce::String getInputChannelName(int channelIndex) const override;
+    const juce::String getOutputChannelName(int channelIndex) const override;
+    bool isInputChannelStereoPair(int) const override { return true; }
+    bool isOutputChannelStereoPair(int) const override { return true; }
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+
+    /// The working name: the live record's name.
+    juce::String getWorkingName() const { return live.programName; }
+    /// A value of the live record by position, including the derived fOutGain.
+    float getLiveValue(ProgramRecord::Field f) const noexcept { return live.get(f); }
+    /// A value of table record `program` by position; 0 outside the table.
+    float getProgramValue(int program, ProgramRecord::Field f) const noexcept;
+
+private:
+    static bool isInTable(int index) noexcept { return index >= 0 && index < numProgramSlots; }
+    void applyParameters() noexcept;
+
+    std::unique_ptr<zReverb> reverb;
+    float shelfDesignRate = 44100.0f; ///< the rate the engine's shelves are designed for
+    ProgramRecord live;
+    int currentProgram = 0;
+    std::array<std::unique_ptr<ProgramRecord>, numProgramSlots> programs;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(ZVPluginAudioProcessor)
+};

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test and run its tools.
+# Safe to run repeatedly; does nothing when everything is already present.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config git ccache
+  # the framework and the free VST 2.4 interface headers
+  juce-modules-source fst-dev
+  # what JUCE's Linux back ends need
+  libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxext-dev libxcomposite-dev
+  libfreetype-dev libfontconfig1-dev libasound2-dev libjack-jackd2-dev libgl-dev
+  # fonts for the editor's labels (the fallback for Verdana on Linux)
+  fonts-dejavu-core
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # hosts and tools used by the tests
+  xvfb xauth lilv-utils jalv jackd2
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo_cmd apt-get update -qq
+  $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
