@@ -52,6 +52,14 @@ float ZVPluginAudioProcessor::getParameter(int index)
     return zvparams::isValid(index) ? live.get(zvparams::table[index].field) : 0.0f;
 }
 
+float ZVPluginAudioProcessor::getParameterDefaultValue(int index)
+{
+    const bool hostAppliesDefaults = wrapperType == wrapperType_LV2 || wrapperType == wrapperType_VST3;
+    if (!hostAppliesDefaults || !zvparams::isValid(index))
+        return 0.0f;
+    return ProgramRecord::defaultValue(zvparams::table[index].field);
+}
+
 const juce::String ZVPluginAudioProcessor::getParameterText(int index)
 {
     return zvparams::formatValue(getParameter(index));

@@ -64,6 +64,9 @@ public:
     /// Stable, distinct identifiers (the state keys) for formats that need one per parameter.
     juce::String getParameterID(int index) override;
     float getParameter(int index) override;
+    /// 0 for the formats whose hosts have always been told 0; the real defaults for LV2 and
+    /// VST3, whose hosts write the reported default into the plug-in when they instantiate it.
+    float getParameterDefaultValue(int index) override;
     const juce::String getParameterText(int index) override;
     using juce::AudioProcessor::getParameterText;
     /// Stores the value into the live record and the current program's record, unclamped.

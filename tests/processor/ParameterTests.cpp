@@ -94,7 +94,6 @@ TEST_F(ParameterTable, ChannelsAndMidiAnswers)
     EXPECT_TRUE(p.isOutputChannelStereoPair(0));
     EXPECT_FALSE(p.acceptsMidi());
     EXPECT_FALSE(p.producesMidi());
-    EXPECT_FALSE(p.silenceInProducesSilenceOut());
     EXPECT_TRUE(p.hasEditor());
     EXPECT_EQ(p.getTotalNumInputChannels(), 2);
     EXPECT_EQ(p.getTotalNumOutputChannels(), 2);

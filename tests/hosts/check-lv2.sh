@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Usage: check-lv2.sh BUNDLE_DIR PLUGIN_URI
+# Checks the LV2 bundle with lilv's lv2info, then runs it in a real LV2 host (jalv, on a JACK
+# server with the dummy back end, so no sound card is needed) and asks that host for the
+# plug-in's presets and controls.
+set -euo pipefail
+bundle=$1
+uri=$2
+export LV2_PATH
+LV2_PATH=$(dirname "$bundle")
+work=$(mktemp -d)
+jack_pid=""
+cleanup() {
+    [ -n "$jack_pid" ] && kill "$jack_pid" 2>/dev/null && wait "$jack_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*"; exit 1; }
+names=(EarlySize LateSize Decay Diffusion Listener Dry-Wet Volume On-Off "Left On-Off" "Right On-Off" "Stereo On-Off")
+keys=(fEarlySize fLateSize fDecay fDiffusion fListenerPos fMix fVolume fOnButton fLeftSelButton fRightSelButton fStereoSelButton)
+
+lv2info "$uri" > "$work/info.txt" || fail "lv2info does not know $uri"
+grep -q 'Name: *ZV-Reverb LX' "$work/info.txt" || fail "plug-in name missing"
+presets=$(sed -n '/Presets:/,/^\t[A-Z]/p' "$work/info.txt" | grep -c 'Default' || true)
+[ "$presets" -eq 127 ] || fail "lv2info lists $presets presets, expected 127"
+for name in "${names[@]}"; do
+    grep -q "rdfs:label \"$name\"" "$bundle"/dsp.ttl || fail "parameter $name not described"
+done
+echo "lv2info: plug-in found, 11 parameters described, 127 presets"
+
+# A JACK server of our own, on a name no other test uses.
+export JACK_DEFAULT_SERVER="zv-lv2-test-$$"
+jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 512 > "$work/jackd.log" 2>&1 &
+jack_pid=$!
+sleep 2
+kill -0 "$jack_pid" 2>/dev/null || { cat "$work/jackd.log"; fail "JACK server did not start"; }
+
+(sleep 3; echo presets; sleep 1; echo controls; sleep 1) |
+    timeout 30 jalv -n zv-test "$uri" > "$work/jalv.txt" 2>&1 || true
+grep -q 'Plugin: *'"$uri" "$work/jalv.txt" || { cat "$work/jalv.txt"; fail "jalv did not load the plug-in"; }
+hosted_presets=$(grep -c ':preset[0-9]* (Default)' "$work/jalv.txt" || true)
+[ "$hosted_presets" -eq 127 ] || fail "jalv shows $hosted_presets presets, expected 127"
+for key in "${keys[@]}"; do
+    grep -q "_${key} = " "$work/jalv.txt" || fail "jalv does not show control $key"
+done
+echo "jalv: plug-in running, 11 controls, 127 presets"
