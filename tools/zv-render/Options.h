@@ -1,0 +1,44 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <optional>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+namespace zvrender
+{
+/// A problem with what the user asked for; the message is meant for the user.
+struct UsageError : std::runtime_error
+{
+    using std::runtime_error::runtime_error;
+};
+
+/// Everything the command line can ask for.
+struct Options
+{
+    juce::File input;                     ///< audio file to process (unless impulse)
+    juce::File output;                    ///< WAV file to write
+    std::optional<double> impulseSeconds; ///< render the impulse response instead of a file
+    double impulseRate = 0.0;             ///< sample rate of the impulse response
+    std::vector<std::pair<int, float>> sets; ///< parameter index and value, in command-line order
+    juce::File preset;                    ///< preset document to load
+    juce::File bank;                      ///< bank document to load
+    int program = 0;                      ///< program to select after loading the bank
+    juce::File savePreset;                ///< where to save the settings as a preset document
+    int blockSize = 512;
+    std::optional<double> tailSeconds;    ///< overrides the reported tail
+    int bitsPerSample = 32;               ///< 16 and 24 are integer PCM, 32 is float
+    juce::File plot;                      ///< PNG picture of the output
+    bool quiet = false;
+    bool help = false;
+};
+
+/// Parses the arguments (without the program name). Options may come before or after the file
+/// names. Throws UsageError with a message for the user.
+Options parseOptions(const juce::StringArray& args);
+
+/// The text printed by --help.
+juce::String helpText();
+} // namespace zvrender

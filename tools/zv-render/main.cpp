@@ -1,0 +1,40 @@
+// zv-render: the command-line renderer. Puts audio files through the same processor and engine
+// the plug-in uses, block by block as a host does.
+
+#include "Options.h"
+#include "Renderer.h"
+
+#include <juce_events/juce_events.h>
+
+#include <iostream>
+
+int main(int argc, char* argv[])
+{
+    juce::StringArray args;
+    for (int i = 1; i < argc; ++i)
+        args.add(juce::String::fromUTF8(argv[i]));
+
+    try
+    {
+        const auto options = zvrender::parseOptions(args);
+        if (options.help)
+        {
+            std::cout << zvrender::helpText();
+            return 0;
+        }
+        // The framework's fonts and image code expect it to be initialised; no window is opened.
+        juce::ScopedJuceInitialiser_GUI framework;
+        zvrender::render(options);
+        return 0;
+    }
+    catch (const zvrender::UsageError& e)
+    {
+        std::cerr << "zv-render: " << e.what() << "\n";
+        return 2;
+    }
+    catch (const std::exception& e)
+    {
+        std::cerr << "zv-render: error: " << e.what() << "\n";
+        return 1;
+    }
+}
