@@ -2,6 +2,8 @@
 
 #include "StateDocuments.h"
 
+#include <editor/ZVPluginAudioProcessorEditor.h>
+
 #if __has_include(<zReverb.h>)
 #include <zReverb.h>
 #include <zSampleRate.h>
@@ -166,7 +168,7 @@ double ZVPluginAudioProcessor::getTailLengthSeconds() const { return 0.0; }
 
 juce::AudioProcessorEditor* ZVPluginAudioProcessor::createEditor()
 {
-    return new juce::GenericAudioProcessorEditor(*this);
+    return new ZVPluginAudioProcessorEditor(*this);
 }
 
 //==============================================================================
