@@ -1,9 +1,8 @@
 #pragma once
 
+#include "zDelayBuffer.h"
 #include "zEffect.h"
 #include "zSampleRate.h"
-
-#include <memory>
 
 /// Delay line read at a whole number of samples.
 ///
@@ -17,7 +16,7 @@ public:
     static constexpr int length = 960000;
 
     /// Allocates and zero-fills the buffer; throws std::bad_alloc if it cannot.
-    zDelay() : buffer_(std::make_unique<float[]>(length)) {}
+    zDelay() : buffer_(length) {}
 
     /// Sets the delay in seconds; it takes effect at the next call.
     void setDelayTime(float seconds) noexcept { delayTime_ = seconds; }
@@ -52,6 +51,6 @@ private:
     }
 
     float delayTime_ = 0.5f;
-    std::unique_ptr<float[]> buffer_;
+    zDelayBuffer buffer_;
     int writeIndex_ = 0; ///< the position that received the most recent input
 };

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "zDelayBuffer.h"
 #include "zEffect.h"
 #include "zSampleRate.h"
-
-#include <memory>
 
 /// Delay line read between samples with four-point (Catmull-Rom) interpolation.
 ///
@@ -18,7 +17,7 @@ public:
     static constexpr int length = 960000;
 
     /// Allocates and zero-fills the buffer; throws std::bad_alloc if it cannot.
-    zDelay4p() : buffer_(std::make_unique<float[]>(length)) {}
+    zDelay4p() : buffer_(length) {}
 
     /// Sets the delay in seconds; it takes effect at the next call. Exactly 0 makes the line a
     /// wire that stores nothing.
@@ -71,6 +70,6 @@ private:
     }
 
     float delayTime_ = 0.5f;
-    std::unique_ptr<float[]> buffer_;
+    zDelayBuffer buffer_;
     int writeIndex_ = 0; ///< the position that received the most recent input
 };

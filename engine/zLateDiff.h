@@ -45,6 +45,8 @@ public:
         for (int i = 0; i < 4; ++i)
             modulationOffsets_[i] = offsets[i];
     }
+    /// Stores one modulation offset (0 ... 3: stages 0, 1, 2, loop delay).
+    void setModulationOffset(int index, float seconds) noexcept { modulationOffsets_[index] = seconds; }
     float getModulationOffset(int index) const noexcept { return modulationOffsets_[index]; }
 
     /// Sets the three stage coefficients from the amount and the coefficient spread.

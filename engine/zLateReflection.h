@@ -94,11 +94,15 @@ public:
                 p -= 1.0f;
             // Parabolic stand-in for sin(2 pi p): peaks of +-1 at p = +-0.25, no transcendental.
             const float wave = (8.0f - 16.0f * std::abs(p)) * p;
-            leftModulation_[j] = wave * smoothedDepth_;
-            rightModulation_[j] = leftModulation_[j] * -1.0f;
+            const float leftValue = wave * smoothedDepth_;
+            const float rightValue = leftValue * -1.0f;
+            leftModulation_[j] = leftValue;
+            rightModulation_[j] = rightValue;
+            // Handed over value by value: copying the freshly stored arrays as a whole would
+            // stall on store forwarding at every sample.
+            left_->setModulationOffset(j, leftValue);
+            right_->setModulationOffset(j, rightValue);
         }
-        left_->setModulationOffsets(leftModulation_);
-        right_->setModulationOffsets(rightModulation_);
     }
 
     /// Runs the pair through both diffusers with the cross feedback of the previous sample.
