@@ -2,6 +2,8 @@
 
 #include "StateDocuments.h"
 
+#include <editor/ZVPluginAudioProcessorEditor.h>
+
 #include <zReverb.h>
 #include <zNoteLaw.h>
 #include <zSampleRate.h>
@@ -197,7 +199,7 @@ double ZVPluginAudioProcessor::getTailLengthSeconds() const
 
 juce::AudioProcessorEditor* ZVPluginAudioProcessor::createEditor()
 {
-    return new juce::GenericAudioProcessorEditor(*this);
+    return new ZVPluginAudioProcessorEditor(*this);
 }
 
 //==============================================================================

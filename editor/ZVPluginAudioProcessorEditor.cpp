@@ -1,0 +1,336 @@
+#include "ZVPluginAudioProcessorEditor.h"
+
+#include "zGUILayout.h"
+
+#include <processor/Parameters.h>
+
+namespace
+{
+namespace layout = zguilayout;
+
+/// The two look-and-feel objects that every editor of the process shares. They are made with
+/// the first editor and kept for the later ones. Plain statics would be destroyed at library
+/// unload, after the framework's GUI has shut down and possibly while the process default still
+/// points at one of them; as DeletedAtShutdown objects they go when the framework shuts its GUI
+/// down (after the library's last plug-in instance), while everything they use still exists.
+class SharedLookAndFeels : private juce::DeletedAtShutdown
+{
+public:
+    SharedLookAndFeels() = default;
+
+    ~SharedLookAndFeels() override
+    {
+        // The desktop was made before this object, so it is deleted after it and still here.
+        auto& desktop = juce::Desktop::getInstance();
+        if (&desktop.getDefaultLookAndFeel() == &defaultLookAndFeel)
+            desktop.setDefaultLookAndFeel(nullptr);
+        clearSingletonInstance();
+    }
+
+    /// The shared objects, making the desktop first so that it outlives them.
+    static SharedLookAndFeels& get()
+    {
+        juce::Desktop::getInstance();
+        return *getInstance();
+    }
+
+    juce::LookAndFeel_V1 sliderLookAndFeel;
+    juce::LookAndFeel_V1 defaultLookAndFeel;
+
+    JUCE_DECLARE_SINGLETON_SINGLETHREADED_MINIMAL(SharedLookAndFeels)
+    JUCE_DECLARE_NON_COPYABLE(SharedLookAndFeels)
+};
+
+JUCE_IMPLEMENT_SINGLETON(SharedLookAndFeels)
+
+juce::Rectangle<int> boundsOf(const layout::Box& b)
+{
+    return { b.x, b.y, b.w, b.h };
+}
+
+/// Slider value to parameter value for the six percentage sliders. The value is rounded to
+/// float before the division, as hosts have always received it.
+float percentToParameter(double v)
+{
+    return (float) ((double) (float) v / 100.0);
+}
+
+/// Decibels (-12..+12) to the 0..1 volume parameter.
+float decibelsToParameter(double v)
+{
+    return (float) ((double) (float) (v + 12.0) / 24.0);
+}
+} // namespace
+
+juce::LookAndFeel& ZVPluginAudioProcessorEditor::getSliderLookAndFeel()
+{
+    return SharedLookAndFeels::get().sliderLookAndFeel;
+}
+
+juce::LookAndFeel& ZVPluginAudioProcessorEditor::getDefaultLookAndFeel()
+{
+    return SharedLookAndFeels::get().defaultLookAndFeel;
+}
+
+ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor& p)
+    : juce::AudioProcessorEditor(p)
+{
+    auto& shared = SharedLookAndFeels::get();
+    shared.sliderLookAndFeel.setColour(juce::Slider::backgroundColourId,
+                                       juce::Colour(0xffbcbec1u).withAlpha(0.7f));
+    shared.sliderLookAndFeel.setColour(juce::Slider::thumbColourId, juce::Colour(0xccccccccu));
+    shared.sliderLookAndFeel.setColour(juce::Slider::textBoxOutlineColourId, juce::Colour(0x00000000u));
+    shared.sliderLookAndFeel.setColour(juce::Slider::textBoxTextColourId, juce::Colour(0x70000000u));
+    juce::Desktop::getInstance().setDefaultLookAndFeel(&shared.defaultLookAndFeel);
+
+    versionText = "R1.5.0";
+
+    addAndMakeVisible(background);
+    background.setBounds(boundsOf(layout::window));
+
+    const auto addSwitch = [this](auto& sw, const layout::Box& box, int index) {
+        sw = std::make_unique<typename std::remove_reference_t<decltype(sw)>::element_type>();
+        addAndMakeVisible(*sw);
+        sw->addListener(this);
+        sw->setBounds(boundsOf(box));
+        sw->setSwitchValue(readParameter(index));
+    };
+    addSwitch(powerSwitch, layout::powerSwitch, zvparams::OnOff);
+    addSwitch(leftInputSwitch, layout::leftInputSwitch, zvparams::LeftOnOff);
+    addSwitch(rightInputSwitch, layout::rightInputSwitch, zvparams::RightOnOff);
+    addSwitch(stereoInputSwitch, layout::stereoInputSwitch, zvparams::StereoOnOff);
+
+    const auto addSlider = [this, &shared](std::unique_ptr<juce::Slider>& slider, const char* name,
+                                           const layout::Box& box, int index) {
+        slider = std::make_unique<juce::Slider>(name);
+        addAndMakeVisible(*slider);
+        slider->addListener(this);
+        slider->setLookAndFeel(&shared.sliderLookAndFeel);
+        slider->setBounds(boundsOf(box));
+        slider->setSliderStyle(juce::Slider::LinearBar);
+        if (index == zvparams::Volume)
+        {
+            slider->setTextValueSuffix("db");
+            slider->setRange(-12.0, 12.0, 0.1);
+            slider->setValue(readParameter(index) * 24.0f - 12.0f, juce::dontSendNotification);
+        }
+        else
+        {
+            slider->setTextValueSuffix("%");
+            slider->setRange(0.0, 100.0, 0.1);
+            slider->setValue(readParameter(index) * 100.0f, juce::dontSendNotification);
+        }
+    };
+    addSlider(earlySlider, "Early", layout::earlySlider, zvparams::EarlySize);
+    addSlider(lateSlider, "Late", layout::lateSlider, zvparams::LateSize);
+    addSlider(diffusionSlider, "Diffusion", layout::diffusionSlider, zvparams::Diffusion);
+    addSlider(decaySlider, "Decay", layout::decaySlider, zvparams::Decay);
+    addSlider(positionSlider, "Position", layout::positionSlider, zvparams::Listener);
+    addSlider(mixSlider, "Mix", layout::mixSlider, zvparams::DryWet);
+    addSlider(gainSlider, "Gain", layout::gainSlider, zvparams::Volume);
+
+    const juce::Colour displayLine(0xdd8f9295u);
+
+    earlyDisplay = std::make_unique<zGUIEarlyDiffusions>();
+    addAndMakeVisible(*earlyDisplay);
+    earlyDisplay->setBounds(boundsOf(layout::earlyDisplay));
+    earlyDisplay->lineColour = displayLine;
+    earlyDisplay->setSizeFraction(earlySlider->getValue() / 100.0);
+    earlyDisplay->setDensity(diffusionSlider->getValue() / 100.0);
+
+    lateDisplay = std::make_unique<zGUIEarlyDiffusions>();
+    addAndMakeVisible(*lateDisplay);
+    lateDisplay->setBounds(boundsOf(layout::lateDisplay));
+    lateDisplay->lineColour = displayLine;
+    lateDisplay->setSizeFraction(lateSlider->getValue() / 100.0);
+    lateDisplay->setDensity(diffusionSlider->getValue() / 100.0);
+
+    decayDisplay = std::make_unique<zGUILateDecay>();
+    addAndMakeVisible(*decayDisplay);
+    decayDisplay->setBounds(boundsOf(layout::decayDisplay));
+    decayDisplay->fillColour = juce::Colour(0xccbcbec1u);
+    decayDisplay->outlineColour = displayLine;
+    decayDisplay->setDecay(decaySlider->getValue() / 100.0);
+
+    listenerDisplay = std::make_unique<zGUIListenerLX>();
+    addAndMakeVisible(*listenerDisplay);
+    listenerDisplay->setBounds(boundsOf(layout::listenerDisplay));
+    listenerDisplay->setPosition(positionSlider->getValue() / 100.0);
+
+    mixDisplay = std::make_unique<zGUILimiterLPF>();
+    addAndMakeVisible(*mixDisplay);
+    mixDisplay->setBounds(boundsOf(layout::mixDisplay));
+    mixDisplay->isActive = true;
+    mixDisplay->updatePaths();
+    mixDisplay->areaColour = juce::Colour(0x0fffffffu);
+    mixDisplay->outlineColour = juce::Colour(0xffffff00u);
+    mixDisplay->levelColour = displayLine;
+    mixDisplay->shape = 0.0f;
+    mixDisplay->updatePaths();
+    mixDisplay->outlineThickness = 0.0f;
+    mixDisplay->levelThickness = 1.0f;
+    mixDisplay->level = (float) (mixSlider->getValue() / 100.0);
+    mixDisplay->updatePaths();
+
+    infoPanel = std::make_unique<zGUIReverbLXInfo>();
+    addChildComponent(*infoPanel);
+    infoPanel->addListener(this);
+    infoPanel->setBounds(boundsOf(layout::window));
+    infoPanel->setVisible(false);
+
+    infoButton = std::make_unique<zGUIInfoButton>();
+    addChildComponent(*infoButton);
+    infoButton->addListener(this);
+    infoButton->setBounds(boundsOf(layout::infoButton));
+    infoButton->setVisible(true);
+
+    versionDisplay = std::make_unique<zGUIPluginVersion>();
+    addChildComponent(*versionDisplay);
+    versionDisplay->setBounds(boundsOf(layout::versionDisplay));
+    versionDisplay->versionLabel->setText(versionText, juce::dontSendNotification);
+    versionDisplay->setVisible(false);
+
+    setSize(layout::windowWidth, layout::windowHeight);
+    startTimer(50);
+}
+
+ZVPluginAudioProcessorEditor::~ZVPluginAudioProcessorEditor()
+{
+    stopTimer();
+}
+
+void ZVPluginAudioProcessorEditor::paint(juce::Graphics& g)
+{
+    g.fillAll(juce::Colour(0xffe6e6e6u));
+}
+
+void ZVPluginAudioProcessorEditor::timerCallback()
+{
+    refreshFromProcessor();
+}
+
+JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+float ZVPluginAudioProcessorEditor::readParameter(int index)
+{
+    return processor.getParameter(index);
+}
+
+void ZVPluginAudioProcessorEditor::writeParameter(int index, float value)
+{
+    processor.setParameterNotifyingHost(index, value);
+}
+JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+
+juce::Slider* ZVPluginAudioProcessorEditor::sliderFor(int index) const
+{
+    switch (index)
+    {
+    case zvparams::EarlySize: return earlySlider.get();
+    case zvparams::LateSize: return lateSlider.get();
+    case zvparams::Decay: return decaySlider.get();
+    case zvparams::Diffusion: return diffusionSlider.get();
+    case zvparams::Listener: return positionSlider.get();
+    case zvparams::DryWet: return mixSlider.get();
+    case zvparams::Volume: return gainSlider.get();
+    default: return nullptr;
+    }
+}
+
+void ZVPluginAudioProcessorEditor::showDisplaysFor(int index, double v)
+{
+    switch (index)
+    {
+    case zvparams::EarlySize: earlyDisplay->setSizeFraction(v / 100.0); break;
+    case zvparams::LateSize: lateDisplay->setSizeFraction(v / 100.0); break;
+    case zvparams::Decay: decayDisplay->setDecay(v / 100.0); break;
+    case zvparams::Diffusion:
+        earlyDisplay->setDensity(v / 100.0);
+        lateDisplay->setDensity(v / 100.0);
+        break;
+    case zvparams::Listener: listenerDisplay->setPosition(v / 100.0); break;
+    case zvparams::DryWet:
+        mixDisplay->level = (float) (v / 100.0);
+        mixDisplay->updatePaths();
+        break;
+    default: break;
+    }
+}
+
+void ZVPluginAudioProcessorEditor::refreshFromProcessor()
+{
+    // All values are read before anything is shown, so one refresh shows one moment of the
+    // processor even while the host keeps writing.
+    float p[zvparams::count];
+    for (int index : { 7, 8, 9, 10, 0, 1, 2, 3, 4, 5, 6 })
+        p[index] = readParameter(index);
+
+    powerSwitch->setSwitchValue(p[zvparams::OnOff]);
+    leftInputSwitch->setSwitchValue(p[zvparams::LeftOnOff]);
+    rightInputSwitch->setSwitchValue(p[zvparams::RightOnOff]);
+    stereoInputSwitch->setSwitchValue(p[zvparams::StereoOnOff]);
+
+    for (int index : { zvparams::EarlySize, zvparams::LateSize, zvparams::Decay, zvparams::Diffusion,
+                       zvparams::DryWet, zvparams::Listener, zvparams::Volume })
+    {
+        auto* slider = sliderFor(index);
+        const float target = index == zvparams::Volume ? p[index] * 24.0f - 12.0f : p[index] * 100.0f;
+        slider->setValue(target, juce::dontSendNotification);
+        // The display follows what the slider shows: snapped to 0.1 and clamped to its range.
+        showDisplaysFor(index, slider->getValue());
+    }
+}
+
+void ZVPluginAudioProcessorEditor::sliderValueChanged(juce::Slider* slider)
+{
+    for (int index = zvparams::EarlySize; index <= zvparams::Volume; ++index)
+    {
+        if (sliderFor(index) != slider)
+            continue;
+        const double v = slider->getValue();
+        writeParameter(index, index == zvparams::Volume ? decibelsToParameter(v) : percentToParameter(v));
+        showDisplaysFor(index, v);
+        return;
+    }
+}
+
+void ZVPluginAudioProcessorEditor::buttonClicked(juce::Button* button)
+{
+    // The input selectors are one-of-three: the clicked one ends up on, the others off, and all
+    // three are written with the clicked one last, so a host recording automation sees the
+    // final choice as the newest value.
+    const auto selectInput = [this](int chosen, std::initializer_list<int> writeOrder) {
+        leftInputSwitch->setSwitchValue(chosen == zvparams::LeftOnOff ? 1.0 : 0.0);
+        rightInputSwitch->setSwitchValue(chosen == zvparams::RightOnOff ? 1.0 : 0.0);
+        stereoInputSwitch->setSwitchValue(chosen == zvparams::StereoOnOff ? 1.0 : 0.0);
+        for (int index : writeOrder)
+        {
+            const double value = index == zvparams::LeftOnOff    ? leftInputSwitch->switchValue
+                                 : index == zvparams::RightOnOff ? rightInputSwitch->switchValue
+                                                                 : stereoInputSwitch->switchValue;
+            writeParameter(index, (float) value);
+        }
+    };
+
+    if (button == powerSwitch.get())
+        writeParameter(zvparams::OnOff, (float) powerSwitch->switchValue);
+    else if (button == leftInputSwitch.get())
+        selectInput(zvparams::LeftOnOff, { zvparams::RightOnOff, zvparams::StereoOnOff, zvparams::LeftOnOff });
+    else if (button == rightInputSwitch.get())
+        selectInput(zvparams::RightOnOff, { zvparams::StereoOnOff, zvparams::LeftOnOff, zvparams::RightOnOff });
+    else if (button == stereoInputSwitch.get())
+        selectInput(zvparams::StereoOnOff, { zvparams::LeftOnOff, zvparams::RightOnOff, zvparams::StereoOnOff });
+    else if (button == infoPanel.get())
+    {
+        if (infoPanel->isVisible())
+        {
+            infoPanel->setVisible(false);
+            versionDisplay->setVisible(false);
+        }
+    }
+    else if (button == infoButton.get())
+    {
+        const bool show = !infoPanel->isVisible();
+        infoPanel->setVisible(show);
+        versionDisplay->setVisible(show);
+    }
+}

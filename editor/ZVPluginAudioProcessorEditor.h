@@ -1,0 +1,84 @@
+#pragma once
+
+#include "zGUIEarlyDiffusions.h"
+#include "zGUIInfoButton.h"
+#include "zGUILateDecay.h"
+#include "zGUILimiterLPF.h"
+#include "zGUIListenerLX.h"
+#include "zGUIPluginVersion.h"
+#include "zGUIReverbInputSelect.h"
+#include "zGUIReverbInputStereoSelect.h"
+#include "zGUIReverbLXInfo.h"
+#include "zGUIReverbPower.h"
+#include "zGUITindalBg.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <memory>
+
+/// The plug-in's window: bar sliders, image switches and value displays over one background
+/// picture. It reads the processor's parameters by index every 50 ms and writes the user's edits
+/// with setParameterNotifyingHost; it keeps no parameter values of its own.
+class ZVPluginAudioProcessorEditor : public juce::AudioProcessorEditor,
+                                     public juce::Button::Listener,
+                                     public juce::Slider::Listener,
+                                     public juce::Label::Listener,
+                                     public juce::Timer
+{
+public:
+    explicit ZVPluginAudioProcessorEditor(juce::AudioProcessor& processor);
+    ~ZVPluginAudioProcessorEditor() override;
+
+    /// Grey under everything; the background picture covers it completely.
+    void paint(juce::Graphics& g) override;
+    void timerCallback() override;
+    /// A user edit: writes the slider's parameter, then redraws its displays.
+    void sliderValueChanged(juce::Slider* slider) override;
+    void sliderDragStarted(juce::Slider*) override {}
+    void sliderDragEnded(juce::Slider*) override {}
+    /// The switch has already toggled itself; this writes the parameters and keeps the three
+    /// input selectors one-of-three, or shows and hides the information panel.
+    void buttonClicked(juce::Button* button) override;
+    void buttonStateChanged(juce::Button*) override {}
+    void labelTextChanged(juce::Label*) override {}
+
+    /// Brings every control and display in step with the processor, without writing anything
+    /// back (the sliders are set without notification).
+    void refreshFromProcessor();
+
+    /// The look-and-feel of the seven sliders and the one installed as the process default;
+    /// shared by every editor of the process.
+    static juce::LookAndFeel& getSliderLookAndFeel();
+    static juce::LookAndFeel& getDefaultLookAndFeel();
+
+    juce::String versionText;
+    zGUITindalBg background;
+    std::unique_ptr<zGUIReverbPower> powerSwitch;
+    std::unique_ptr<zGUIReverbInputSelect> leftInputSwitch;
+    std::unique_ptr<zGUIReverbInputSelect> rightInputSwitch;
+    std::unique_ptr<zGUIReverbInputStereoSelect> stereoInputSwitch;
+    std::unique_ptr<juce::Slider> earlySlider;
+    std::unique_ptr<juce::Slider> lateSlider;
+    std::unique_ptr<juce::Slider> diffusionSlider;
+    std::unique_ptr<juce::Slider> decaySlider;
+    std::unique_ptr<juce::Slider> positionSlider;
+    std::unique_ptr<juce::Slider> mixSlider;
+    std::unique_ptr<juce::Slider> gainSlider;
+    std::unique_ptr<zGUIEarlyDiffusions> earlyDisplay;
+    std::unique_ptr<zGUIEarlyDiffusions> lateDisplay;
+    std::unique_ptr<zGUILateDecay> decayDisplay;
+    std::unique_ptr<zGUIListenerLX> listenerDisplay;
+    std::unique_ptr<zGUILimiterLPF> mixDisplay;
+    std::unique_ptr<zGUIReverbLXInfo> infoPanel;
+    std::unique_ptr<zGUIInfoButton> infoButton;
+    std::unique_ptr<zGUIPluginVersion> versionDisplay;
+
+private:
+    float readParameter(int index);
+    void writeParameter(int index, float value);
+    /// The seven sliders with their parameter indexes, in table order.
+    juce::Slider* sliderFor(int index) const;
+    void showDisplaysFor(int index, double sliderValue);
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(ZVPluginAudioProcessorEditor)
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "zDelay.h"
+#include "zEffect.h"
+#include "zShelf.h"
+
+#include <memory>
+
+/// All-pass diffusion stage on a whole-sample delay line, with a tone shelf inside its loop.
+///
+/// With a flat shelf this is (z^-M - g) / (1 - g z^-M), M being the line's delay plus one: the
+/// loop value produced in one call is used in the next. The shelf makes every recirculation lose
+/// a little high and low end. Serves the early diffusers.
+class zDiffDelay final : public zEffect
+{
+public:
+    zDiffDelay() : delay_(std::make_unique<zDelay>()), shelf_(std::make_unique<zShelf>()) {}
+    ~zDiffDelay() override
+    {
+        delay_.reset();
+        shelf_.reset();
+    }
+
+    /// Sets the all-pass coefficient `g` (0 ... 1 in use).
+    void setCoefficient(float g) noexcept { g_ = g; }
+    float getCoefficient() const noexcept { return g_; }
+
+    zDelay& delay() noexcept { return *delay_; }
+    zShelf& shelf() noexcept { return *shelf_; }
+    const zDelay& delay() const noexcept { return *delay_; }
+    const zShelf& shelf() const noexcept { return *shelf_; }
+
+    float processSample(float x) override
+    {
+        if (bypass_)
+            return x;
+        const float y = (g_ * -1.0f) * x + loopState_;
+        const float v = g_ * y + x;
+        loopState_ = shelf_->processSample(delay_->processSample(v));
+        return y;
+    }
+
+private:
+    float g_ = 0.0f;
+    float loopState_ = 0.0f; ///< shelf output of the previous call
+    std::unique_ptr<zDelay> delay_;
+    std::unique_ptr<zShelf> shelf_;
+};

@@ -1,0 +1,68 @@
+#include "zEarlyDiff.h"
+
+#include "zDiffusion.h"
+#include "zNoteLaw.h"
+
+zEarlyDiff::zEarlyDiff()
+{
+    for (auto& stage : stages_)
+        stage = std::make_unique<zDiffDelay>();
+    shelf_ = std::make_unique<zShelf>();
+}
+
+zEarlyDiff::~zEarlyDiff()
+{
+    for (auto& stage : stages_)
+        stage.reset();
+    shelf_.reset();
+}
+
+void zEarlyDiff::setSizeNote(float note) noexcept
+{
+    sizeNote_ = note;
+    stages_[0]->delay().setDelayTime(notePeriod(note + 8.0f));
+    stages_[1]->delay().setDelayTime(notePeriod(note + 4.0f));
+    stages_[2]->delay().setDelayTime(notePeriod(note));
+}
+
+void zEarlyDiff::setDiffusion(float amount) noexcept
+{
+    const zDiffusionCoefficients g(coefficientSpread_, amount);
+    for (int i = 0; i < 3; ++i)
+        stages_[i]->setCoefficient(g.stage[i]);
+}
+
+void zEarlyDiff::setHighShelfFrequency(float hz) noexcept
+{
+    for (auto& stage : stages_)
+        stage->shelf().highShelf().setFrequency(hz);
+    shelf_->highShelf().setFrequency(hz);
+}
+
+void zEarlyDiff::setHighShelfGain(float db) noexcept
+{
+    for (auto& stage : stages_)
+        stage->shelf().highShelf().setGain(db);
+    shelf_->highShelf().setGain(db);
+}
+
+void zEarlyDiff::setLowShelfFrequency(float hz) noexcept
+{
+    for (auto& stage : stages_)
+        stage->shelf().lowShelf().setFrequency(hz);
+    shelf_->lowShelf().setFrequency(hz);
+}
+
+void zEarlyDiff::setLowShelfGain(float db) noexcept
+{
+    for (auto& stage : stages_)
+        stage->shelf().lowShelf().setGain(db);
+    shelf_->lowShelf().setGain(db);
+}
+
+void zEarlyDiff::redesignShelves() noexcept
+{
+    for (auto& stage : stages_)
+        stage->shelf().redesign();
+    shelf_->redesign();
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "zEarlyDiff.h"
+#include "zEffect.h"
+
+#include <memory>
+
+/// The early section: one diffuser per channel, no exchange between the channels.
+///
+/// The two channels are detuned by the channel spread (in semitones) so that a centred source
+/// gives different early patterns left and right. A size note of exactly 60 switches the
+/// section off; its diffusers then freeze until it is switched on again.
+class zEarlyReflection final : public zEffect
+{
+public:
+    /// The size note at which the section is switched off.
+    static constexpr float offNote = 60.0f;
+
+    zEarlyReflection() : left_(std::make_unique<zEarlyDiff>()), right_(std::make_unique<zEarlyDiff>()) {}
+    ~zEarlyReflection() override
+    {
+        left_.reset();
+        right_.reset();
+    }
+
+    /// Stores the size note and retunes the diffusers: left to note - spread, right to
+    /// note + spread. Costs six powers; meant to run once per block.
+    void setSize(float note) noexcept;
+    float getSizeNote() const noexcept { return sizeNote_; }
+
+    /// Sets the detuning between the channels in semitones (applied at the next setSize()).
+    void setChannelSpread(float semitones) noexcept { channelSpread_ = semitones; }
+    float getChannelSpread() const noexcept { return channelSpread_; }
+
+    /// Stores the amount and sets it on the left, then the right diffuser.
+    void setDiffusion(float amount) noexcept;
+    float getDiffusion() const noexcept { return diffusion_; }
+
+    /// Sets the high (low) shelf frequency of every shelf in both diffusers to a note's frequency.
+    void setHighShelfNote(float note) noexcept;
+    void setLowShelfNote(float note) noexcept;
+
+    /// Redesigns every shelf of both diffusers at the current process-wide sample rate.
+    void redesignShelves() noexcept;
+
+    zEarlyDiff& left() noexcept { return *left_; }
+    zEarlyDiff& right() noexcept { return *right_; }
+    const zEarlyDiff& left() const noexcept { return *left_; }
+    const zEarlyDiff& right() const noexcept { return *right_; }
+
+    /// Runs the two channels through their diffusers. Does not consult the bypass flag.
+    float* processStereo(float* pair, int /*channels*/) override
+    {
+        if (sizeNote_ == offNote)
+            return pair;
+        pair[0] = left_->processSample(pair[0]);
+        pair[1] = right_->processSample(pair[1]);
+        return pair;
+    }
+
+    /// Runs one sample through the left diffuser.
+    float processSample(float x) override
+    {
+        if (bypass_ || sizeNote_ == offNote)
+            return x;
+        return left_->processSample(x);
+    }
+
+private:
+    float channelSpread_ = 0.0f;
+    float diffusion_ = 0.0f;
+    float sizeNote_ = 0.0f;
+    std::unique_ptr<zEarlyDiff> left_;
+    std::unique_ptr<zEarlyDiff> right_;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+/// Base of every engine block: a bypass flag and per-sample processing.
+///
+/// Blocks are created on the heap and destroyed through this base. Owners hold their parts as
+/// pointers to the concrete (final) classes, so the per-sample calls below are resolved and
+/// inlined at compile time; the virtual slots remain for callers that only know the base.
+class zEffect
+{
+public:
+    zEffect() = default;
+    virtual ~zEffect() = default;
+
+    zEffect(const zEffect&) = delete;
+    zEffect& operator=(const zEffect&) = delete;
+
+    /// Processes one stereo pair in place (left, right) and returns `pair`. `channels` is always
+    /// 2 and is not consulted. The base leaves the pair untouched.
+    virtual float* processStereo(float* pair, int /*channels*/) { return pair; }
+
+    /// Processes one sample. The base returns `x`.
+    virtual float processSample(float x) { return x; }
+
+    /// Sets or clears the bypass flag; blocks that honour it return their input and freeze.
+    void setBypass(bool on) noexcept { bypass_ = on; }
+    bool isBypassed() const noexcept { return bypass_; }
+
+protected:
+    bool bypass_ = false;
+};

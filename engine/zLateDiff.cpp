@@ -1,0 +1,89 @@
+#include "zLateDiff.h"
+
+#include "zDiffusion.h"
+#include "zNoteLaw.h"
+#include "zPow.h"
+
+zLateDiff::zLateDiff()
+{
+    for (auto& stage : stages_)
+        stage = std::make_unique<zDiffDelay4p>();
+    loopDelay_ = std::make_unique<zDelay4p>();
+    shelf_ = std::make_unique<zShelf>();
+}
+
+zLateDiff::~zLateDiff()
+{
+    for (auto& stage : stages_)
+        stage.reset();
+    loopDelay_.reset();
+    shelf_.reset();
+}
+
+float zLateDiff::loopExponent(float loopPeriod, float decayTime) noexcept
+{
+    // A decay time of 0 gives -infinity here, which the floor turns into a gain of 3.58e-13.
+    float e = static_cast<float>(static_cast<double>(loopPeriod) * -1.0 / static_cast<double>(decayTime) * 60.0);
+    if (e < -144.0f)
+        e = -144.0f;
+    return e;
+}
+
+void zLateDiff::updateDelays() noexcept
+{
+    const float m = sizeNote_;
+    const float period = notePeriod(m);
+    const float t0 = notePeriod(m + 9.0f) + modulationOffsets_[0];
+    const float t1 = notePeriod(m + 6.0f) + modulationOffsets_[1];
+    const float t2 = notePeriod(m + 3.0f) + modulationOffsets_[2];
+    const float t3 = period + modulationOffsets_[3];
+    stages_[0]->delay().setDelayTime(t0);
+    stages_[1]->delay().setDelayTime(t1);
+    stages_[2]->delay().setDelayTime(t2);
+    loopDelay_->setDelayTime(t3);
+
+    // 1.2202, not 1.12202: the decay law of the loop as voiced.
+    loopGain_ = zPowf(1.2202f, loopExponent(period, decayTime_));
+}
+
+void zLateDiff::setDiffusion(float amount) noexcept
+{
+    const zDiffusionCoefficients g(coefficientSpread_, amount);
+    for (int i = 0; i < 3; ++i)
+        stages_[i]->setCoefficient(g.stage[i]);
+}
+
+void zLateDiff::setHighShelfFrequency(float hz) noexcept
+{
+    for (auto& stage : stages_)
+        stage->shelf().highShelf().setFrequency(hz);
+    shelf_->highShelf().setFrequency(hz);
+}
+
+void zLateDiff::setHighShelfGain(float db) noexcept
+{
+    for (auto& stage : stages_)
+        stage->shelf().highShelf().setGain(db);
+    shelf_->highShelf().setGain(db);
+}
+
+void zLateDiff::setLowShelfFrequency(float hz) noexcept
+{
+    for (auto& stage : stages_)
+        stage->shelf().lowShelf().setFrequency(hz);
+    shelf_->lowShelf().setFrequency(hz);
+}
+
+void zLateDiff::setLowShelfGain(float db) noexcept
+{
+    for (auto& stage : stages_)
+        stage->shelf().lowShelf().setGain(db);
+    shelf_->lowShelf().setGain(db);
+}
+
+void zLateDiff::redesignShelves() noexcept
+{
+    for (auto& stage : stages_)
+        stage->shelf().redesign();
+    shelf_->redesign();
+}

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "zEffect.h"
+#include "zLateDiff.h"
+#include "zSampleRate.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+/// The late section: the reverberant tail.
+///
+/// Each channel's diffuser output enters its loop delay; the loop output, scaled by the loop
+/// gain, is added to the other channel's diffuser input one sample later, so energy circulates
+/// left -> right -> left through both diffusers and both loops. A slow parabolic oscillator moves
+/// every delay by a fraction of a millisecond, in opposite directions in the two channels. A size
+/// note of exactly 48 switches the section off and freezes it.
+class zLateReflection final : public zEffect
+{
+public:
+    /// The size note at which the section is switched off.
+    static constexpr float offNote = 48.0f;
+
+    zLateReflection() : left_(std::make_unique<zLateDiff>()), right_(std::make_unique<zLateDiff>()) {}
+    ~zLateReflection() override
+    {
+        left_.reset();
+        right_.reset();
+    }
+
+    /// Stores the size note and retunes the diffusers at once: left to note - spread, right to
+    /// note + spread. Costs ten powers; meant to run once per block.
+    void setSize(float note) noexcept;
+    float getSizeNote() const noexcept { return sizeNote_; }
+
+    /// Stores the decay time (seconds) in both diffusers; the loop gains follow at their next
+    /// refresh, within 51 samples.
+    void setDecayTime(float seconds) noexcept
+    {
+        left_->setDecayTime(seconds);
+        right_->setDecayTime(seconds);
+    }
+
+    /// Stores the amount and sets it on the left, then the right diffuser.
+    void setDiffusion(float amount) noexcept;
+    float getDiffusion() const noexcept { return diffusion_; }
+
+    /// Sets the detuning between the channels in semitones (applied at the next setSize()).
+    void setChannelSpread(float semitones) noexcept { channelSpread_ = semitones; }
+    float getChannelSpread() const noexcept { return channelSpread_; }
+
+    /// Sets the oscillator rate in hertz.
+    void setModulationRate(float hz) noexcept { modulationRate_ = hz; }
+    /// Sets the depth (seconds) toward which the oscillator's depth glides.
+    void setModulationDepth(float seconds) noexcept { depthTarget_ = seconds; }
+    float getSmoothedDepth() const noexcept { return smoothedDepth_; }
+    float getPhase() const noexcept { return phase_; }
+
+    /// Sets the high (low) shelf frequency of every shelf in both diffusers to a note's frequency.
+    void setHighShelfNote(float note) noexcept;
+    void setLowShelfNote(float note) noexcept;
+
+    /// Redesigns every shelf of both diffusers at the current process-wide sample rate.
+    void redesignShelves() noexcept;
+
+    zLateDiff& left() noexcept { return *left_; }
+    zLateDiff& right() noexcept { return *right_; }
+    const zLateDiff& left() const noexcept { return *left_; }
+    const zLateDiff& right() const noexcept { return *right_; }
+
+    /// One oscillator step: glides the depth, advances the phase and hands each diffuser its four
+    /// modulation offsets (which reach the lines at the diffuser's next refresh).
+    void updateModulation() noexcept
+    {
+        const float sampleRate = zGetSampleRate();
+        // The remaining distance to the target depth halves every 50 ms.
+        const float k = 0.693147f / std::max(1.0f, 0.05f * sampleRate);
+        smoothedDepth_ = smoothedDepth_ + k * (depthTarget_ - smoothedDepth_);
+
+        float increment = modulationRate_ * (1.0f / sampleRate);
+        if (increment < 0.0f)
+            increment = 0.0f;
+        else if (increment > 0.5f)
+            increment = 0.5f;
+        phase_ = phase_ + increment;
+        if (phase_ > 0.5f)
+            phase_ -= 1.0f;
+
+        static constexpr float phaseOffsets[4] = {0.125f, 0.25f, 0.375f, 0.5f};
+        for (int j = 0; j < 4; ++j)
+        {
+            float p = phase_ + phaseOffsets[j];
+            if (p > 0.5f)
+                p -= 1.0f;
+            // Parabolic stand-in for sin(2 pi p): peaks of +-1 at p = +-0.25, no transcendental.
+            const float wave = (8.0f - 16.0f * std::abs(p)) * p;
+            const float leftValue = wave * smoothedDepth_;
+            const float rightValue = leftValue * -1.0f;
+            leftModulation_[j] = leftValue;
+            rightModulation_[j] = rightValue;
+            // Handed over value by value: copying the freshly stored arrays as a whole would
+            // stall on store forwarding at every sample.
+            left_->setModulationOffset(j, leftValue);
+            right_->setModulationOffset(j, rightValue);
+        }
+    }
+
+    /// Runs the pair through both diffusers with the cross feedback of the previous sample.
+    float* processStereo(float* pair, int /*channels*/) override
+    {
+        if (bypass_)
+            return pair;
+        if (sizeNote_ == offNote)
+            return pair;
+        updateModulation();
+        pair[0] = left_->processSample(pair[0] + feedbackIntoLeft_);
+        pair[1] = right_->processSample(pair[1] + feedbackIntoRight_);
+        feedbackIntoRight_ = left_->loopOutput();
+        feedbackIntoLeft_ = right_->loopOutput();
+        return pair;
+    }
+
+private:
+    float diffusion_ = 0.0f;
+    float sizeNote_ = 0.0f;
+    float channelSpread_ = 0.0f;
+    float modulationRate_ = 0.0f;
+    float depthTarget_ = 0.0f;
+    float smoothedDepth_ = 0.0f;
+    float phase_ = 0.0f; ///< in (-0.5, 0.5]
+    float leftModulation_[4] = {};
+    float rightModulation_[4] = {};
+    float feedbackIntoLeft_ = 0.0f;
+    float feedbackIntoRight_ = 0.0f;
+    std::unique_ptr<zLateDiff> left_;
+    std::unique_ptr<zLateDiff> right_;
+};

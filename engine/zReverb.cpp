@@ -1,0 +1,148 @@
+#include "zReverb.h"
+
+#include "zNoteLaw.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+zReverb::zReverb()
+    : preDelay_(std::make_unique<zPreDelay>()), early_(std::make_unique<zEarlyReflection>()),
+      late_(std::make_unique<zLateReflection>()), leftShelf_(std::make_unique<zShelf>()),
+      rightShelf_(std::make_unique<zShelf>())
+{
+    setBypass(false);
+    setListenerPos(0.5f);
+    applyVoicing();
+}
+
+zReverb::~zReverb()
+{
+    preDelay_.reset();
+    early_.reset();
+    late_.reset();
+    leftShelf_.reset();
+    rightShelf_.reset();
+}
+
+void zReverb::applyVoicing() noexcept
+{
+    preDelay_->setBaseTime(preDelayBaseTime);
+    preDelay_->setSpread(preDelaySpread);
+
+    early_->setChannelSpread(earlyChannelSpread);
+
+    // Tunes the late diffusers to the size stored so far, with the new spread.
+    late_->setChannelSpread(lateChannelSpread);
+    late_->setSize(late_->getSizeNote());
+
+    early_->setHighShelfNote(diffuserHighShelfNote);
+    late_->setHighShelfNote(diffuserHighShelfNote);
+    early_->left().setHighShelfGain(diffuserHighShelfGain);
+    early_->right().setHighShelfGain(diffuserHighShelfGain);
+    late_->left().setHighShelfGain(diffuserHighShelfGain);
+    late_->right().setHighShelfGain(diffuserHighShelfGain);
+    early_->setLowShelfNote(diffuserLowShelfNote);
+    late_->setLowShelfNote(diffuserLowShelfNote);
+    early_->left().setLowShelfGain(diffuserLowShelfGain);
+    early_->right().setLowShelfGain(diffuserLowShelfGain);
+    late_->left().setLowShelfGain(diffuserLowShelfGain);
+    late_->right().setLowShelfGain(diffuserLowShelfGain);
+
+    late_->setModulationRate(modulationRate);
+    late_->updateModulation();
+    late_->setModulationDepth(modulationDepth);
+    late_->updateModulation();
+
+    late_->left().setCoefficientSpread(0.0f);
+    late_->right().setCoefficientSpread(0.0f);
+    late_->left().setDiffusion(late_->getDiffusion());
+    late_->right().setDiffusion(late_->getDiffusion());
+
+    early_->left().setCoefficientSpread(0.0f);
+    early_->right().setCoefficientSpread(0.0f);
+    early_->left().setDiffusion(early_->getDiffusion());
+    early_->right().setDiffusion(early_->getDiffusion());
+
+    const float outputHighHz = noteFrequency(outputHighShelfNote);
+    leftShelf_->highShelf().setFrequency(outputHighHz);
+    rightShelf_->highShelf().setFrequency(outputHighHz);
+    leftShelf_->highShelf().setGain(outputHighShelfGain);
+    rightShelf_->highShelf().setGain(outputHighShelfGain);
+    const float outputLowHz = noteFrequency(outputLowShelfNote);
+    leftShelf_->lowShelf().setFrequency(outputLowHz);
+    rightShelf_->lowShelf().setFrequency(outputLowHz);
+    leftShelf_->lowShelf().setGain(outputLowShelfGain);
+    rightShelf_->lowShelf().setGain(outputLowShelfGain);
+}
+
+void zReverb::setEarlySize(float note) noexcept { early_->setSize(note); }
+
+void zReverb::setLateSize(float note) noexcept { late_->setSize(note); }
+
+void zReverb::setDiffusion(float amount) noexcept
+{
+    early_->setDiffusion(amount);
+    late_->setDiffusion(amount);
+}
+
+void zReverb::setDecayTime(float seconds) noexcept { late_->setDecayTime(seconds); }
+
+void zReverb::setListenerPos(float position) noexcept
+{
+    listenerPos_ = position;
+    // Each weight is 1 - (1 - x)^2 of its own share x; n is a float, each product is formed in
+    // double precision and rounded.
+    const float m = position;
+    const float n = 1.0f - m;
+    lateWeight_ = static_cast<float>((2.0 - static_cast<double>(m)) * static_cast<double>(m));
+    earlyWeight_ = static_cast<float>((2.0 - static_cast<double>(n)) * static_cast<double>(n));
+}
+
+void zReverb::redesignShelves() noexcept
+{
+    early_->redesignShelves();
+    late_->redesignShelves();
+    leftShelf_->redesign();
+    rightShelf_->redesign();
+}
+
+double zReverb::preDelaySeconds() noexcept
+{
+    const float left = (1.0f - preDelaySpread) * preDelayBaseTime;
+    const float right = (1.0f + preDelaySpread) * preDelayBaseTime;
+    return std::max(left, right);
+}
+
+double zReverb::earlySeconds(float earlySizeNote) noexcept
+{
+    if (earlySizeNote == zEarlyReflection::offNote)
+        return 0.0;
+    double longest = 0.0;
+    for (const float note : {earlySizeNote - earlyChannelSpread, earlySizeNote + earlyChannelSpread})
+    {
+        const double path = static_cast<double>(notePeriod(note + 8.0f)) + notePeriod(note + 4.0f) + notePeriod(note);
+        longest = std::max(longest, path);
+    }
+    return longest;
+}
+
+double zReverb::lateFallSeconds(float lateSizeNote, float decaySeconds, float sampleRate, float decibels) noexcept
+{
+    if (lateSizeNote == zLateReflection::offNote)
+        return 0.0;
+    const double decibelsPerUnitExponent = -20.0 * std::log10(1.2202);
+    const double sampleSeconds = 1.0 / static_cast<double>(sampleRate);
+    double roundTripSeconds = 0.0;
+    double roundTripDecibels = 0.0;
+    for (const float note : {lateSizeNote - lateChannelSpread, lateSizeNote + lateChannelSpread})
+    {
+        const float loopPeriod = notePeriod(note);
+        roundTripSeconds += static_cast<double>(notePeriod(note + 9.0f)) + notePeriod(note + 6.0f) +
+                            notePeriod(note + 3.0f) + loopPeriod + 4.0 * sampleSeconds;
+        roundTripDecibels += decibelsPerUnitExponent * zLateDiff::loopExponent(loopPeriod, decaySeconds);
+    }
+    if (!(roundTripDecibels > 0.0)) // a negative decay time would make the loop grow
+        return std::numeric_limits<double>::infinity();
+    return static_cast<double>(decibels) / roundTripDecibels * roundTripSeconds;
+}

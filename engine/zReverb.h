@@ -1,0 +1,115 @@
+#pragma once
+
+#include "zEarlyReflection.h"
+#include "zEffect.h"
+#include "zLateReflection.h"
+#include "zPreDelay.h"
+#include "zShelf.h"
+
+#include <memory>
+
+/// The reverb engine as its owner sees it: pre-delay -> early section -> late section ->
+/// early/late blend -> one tone shelf per channel. Its output is wet only.
+///
+/// Construction builds every block, allocating sixteen delay lines of 960000 samples (61.44 MB),
+/// and applies the fixed voicing; shelves are designed for the process-wide sample rate current
+/// then. An allocation failure propagates as std::bad_alloc after releasing what was built.
+/// After that nothing allocates: the six control operations are meant to run at every block start
+/// (in the order early size, late size, diffusion, decay time, listener position, bypass) and
+/// processStereo() once per sample period, all on one thread.
+class zReverb final : public zEffect
+{
+public:
+    // The fixed voicing.
+    static constexpr float preDelayBaseTime = 0.006f;   ///< seconds
+    static constexpr float preDelaySpread = -0.32f;     ///< left 7.92 ms, right 4.08 ms
+    static constexpr float earlyChannelSpread = -2.0f;  ///< semitones: left = size + 2, right = size - 2
+    static constexpr float lateChannelSpread = 1.5f;    ///< semitones: left = size - 1.5, right = size + 1.5
+    static constexpr float diffuserHighShelfNote = 97.0f;
+    static constexpr float diffuserHighShelfGain = -1.2f; ///< dB
+    static constexpr float diffuserLowShelfNote = 36.0f;
+    static constexpr float diffuserLowShelfGain = -0.7f;  ///< dB
+    static constexpr float modulationRate = 0.37f;        ///< Hz
+    static constexpr float modulationDepth = 0.00039f;    ///< seconds
+    static constexpr float outputHighShelfNote = 102.0f;
+    static constexpr float outputHighShelfGain = -2.0f;   ///< dB
+    static constexpr float outputLowShelfNote = 58.0f;
+    static constexpr float outputLowShelfGain = -5.5f;    ///< dB
+
+    zReverb();
+    ~zReverb() override;
+
+    /// Early section size as a note (60 down to -12 in use); exactly 60 switches it off.
+    void setEarlySize(float note) noexcept;
+    /// Late section size as a note (48 down to -24 in use); exactly 48 switches it off.
+    void setLateSize(float note) noexcept;
+    /// All-pass coefficient of all twelve diffusion stages, 0 ... 1.
+    void setDiffusion(float amount) noexcept;
+    /// Decay time of the late loops in seconds; reaches the loop gains within 51 samples.
+    void setDecayTime(float seconds) noexcept;
+    /// Blend between early (0) and late (1) sound; 0.5 weighs both by 0.75.
+    void setListenerPos(float position) noexcept;
+    float getListenerPos() const noexcept { return listenerPos_; }
+
+    /// Redesigns all eighteen tone shelves (thirty-six one-pole filters) for the current
+    /// process-wide sample rate from their stored frequencies and gains, keeping their memories.
+    /// At the rate of construction this changes nothing.
+    void redesignShelves() noexcept;
+
+    // Tail estimation for the fixed voicing. Static and free of engine state, so they may be
+    // called from any thread.
+
+    /// The longer of the two settled pre-delay times, in seconds (7.92 ms).
+    static double preDelaySeconds() noexcept;
+
+    /// The longest direct path through the early section at a size note, in seconds: the sum of
+    /// the three stage delays of the slower channel; 0 when the note switches the section off.
+    /// The ringing of the all-pass stages (which grows with diffusion) is not included.
+    static double earlySeconds(float earlySizeNote) noexcept;
+
+    /// Seconds the late section's recirculating loop takes to fall by `decibels`, from its loop-gain
+    /// law (gain 1.2202^e per pass, e = -60 x loop period / decay time, floored at -144). One round
+    /// trip passes through the left diffuser and loop, then the right, each pass taking the three
+    /// stage delays plus the loop delay (one sample more for each). The tone shelves only shorten
+    /// the tail; the ringing of the all-pass stages near diffusion 1 is not included. 0 when the
+    /// note switches the section off.
+    static double lateFallSeconds(float lateSizeNote, float decaySeconds, float sampleRate,
+                                  float decibels) noexcept;
+
+    const zPreDelay& preDelay() const noexcept { return *preDelay_; }
+    const zEarlyReflection& early() const noexcept { return *early_; }
+    const zLateReflection& late() const noexcept { return *late_; }
+    const zShelf& leftShelf() const noexcept { return *leftShelf_; }
+    const zShelf& rightShelf() const noexcept { return *rightShelf_; }
+
+    /// Turns one stereo input pair into the wet pair, in place. While bypassed the pair passes
+    /// unchanged and every state in the engine stays frozen.
+    float* processStereo(float* pair, int /*channels*/) override
+    {
+        if (bypass_)
+            return pair;
+        preDelay_->processStereo(pair, 2);
+        early_->processStereo(pair, 2);
+        const float earlyLeft = pair[0];
+        const float earlyRight = pair[1];
+        late_->processStereo(pair, 2); // the late section runs on the early output
+        const float left = lateWeight_ * pair[0] + earlyWeight_ * earlyLeft;
+        const float right = earlyWeight_ * earlyRight + lateWeight_ * pair[1];
+        pair[0] = leftShelf_->processSample(left);
+        pair[1] = rightShelf_->processSample(right);
+        return pair;
+    }
+
+private:
+    void applyVoicing() noexcept;
+
+    std::unique_ptr<zPreDelay> preDelay_;
+    std::unique_ptr<zEarlyReflection> early_;
+    std::unique_ptr<zLateReflection> late_;
+    std::unique_ptr<zShelf> leftShelf_;
+    std::unique_ptr<zShelf> rightShelf_;
+    float listenerPos_ = 0.5f;
+    // Blend weights, derived from the listener position when it is set rather than per sample.
+    float lateWeight_ = 0.75f;
+    float earlyWeight_ = 0.75f;
+};
