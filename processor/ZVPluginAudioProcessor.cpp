@@ -4,17 +4,12 @@
 
 #include <editor/ZVPluginAudioProcessorEditor.h>
 
-#if __has_include(<zReverb.h>)
 #include <zReverb.h>
+#include <zNoteLaw.h>
 #include <zSampleRate.h>
-#define ZV_HAVE_ENGINE 1
-#else
-class zReverb
-{
-};
-#endif
 
 #include <cmath>
+#include <limits>
 
 JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
 
@@ -26,10 +21,8 @@ ZVPluginAudioProcessor::ZVPluginAudioProcessor()
     // The live record and the table start at the defaults (ProgramRecord's constructor).
     for (auto& record : programs)
         record = std::make_unique<ProgramRecord>();
-#if ZV_HAVE_ENGINE
     reverb = std::make_unique<zReverb>();
     shelfDesignRate = zGetSampleRate();
-#endif
     setCurrentProgram(0);
 }
 
@@ -90,7 +83,6 @@ const juce::String ZVPluginAudioProcessor::getOutputChannelName(int channelIndex
 //==============================================================================
 void ZVPluginAudioProcessor::prepareToPlay(double sampleRate, int /*estimatedSamplesPerBlock*/)
 {
-#if ZV_HAVE_ENGINE
     // A rate the engine cannot run at (0, negative, NaN) is refused rather than stored: every
     // delay length and filter design divides by or multiplies with it.
     const float rate = (float)sampleRate;
@@ -104,22 +96,26 @@ void ZVPluginAudioProcessor::prepareToPlay(double sampleRate, int /*estimatedSam
         reverb->redesignShelves();
         shelfDesignRate = rate;
     }
-#else
-    juce::ignoreUnused(sampleRate);
-#endif
 }
 
 void ZVPluginAudioProcessor::releaseResources() {}
 
+float ZVPluginAudioProcessor::earlySizeNote(float v) noexcept { return 60.0f - 72.0f * v; }
+float ZVPluginAudioProcessor::lateSizeNote(float v) noexcept { return 48.0f - 72.0f * v; }
+
+float ZVPluginAudioProcessor::decaySeconds(float v) noexcept
+{
+    // The power is single precision; only the scaling to seconds is formed in double.
+    const float decayPower = std::pow(1.2202f, 60.0f * v);
+    return (float)(0.001 * (double)decayPower);
+}
+
 void ZVPluginAudioProcessor::applyParameters() noexcept
 {
-#if ZV_HAVE_ENGINE
-    reverb->setEarlySize(60.0f - 72.0f * live.get(ProgramRecord::fEarlySize));
-    reverb->setLateSize(48.0f - 72.0f * live.get(ProgramRecord::fLateSize));
+    reverb->setEarlySize(earlySizeNote(live.get(ProgramRecord::fEarlySize)));
+    reverb->setLateSize(lateSizeNote(live.get(ProgramRecord::fLateSize)));
     reverb->setDiffusion(live.get(ProgramRecord::fDiffusion));
-    // The power is single precision; only the scaling to seconds is formed in double.
-    const float decayPower = std::pow(1.2202f, 60.0f * live.get(ProgramRecord::fDecay));
-    reverb->setDecayTime((float)(0.001 * (double)decayPower));
+    reverb->setDecayTime(decaySeconds(live.get(ProgramRecord::fDecay)));
     reverb->setListenerPos(live.get(ProgramRecord::fListenerPos));
     if (live.get(ProgramRecord::fOnButton) == 1.0f)
     {
@@ -131,7 +127,6 @@ void ZVPluginAudioProcessor::applyParameters() noexcept
         reverb->setBypass(true);
         live.set(ProgramRecord::fOutGain, 1.0f);
     }
-#endif
 }
 
 void ZVPluginAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
@@ -140,7 +135,6 @@ void ZVPluginAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce
     applyParameters();
     if (getTotalNumInputChannels() != 2 || getTotalNumOutputChannels() != 2 || buffer.getNumChannels() < 2)
         return;
-#if ZV_HAVE_ENGINE
     float* left = buffer.getWritePointer(0);
     float* right = buffer.getWritePointer(1);
     const float gain = live.get(ProgramRecord::fOutGain);
@@ -161,10 +155,47 @@ void ZVPluginAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce
         left[i] = ((1.0f - m) * l) * gain + (m * pair[0]) * gain;
         right[i] = ((1.0f - m) * r) * gain + (m * pair[1]) * gain;
     }
-#endif
 }
 
-double ZVPluginAudioProcessor::getTailLengthSeconds() const { return 0.0; }
+double ZVPluginAudioProcessor::getTailLengthSeconds() const
+{
+    // How long the current settings ring after the input stops, so that hosts which honour the
+    // tail keep processing and do not cut the reverb off. An upper estimate, in seconds:
+    //
+    //   tail = pre-delay + early path x (1 + ring) + late fall + late stage path x ring
+    //
+    // - pre-delay: the longer channel's pre-delay;
+    // - early path: the slower early channel's three stage delays;
+    // - late fall: the time the late loops need to fall 90 dB by their loop-gain law,
+    //   1.2202^(-60 x loop period / decay time) per pass, each round trip passing both diffusers;
+    // - ring: how many times its own delay an all-pass stage with coefficient g (the diffusion)
+    //   needs to fall 90 dB, 90 / (-20 log10 g); 0 without diffusion. Stages near g = 1 barely
+    //   decay at all (only their tone shelves damp them), so the total is capped.
+    constexpr float fallDecibels = 90.0f;
+    constexpr double longestTail = 300.0;
+    const float earlyNote = earlySizeNote(live.get(ProgramRecord::fEarlySize));
+    const float lateNote = lateSizeNote(live.get(ProgramRecord::fLateSize));
+    const float diffusion = live.get(ProgramRecord::fDiffusion);
+
+    const double ring = diffusion <= 0.0f ? 0.0
+                        : diffusion >= 1.0f
+                            ? std::numeric_limits<double>::infinity()
+                            : fallDecibels / (-20.0 * std::log10((double)diffusion));
+    const double earlyPath = zReverb::earlySeconds(earlyNote);
+    const float slowLate = lateNote - zReverb::lateChannelSpread;
+    const double lateStagePath = lateNote == zLateReflection::offNote
+                                     ? 0.0
+                                     : (double)notePeriod(slowLate + 9.0f) + notePeriod(slowLate + 6.0f)
+                                           + notePeriod(slowLate + 3.0f);
+    const double lateFall = zReverb::lateFallSeconds(lateNote, decaySeconds(live.get(ProgramRecord::fDecay)),
+                                                     zGetSampleRate(), fallDecibels);
+    double tail = zReverb::preDelaySeconds() + lateFall;
+    if (earlyPath > 0.0)
+        tail += earlyPath * (1.0 + ring);
+    if (lateStagePath > 0.0 && ring > 0.0)
+        tail += lateStagePath * ring;
+    return std::isfinite(tail) ? std::min(tail, longestTail) : longestTail;
+}
 
 juce::AudioProcessorEditor* ZVPluginAudioProcessor::createEditor()
 {
@@ -219,10 +250,22 @@ void ZVPluginAudioProcessor::getCurrentProgramStateInformation(juce::MemoryBlock
     copyXmlToBinary(preset, destData);
 }
 
+std::unique_ptr<juce::XmlElement> ZVPluginAudioProcessor::readDocument(const void* data, int sizeInBytes,
+                                                                     const char* tag)
+{
+    // The framework would read through a null pointer that comes with a non-zero size.
+    if (data == nullptr || sizeInBytes <= 0)
+        return nullptr;
+    auto xml = getXmlFromBinary(data, sizeInBytes);
+    if (xml == nullptr || !xml->getTagName().equalsIgnoreCase(tag))
+        return nullptr;
+    return xml;
+}
+
 void ZVPluginAudioProcessor::setStateInformation(const void* data, int sizeInBytes)
 {
-    const auto xml = getXmlFromBinary(data, sizeInBytes);
-    if (xml == nullptr || !xml->getTagName().equalsIgnoreCase(zvstate::bankTag))
+    const auto xml = readDocument(data, sizeInBytes, zvstate::bankTag);
+    if (xml == nullptr)
         return;
     const zvstate::AttributeLookup attributes(*xml);
     for (int p = 0; p < getNumPrograms() && isInTable(p); ++p)
@@ -237,8 +280,8 @@ void ZVPluginAudioProcessor::setStateInformation(const void* data, int sizeInByt
 
 void ZVPluginAudioProcessor::setCurrentProgramStateInformation(const void* data, int sizeInBytes)
 {
-    const auto xml = getXmlFromBinary(data, sizeInBytes);
-    if (xml == nullptr || !xml->getTagName().equalsIgnoreCase(zvstate::presetTag))
+    const auto xml = readDocument(data, sizeInBytes, zvstate::presetTag);
+    if (xml == nullptr)
         return;
     const zvstate::AttributeLookup attributes(*xml);
     auto& record = *programs[(size_t)currentProgram];

@@ -32,6 +32,7 @@ public:
     void processBlock(juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midiMessages) override;
     using juce::AudioProcessor::processBlock;
 
+    /// Seconds the current settings ring after the input stops (see the definition).
     double getTailLengthSeconds() const override;
     bool acceptsMidi() const override { return false; }
     bool producesMidi() const override { return false; }
@@ -87,7 +88,13 @@ public:
 
 private:
     static bool isInTable(int index) noexcept { return index >= 0 && index < numProgramSlots; }
+    // The one place parameter values become engine units.
+    static float earlySizeNote(float earlySize) noexcept;
+    static float lateSizeNote(float lateSize) noexcept;
+    static float decaySeconds(float decay) noexcept;
     void applyParameters() noexcept;
+    /// The saved document in `data` if it is one with `tag` (ignoring case); null otherwise.
+    static std::unique_ptr<juce::XmlElement> readDocument(const void* data, int sizeInBytes, const char* tag);
 
     std::unique_ptr<zReverb> reverb;
     float shelfDesignRate = 44100.0f; ///< the rate the engine's shelves are designed for

@@ -7,7 +7,7 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config git ccache
   # the framework and the free VST 2.4 interface headers
-  juce-modules-source fst-dev
+  juce-modules-source fst-dev libflac-dev
   # what JUCE's Linux back ends need
   libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxext-dev libxcomposite-dev
   libfreetype-dev libfontconfig1-dev libasound2-dev libjack-jackd2-dev libgl-dev

@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+class ZVPluginAudioProcessor;
+
 namespace zvrender
 {
 /// A failure while rendering (a file that cannot be read or written); the message is for the user.
@@ -14,7 +16,7 @@ struct RenderError : std::runtime_error
 
 /// Applies the settings the options ask for to a processor: bank or preset first, then every
 /// --set in order, then saves the preset if asked.
-void applySettings(class ZVPluginAudioProcessor& processor, const Options& options);
+void applySettings(ZVPluginAudioProcessor& processor, const Options& options);
 
 /// Carries out a parsed command line: renders, writes the output (and the picture) and prints
 /// progress and a summary unless quiet.
