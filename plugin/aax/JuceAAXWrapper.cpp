@@ -108,6 +108,8 @@ AAX_Result GetEffectDescriptions(AAX_ICollection* collection)
     return collection->SetPackageVersion(JucePlugin_VersionCode);
 }
 
+#undef ZV_AAX_TRY
+
 void AlgorithmProcessFunction(void* const instancesBegin[], const void* instancesEnd)
 {
     if (instancesBegin == nullptr)
@@ -455,8 +457,11 @@ void JuceAAX_Processor::process(const float* const* inputs, float* const* output
     // The processor addresses every channel it has; a host layout with fewer leaves it out.
     if (numOuts < std::max(processor.getTotalNumInputChannels(), processor.getTotalNumOutputChannels()))
         return;
+    // The buffer below wraps the host's channel pointers in place only below 32 channels; more
+    // would allocate on the audio thread.
+    if (numOuts >= 32)
+        return;
 
-    // Wraps the host's channel pointers without allocating (up to 32 channels).
     juce::AudioBuffer<float> buffer(outputs, numOuts, bufferSize);
     const juce::ScopedLock lock(processor.getCallbackLock());
     if (bypassed)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <regex>
 
 using namespace aaxtest;
@@ -125,6 +127,12 @@ TEST(AAXRegistration, RegisteringLeavesNoLiveObject)
 }
 
 //==============================================================================
+TEST(ACFExports, LiveInTheSameModuleAsTheVSTEntryPoint)
+{
+    EXPECT_NE(dlsym(Module::get().handle, "VSTPluginMain"), nullptr);
+    EXPECT_NE(dlsym(Module::get().handle, "ACFRegisterPlugin"), nullptr);
+}
+
 TEST(ACFExports, RegisterComponentSetsNullAndSucceeds)
 {
     void* component = &component;
