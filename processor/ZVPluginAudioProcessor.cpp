@@ -67,7 +67,7 @@ void ZVPluginAudioProcessor::setParameter(int index, float newValue)
         return;
     const auto field = zvparams::table[index].field;
     live.set(field, newValue);
-    programs[(size_t)currentProgram]->set(field, newValue);
+    programs[(size_t)currentProgram.load(std::memory_order_relaxed)]->set(field, newValue);
 }
 
 const juce::String ZVPluginAudioProcessor::getInputChannelName(int channelIndex) const
@@ -209,7 +209,7 @@ void ZVPluginAudioProcessor::setCurrentProgram(int index)
     // so that no call can address a record that does not exist.
     if (!isInTable(index))
         return;
-    currentProgram = index;
+    currentProgram.store(index, std::memory_order_relaxed);
     const auto& record = *programs[(size_t)index];
     for (int i = 0; i < zvparams::count; ++i)
         setParameter(i, record.get(zvparams::table[i].field));
@@ -284,7 +284,7 @@ void ZVPluginAudioProcessor::setCurrentProgramStateInformation(const void* data,
     if (xml == nullptr)
         return;
     const zvstate::AttributeLookup attributes(*xml);
-    auto& record = *programs[(size_t)currentProgram];
+    auto& record = *programs[(size_t)currentProgram.load(std::memory_order_relaxed)];
     for (const auto& info : zvparams::table)
     {
         const float v = attributes.number(info.stateKey, live.get(info.field));
