@@ -276,6 +276,11 @@ void ZVPluginAudioProcessor::setStateInformation(const void* data, int sizeInByt
             record.set(info.field, attributes.number(info.stateKey + suffix, live.get(info.field)));
         record.programName = attributes.text("ProgramName" + suffix, live.programName);
     }
+    // Hosts restore a project by handing back the bank, and many never select a program
+    // afterwards; the live values would then stay at whatever they were (the defaults, in a new
+    // instance) and the user's settings would be lost. So the current program is re-applied
+    // from the loaded table, exactly as selecting it would. The working name stays as it is.
+    setCurrentProgram(currentProgram.load(std::memory_order_relaxed));
 }
 
 void ZVPluginAudioProcessor::setCurrentProgramStateInformation(const void* data, int sizeInBytes)

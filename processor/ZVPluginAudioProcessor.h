@@ -53,7 +53,7 @@ public:
     void getStateInformation(juce::MemoryBlock& destData) override;
     /// The live values and working name as the "ZV-REVERB_LX_PRESET" document.
     void getCurrentProgramStateInformation(juce::MemoryBlock& destData) override;
-    /// Loads a bank into the program table only; the live values stay as they are.
+    /// Loads a bank into the program table, then re-applies the current program from it.
     void setStateInformation(const void* data, int sizeInBytes) override;
     /// Loads a preset into the current program's record and the live values.
     void setCurrentProgramStateInformation(const void* data, int sizeInBytes) override;
