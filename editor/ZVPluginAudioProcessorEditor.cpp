@@ -43,6 +43,17 @@ public:
 
 JUCE_IMPLEMENT_SINGLETON(SharedLookAndFeels)
 
+/// A 0..1 alpha as a byte, truncating as hosts have always been shown it (0.7 gives 0xb3), where
+/// the framework's own conversion rounds (0.7 would give 0xb2).
+juce::uint8 alphaByte(float alpha)
+{
+    if (alpha <= 0.0f)
+        return 0;
+    if (alpha >= 1.0f)
+        return 255;
+    return (juce::uint8) (alpha * 255.996f);
+}
+
 juce::Rectangle<int> boundsOf(const layout::Box& b)
 {
     return { b.x, b.y, b.w, b.h };
@@ -77,7 +88,7 @@ ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor&
 {
     auto& shared = SharedLookAndFeels::get();
     shared.sliderLookAndFeel.setColour(juce::Slider::backgroundColourId,
-                                       juce::Colour(0xffbcbec1u).withAlpha(0.7f));
+                                       juce::Colour(0xffbcbec1u).withAlpha(alphaByte(0.7f)));
     shared.sliderLookAndFeel.setColour(juce::Slider::thumbColourId, juce::Colour(0xccccccccu));
     shared.sliderLookAndFeel.setColour(juce::Slider::textBoxOutlineColourId, juce::Colour(0x00000000u));
     shared.sliderLookAndFeel.setColour(juce::Slider::textBoxTextColourId, juce::Colour(0x70000000u));

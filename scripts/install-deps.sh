@@ -17,6 +17,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # hosts and tools used by the tests
   xvfb xauth lilv-utils jalv jackd2
+  # a real VST 2.4, VST3 and LV2 host, run headless through its Lua session tool
+  ardour
 )
 
 missing=()

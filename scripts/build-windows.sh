@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# The Windows command: installs what the Windows build needs (Debian packages only), cross-builds
+# the 64-bit plug-in DLL with mingw-w64 into build-windows/, and runs the Windows tests under
+# wine, comparing the DLL's audio with the Linux build's.
+# Usage: scripts/build-windows.sh
+#   ZV_JOBS          parallel jobs (default: the number of processors)
+#   ZV_LINUX_BUILD   the Linux build folder whose VST 2.4 library renders the reference audio
+#                    (default: build-windows/linux, configured here without tests; pointing it
+#                    at an existing build/ saves compiling the framework for Linux once more)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build-windows
+jobs=${ZV_JOBS:-$(nproc)}
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
+started=$SECONDS
+step() { printf '== %s (%ds)\n' "$*" $((SECONDS - started)); }
+
+step "Installing packages"
+"$root/scripts/install-deps.sh"
+windows_packages=(
+  # the cross compilers with POSIX threads, and the Windows zlib
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  mingw-w64-x86-64-dev libz-mingw-w64-dev
+  # runs the Windows programs; the editor check draws on Xvfb
+  wine wine64 xvfb xauth
+  # apt-get source unpacks the image libraries' source packages with dpkg-source
+  dpkg-dev
+)
+missing=()
+for p in "${windows_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo_cmd apt-get update -qq
+  $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+mkdir -p "$build"
+
+step "Building static libpng and libjpeg for Windows from Debian's sources"
+ZV_JOBS=$jobs "$root/scripts/windows/build-image-libraries.sh" "$build/deps" "$build/deps/prefix" "$toolchain"
+
+step "Rendering the reference audio with the Linux build"
+linux_build=${ZV_LINUX_BUILD:-$build/linux}
+if [ ! -f "$linux_build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DZV_BUILD_TESTS=OFF -DZV_BUILD_BENCHMARKS=OFF > "$build/linux.configure.log" 2>&1 ||
+    { cat "$build/linux.configure.log"; exit 1; }
+fi
+cmake --build "$linux_build" -j "$jobs" --target ZVReverbLX_VST
+linux_library=$(find "$linux_build/plugin" -path '*/VST/*.so' -print -quit)
+mkdir -p "$build/reference"
+g++ -std=c++17 -O2 -Wall -Wextra -o "$build/reference/render-linux-reference" \
+  "$root/tests/windows/RenderLinuxReference.cpp" -ldl
+"$build/reference/render-linux-reference" "$linux_library" "$build/reference/linux-output.f32"
+
+step "Cross-building the Windows DLL"
+wine_prefix=$build/wine
+cmake -S "$root" -B "$build/windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DZV_WINDOWS_PREFIX="$build/deps/prefix" \
+  -DZV_BUILD_TESTS=OFF -DZV_BUILD_BENCHMARKS=OFF \
+  "-DCMAKE_CROSSCOMPILING_EMULATOR=env;WINEPREFIX=$wine_prefix;WINEARCH=win64;WINEDEBUG=-all;wine" \
+  -DZV_LINUX_REFERENCE="$build/reference/linux-output.f32" > "$build/windows.configure.log" 2>&1 ||
+  { cat "$build/windows.configure.log"; exit 1; }
+cmake --build "$build/windows" -j "$jobs" --target ZVReverbLX_VST zv_windows_host_tests
+
+step "Running the Windows tests under wine"
+if [ ! -f "$wine_prefix/system.reg" ]; then
+  WINEPREFIX=$wine_prefix WINEARCH=win64 WINEDEBUG=-all wineboot --init > "$build/wineboot.log" 2>&1 ||
+    { cat "$build/wineboot.log"; exit 1; }
+fi
+status=0
+xvfb-run -a -s "-screen 0 1024x768x24" \
+  ctest --test-dir "$build/windows/tests/windows" --output-on-failure --timeout 600 || status=$?
+# Wine's server stays behind for a few seconds after the last program; wait for it to go.
+WINEPREFIX=$wine_prefix wineserver -w || true
+
+dll=$(find "$build/windows/plugin" -name 'ZV-Reverb LX.dll' -print -quit)
+step "Done"
+echo "DLL: $dll ($(stat -c %s "$dll") bytes)"
+exit $status
