@@ -52,7 +52,7 @@ fi
 cmake --build "$linux_build" -j "$jobs" --target ZVReverbLX_VST
 linux_library=$(find "$linux_build/plugin" -path '*/VST/*.so' -print -quit)
 mkdir -p "$build/reference"
-g++ -std=c++17 -O2 -Wall -Wextra -o "$build/reference/render-linux-reference" \
+g++ -std=c++17 -O2 -Wall -Wextra -Wno-cpp -o "$build/reference/render-linux-reference" \
   "$root/tests/windows/RenderLinuxReference.cpp" -ldl
 "$build/reference/render-linux-reference" "$linux_library" "$build/reference/linux-output.f32"
 

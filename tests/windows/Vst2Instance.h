@@ -117,23 +117,24 @@ namespace reference
 {
 constexpr float sampleRate = 44100.0f;
 constexpr int blockSize = 256;
-constexpr int frames = 3 * 44100 + 77; // ends with a partial block
+constexpr int frames = 6 * 44100 + 77; // ends with a partial block
 
 /// Parameter values (normalised) set before processing, by parameter index: a medium room,
 /// half wet, stereo input.
 constexpr float settings[] = { 0.4f, 0.6f, 0.55f, 0.7f, 0.3f, 0.5f, 0.5f, 1.0f, 0.0f, 0.0f, 1.0f };
 
-/// Deterministic stereo input: a noise burst on both channels, then a tone on the left channel
-/// only, then silence so that the tail is rendered too.
+/// Deterministic stereo input: a noise burst on both channels, a tone on the left channel only,
+/// a second noise burst while the settings sweep, then silence so that the tail is rendered too.
 inline std::vector<float> input(int channel)
 {
     std::vector<float> samples(frames, 0.0f);
     uint32_t state = channel == 0 ? 0x12345678u : 0x9abcdef0u;
-    for (int i = 0; i < 4410; ++i)
-    {
-        state = state * 1664525u + 1013904223u;
-        samples[i] = static_cast<float>(static_cast<int32_t>(state)) * (0.5f / 2147483648.0f);
-    }
+    for (int burst : { 0, 3 * 44100 })
+        for (int i = burst; i < burst + 4410; ++i)
+        {
+            state = state * 1664525u + 1013904223u;
+            samples[i] = static_cast<float>(static_cast<int32_t>(state)) * (0.5f / 2147483648.0f);
+        }
     if (channel == 0)
     {
         // A 441 Hz tone: exactly 100 samples per cycle, built from a table so that no
@@ -148,6 +149,22 @@ inline std::vector<float> input(int channel)
             samples[i] = table[i % 100];
     }
     return samples;
+}
+
+/// Host automation between blocks: from the second second on, the sizes, decay, diffusion and
+/// listener position sweep through their ranges, so that the engine's controls (and the power
+/// functions behind notes and decay times) are recomputed for hundreds of different values.
+/// The values are formed from integers, so both builds set exactly the same ones.
+inline void automate(AEffect* effect, int block)
+{
+    const int sweepStart = static_cast<int>(sampleRate) / blockSize;
+    if (block < sweepStart)
+        return;
+    for (int p = 0; p < 5; ++p)
+    {
+        const int step = ((block - sweepStart) * (37 + 6 * p) + 2100 * p) % 10000;
+        effect->setParameter(effect, p, static_cast<float>(step) / 10000.0f);
+    }
 }
 
 /// Renders the reference input through an instance and returns the output, channel after
@@ -171,6 +188,7 @@ inline std::vector<float> render(AEffect* effect, VstIntPtr* tailSize)
         float* inputs[2] = { inBlock[0].data(), inBlock[1].data() };
         float* outputs[2] = { outBlock[0].data(), outBlock[1].data() };
         effect->processReplacing(effect, inputs, outputs, n);
+        automate(effect, start / blockSize);
         for (int c = 0; c < 2; ++c)
             std::copy(outBlock[c].begin(), outBlock[c].begin() + n,
                       out.begin() + static_cast<long>(c) * frames + start);
