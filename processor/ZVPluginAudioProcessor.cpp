@@ -67,7 +67,7 @@ void ZVPluginAudioProcessor::setParameter(int index, float newValue)
         return;
     const auto field = zvparams::table[index].field;
     live.set(field, newValue);
-    programs[(size_t)currentProgram]->set(field, newValue);
+    programs[(size_t)currentProgram.load(std::memory_order_relaxed)]->set(field, newValue);
 }
 
 const juce::String ZVPluginAudioProcessor::getInputChannelName(int channelIndex) const
@@ -209,7 +209,7 @@ void ZVPluginAudioProcessor::setCurrentProgram(int index)
     // so that no call can address a record that does not exist.
     if (!isInTable(index))
         return;
-    currentProgram = index;
+    currentProgram.store(index, std::memory_order_relaxed);
     const auto& record = *programs[(size_t)index];
     for (int i = 0; i < zvparams::count; ++i)
         setParameter(i, record.get(zvparams::table[i].field));
@@ -276,6 +276,11 @@ void ZVPluginAudioProcessor::setStateInformation(const void* data, int sizeInByt
             record.set(info.field, attributes.number(info.stateKey + suffix, live.get(info.field)));
         record.programName = attributes.text("ProgramName" + suffix, live.programName);
     }
+    // Hosts restore a project by handing back the bank, and many never select a program
+    // afterwards; the live values would then stay at whatever they were (the defaults, in a new
+    // instance) and the user's settings would be lost. So the current program is re-applied
+    // from the loaded table, exactly as selecting it would. The working name stays as it is.
+    setCurrentProgram(currentProgram.load(std::memory_order_relaxed));
 }
 
 void ZVPluginAudioProcessor::setCurrentProgramStateInformation(const void* data, int sizeInBytes)
@@ -284,7 +289,7 @@ void ZVPluginAudioProcessor::setCurrentProgramStateInformation(const void* data,
     if (xml == nullptr)
         return;
     const zvstate::AttributeLookup attributes(*xml);
-    auto& record = *programs[(size_t)currentProgram];
+    auto& record = *programs[(size_t)currentProgram.load(std::memory_order_relaxed)];
     for (const auto& info : zvparams::table)
     {
         const float v = attributes.number(info.stateKey, live.get(info.field));

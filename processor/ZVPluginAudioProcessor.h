@@ -6,6 +6,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <array>
+#include <atomic>
 #include <memory>
 
 class zReverb;
@@ -41,7 +42,7 @@ public:
     bool hasEditor() const override { return true; }
 
     int getNumPrograms() override { return numPrograms; }
-    int getCurrentProgram() override { return currentProgram; }
+    int getCurrentProgram() override { return currentProgram.load(std::memory_order_relaxed); }
     /// Makes `index` current and copies its record into the live values through setParameter.
     void setCurrentProgram(int index) override;
     const juce::String getProgramName(int index) override;
@@ -52,7 +53,7 @@ public:
     void getStateInformation(juce::MemoryBlock& destData) override;
     /// The live values and working name as the "ZV-REVERB_LX_PRESET" document.
     void getCurrentProgramStateInformation(juce::MemoryBlock& destData) override;
-    /// Loads a bank into the program table only; the live values stay as they are.
+    /// Loads a bank into the program table, then re-applies the current program from it.
     void setStateInformation(const void* data, int sizeInBytes) override;
     /// Loads a preset into the current program's record and the live values.
     void setCurrentProgramStateInformation(const void* data, int sizeInBytes) override;
@@ -99,7 +100,7 @@ private:
     std::unique_ptr<zReverb> reverb;
     float shelfDesignRate = 44100.0f; ///< the rate the engine's shelves are designed for
     ProgramRecord live;
-    int currentProgram = 0;
+    std::atomic<int> currentProgram { 0 }; ///< set by host threads, read by the editor's writes too
     std::array<std::unique_ptr<ProgramRecord>, numProgramSlots> programs;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(ZVPluginAudioProcessor)

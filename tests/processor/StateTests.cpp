@@ -100,7 +100,7 @@ TEST_F(BankDocument, HoldsVersionThenTwelveAttributesPerProgramInOrder)
     EXPECT_EQ(xml->getNumChildElements(), 0);
 }
 
-TEST_F(BankDocument, RoundTripIntoAFreshInstanceIsBitForBitAndLeavesLiveValuesAlone)
+TEST_F(BankDocument, RoundTripIntoAFreshInstanceIsBitForBitAndRestoresTheCurrentProgram)
 {
     ZVPluginAudioProcessor source;
     scramble(source);
@@ -118,13 +118,14 @@ TEST_F(BankDocument, RoundTripIntoAFreshInstanceIsBitForBitAndLeavesLiveValuesAl
                 << prog << " " << f;
         ASSERT_EQ(fresh.getProgramName(prog), source.getProgramName(prog));
     }
+    // The values in use are program 0's as saved, without the host selecting a program: a host
+    // that only hands back the bank gets the sound the project was saved with.
     for (int i = 0; i < 11; ++i)
-        EXPECT_EQ(fresh.getParameter(i), ProgramRecord().get(zvparams::table[i].field));
+        EXPECT_EQ(fresh.getParameter(i), source.getProgramValue(0, zvparams::table[i].field)) << i;
+    EXPECT_EQ(fresh.getParameter(0), -3.5f);
     EXPECT_EQ(fresh.getWorkingName(), "Default");
     EXPECT_EQ(fresh.getCurrentProgram(), 0);
     EXPECT_EQ(bankOf(fresh), bank);
-    fresh.setCurrentProgram(0);
-    EXPECT_EQ(fresh.getParameter(0), -3.5f);
 }
 
 TEST_F(BankDocument, MissingAttributesFallBackToLiveValuesAndWorkingName)
@@ -146,8 +147,22 @@ TEST_F(BankDocument, MissingAttributesFallBackToLiveValuesAndWorkingName)
         }
         ASSERT_EQ(p.getProgramName(prog), "Working");
     }
-    // The live values, the current program and the working name are not touched.
+    // Program 9 stays current and is re-applied: its values came from the live values, so the
+    // values in use, the current program and the working name are as before.
     EXPECT_EQ(everything(p).fromLastOccurrenceOf("\n", false, false), before.fromLastOccurrenceOf("\n", false, false));
+}
+
+TEST_F(BankDocument, LoadReappliesWhicheverProgramIsCurrent)
+{
+    ZVPluginAudioProcessor p;
+    p.setCurrentProgram(3);
+    p.changeProgramName(3, "Before");
+    const auto bank = binaryOf("<ZV-REVERB_LX_BANK fDecay3=\"0.125\" fDecay0=\"0.75\" ProgramName3=\"Hall\"/>");
+    p.setStateInformation(bank.getData(), (int)bank.getSize());
+    EXPECT_EQ(p.getCurrentProgram(), 3);
+    EXPECT_EQ(p.getParameter(2), 0.125f);
+    EXPECT_EQ(p.getProgramValue(0, ProgramRecord::fDecay), 0.75f);
+    EXPECT_EQ(p.getWorkingName(), "Before");
 }
 
 TEST_F(BankDocument, TagAndAttributeNamesMatchWithoutRegardToCase)

@@ -89,7 +89,7 @@ juce::Image PlotAccumulator::draw(const juce::String& title) const
         const float centre = wave.getY() + halfLane * (c == 0 ? 1.0f : 3.0f);
         g.setColour(grid);
         g.drawHorizontalLine((int)centre, (float)wave.getX(), (float)wave.getRight());
-        float peak = 1.0f;
+        float peak = 1e-9f;
         for (int i = 0; i < columns; ++i)
             peak = std::max({ peak, std::abs(minimum[c][(size_t)i]), maximum[c][(size_t)i] });
         g.setColour(c == 0 ? leftColour : rightColour);

@@ -1,0 +1,233 @@
+// zv-render as a user runs it: the binary is started as a child process and its files read back.
+
+#include <zv-render/RenderSession.h>
+
+#include <juce_audio_formats/juce_audio_formats.h>
+#include <zSampleRate.h>
+
+#include <gtest/gtest.h>
+
+JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+
+namespace
+{
+struct Result
+{
+    int exitCode;
+    juce::String output;
+};
+
+Result run(const juce::StringArray& args)
+{
+    juce::StringArray command;
+    command.add(ZV_RENDER_PATH);
+    command.addArray(args);
+    juce::ChildProcess child;
+    if (!child.start(command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
+        return { -1, "could not start" };
+    const auto output = child.readAllProcessOutput();
+    child.waitForProcessToFinish(60000);
+    return { (int)child.getExitCode(), output };
+}
+
+void writeWav(const juce::File& file, const juce::AudioBuffer<float>& buffer, double rate, int bits = 32)
+{
+    file.deleteFile();
+    juce::WavAudioFormat wav;
+    auto stream = file.createOutputStream();
+    std::unique_ptr<juce::AudioFormatWriter> writer(
+        wav.createWriterFor(stream.get(), rate, (unsigned)buffer.getNumChannels(), bits, {}, 0));
+    ASSERT_NE(writer, nullptr);
+    stream.release();
+    writer->writeFromAudioSampleBuffer(buffer, 0, buffer.getNumSamples());
+}
+
+juce::AudioBuffer<float> readWav(const juce::File& file, double* rate = nullptr, int* bits = nullptr)
+{
+    juce::WavAudioFormat wav;
+    std::unique_ptr<juce::AudioFormatReader> reader(wav.createReaderFor(file.createInputStream().release(), true));
+    if (reader == nullptr)
+        return {};
+    juce::AudioBuffer<float> b((int)reader->numChannels, (int)reader->lengthInSamples);
+    reader->read(&b, 0, b.getNumSamples(), 0, true, true);
+    if (rate != nullptr)
+        *rate = reader->sampleRate;
+    if (bits != nullptr)
+        *bits = (int)reader->bitsPerSample;
+    return b;
+}
+
+juce::AudioBuffer<float> testSignal(int channels, int numSamples)
+{
+    juce::AudioBuffer<float> b(channels, numSamples);
+    juce::Random random(7);
+    for (int c = 0; c < channels; ++c)
+        for (int i = 0; i < numSamples; ++i)
+            b.setSample(c, i, (random.nextFloat() - 0.5f) * (i < numSamples / 2 ? 1.0f : 0.0f));
+    return b;
+}
+
+struct Renderer : ::testing::Test
+{
+    juce::ScopedJuceInitialiser_GUI framework;
+    juce::TemporaryFile folderName;
+    juce::File dir;
+    Renderer()
+    {
+        dir = folderName.getFile();
+        dir.createDirectory();
+    }
+    ~Renderer() override
+    {
+        dir.deleteRecursively();
+        zSetSampleRate(44100.0f);
+    }
+    juce::String path(const char* name) const { return dir.getChildFile(name).getFullPathName(); }
+};
+} // namespace
+
+TEST_F(Renderer, OutputEqualsTheProcessorDrivenDirectlySampleForSample)
+{
+    const auto input = testSignal(2, 20000);
+    writeWav(dir.getChildFile("in.wav"), input, 48000.0);
+    const auto r = run({ "--quiet", "--set", "Decay=0.7", "--set", "dry-wet=0.8", "--block", "100", "--tail", "0.25",
+                         path("in.wav"), path("out.wav") });
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    double rate = 0;
+    const auto rendered = readWav(dir.getChildFile("out.wav"), &rate);
+    EXPECT_EQ(rate, 48000.0);
+    ASSERT_EQ(rendered.getNumSamples(), 20000 + 12000);
+
+    juce::AudioBuffer<float> expected(2, 32000);
+    expected.clear();
+    expected.copyFrom(0, 0, input, 0, 0, 20000);
+    expected.copyFrom(1, 0, input, 1, 0, 20000);
+    ZVPluginAudioProcessor p;
+    p.setParameter(2, 0.7f);
+    p.setParameter(5, 0.8f);
+    zvrender::renderInPlace(p, expected, 48000.0, 100);
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < 32000; ++i)
+            ASSERT_EQ(rendered.getSample(c, i), expected.getSample(c, i)) << c << " " << i;
+}
+
+TEST_F(Renderer, MonoInputFeedsBothSidesAndTheReportedTailIsAppended)
+{
+    writeWav(dir.getChildFile("mono.wav"), testSignal(1, 4410), 44100.0, 16);
+    const auto r = run({ path("mono.wav"), path("out.wav"), "--set", "Dry-Wet=0", "--bits", "24" });
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_TRUE(r.output.contains("Rendered")) << r.output;
+    int bits = 0;
+    const auto out = readWav(dir.getChildFile("out.wav"), nullptr, &bits);
+    EXPECT_EQ(bits, 24);
+    ASSERT_EQ(out.getNumChannels(), 2);
+    EXPECT_GT(out.getNumSamples(), 4410 + 44100 / 2) << "the default settings ring for longer than half a second";
+    for (int i = 0; i < 4410; ++i)
+        ASSERT_EQ(out.getSample(0, i), out.getSample(1, i));
+}
+
+TEST_F(Renderer, ImpulseResponseAndPlot)
+{
+    const auto r = run({ "--impulse", "0.5", "--rate", "96000", path("ir.wav"), "--plot", path("ir.png"), "-q" });
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    double rate = 0;
+    const auto ir = readWav(dir.getChildFile("ir.wav"), &rate);
+    EXPECT_EQ(rate, 96000.0);
+    EXPECT_EQ(ir.getNumSamples(), 48000);
+    EXPECT_GT(ir.getMagnitude(0, 4800, 43200), 1e-4f) << "the reverb rings after the impulse";
+    const auto picture = juce::ImageFileFormat::loadFrom(dir.getChildFile("ir.png"));
+    EXPECT_EQ(picture.getWidth(), 1200);
+    EXPECT_EQ(picture.getHeight(), 640);
+}
+
+TEST_F(Renderer, SavedPresetReproducesTheSettings)
+{
+    writeWav(dir.getChildFile("in.wav"), testSignal(2, 6000), 44100.0);
+    ASSERT_EQ(run({ "-q", "--set", "EarlySize=0.2", "--set", "Listener=0.9", "--tail", "0.1", "--save-preset",
+                    path("p.xml"), path("in.wav"), path("a.wav") }).exitCode, 0);
+    EXPECT_TRUE(dir.getChildFile("p.xml").loadFileAsString().contains("ZV-REVERB_LX_PRESET"));
+    ASSERT_EQ(run({ "-q", "--preset", path("p.xml"), "--tail", "0.1", path("in.wav"), path("b.wav") }).exitCode, 0);
+    const auto a = readWav(dir.getChildFile("a.wav")), b = readWav(dir.getChildFile("b.wav"));
+    ASSERT_EQ(a.getNumSamples(), b.getNumSamples());
+    for (int i = 0; i < a.getNumSamples(); ++i)
+        ASSERT_EQ(a.getSample(0, i), b.getSample(0, i));
+}
+
+TEST_F(Renderer, BankProgramIsSelected)
+{
+    ZVPluginAudioProcessor p;
+    p.setCurrentProgram(4);
+    p.setParameter(7, 0.0f); // power off in program 4: the output is the input
+    juce::MemoryBlock bank;
+    p.getStateInformation(bank);
+    dir.getChildFile("bank.bin").replaceWithData(bank.getData(), bank.getSize());
+    const auto input = testSignal(2, 3000);
+    writeWav(dir.getChildFile("in.wav"), input, 44100.0);
+    ASSERT_EQ(run({ "-q", "--bank", path("bank.bin"), "--program", "4", "--tail", "0", path("in.wav"), path("o.wav") })
+                  .exitCode, 0);
+    const auto out = readWav(dir.getChildFile("o.wav"));
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_NEAR(out.getSample(1, i), input.getSample(1, i), 1e-7f);
+}
+
+TEST_F(Renderer, ClearErrorsAndNonZeroExits)
+{
+    writeWav(dir.getChildFile("in.wav"), testSignal(2, 1000), 44100.0);
+    dir.getChildFile("garbage.wav").replaceWithText("this is not audio");
+    const struct
+    {
+        juce::StringArray args;
+        const char* message;
+    } cases[] = {
+        { { path("missing.wav"), path("o.wav") }, "does not exist" },
+        { { path("garbage.wav"), path("o.wav") }, "cannot read" },
+        { { "--set", "Reverbness=1", path("in.wav"), path("o.wav") }, "unknown parameter" },
+        { { "--set", "Decay=loud", path("in.wav"), path("o.wav") }, "not a number" },
+        { { "--set", "Decay", path("in.wav"), path("o.wav") }, "NAME=VALUE" },
+        { { "--block", "0", path("in.wav"), path("o.wav") }, "--block" },
+        { { "--bits", "8", path("in.wav"), path("o.wav") }, "--bits" },
+        { { "--frobnicate", path("in.wav"), path("o.wav") }, "unknown option" },
+        { { path("in.wav") }, "expected an input and an output" },
+        { { "--impulse", "1", path("o.wav") }, "--rate" },
+        { { "--preset", path("in.wav"), path("in.wav"), path("o.wav") }, "not a preset" },
+        { { path("in.wav"), path("in.wav") }, "refusing to overwrite" },
+    };
+    const auto original = dir.getChildFile("in.wav").loadFileAsString();
+    for (const auto& c : cases)
+    {
+        const auto r = run(c.args);
+        EXPECT_NE(r.exitCode, 0) << c.args.joinIntoString(" ");
+        EXPECT_TRUE(r.output.contains(c.message)) << c.args.joinIntoString(" ") << "\n" << r.output;
+        EXPECT_FALSE(dir.getChildFile("o.wav").exists()) << c.args.joinIntoString(" ");
+    }
+    EXPECT_EQ(dir.getChildFile("in.wav").loadFileAsString(), original) << "the input is never touched";
+}
+
+TEST_F(Renderer, HelpDescribesEveryOption)
+{
+    const auto r = run({ "--help" });
+    EXPECT_EQ(r.exitCode, 0);
+    for (auto option : { "--set", "--preset", "--bank", "--program", "--save-preset", "--block", "--tail", "--bits",
+                         "--impulse", "--rate", "--plot", "Dry-Wet" })
+        EXPECT_TRUE(r.output.contains(option)) << option;
+}
+
+TEST(DemoSound, IsTheSameOnEveryRun)
+{
+    juce::ScopedJuceInitialiser_GUI framework;
+    juce::TemporaryFile a(".wav"), b(".wav");
+    for (auto* f : { &a, &b })
+    {
+        juce::ChildProcess child;
+        ASSERT_TRUE(child.start(juce::StringArray{ ZV_DEMO_SOUND_PATH, f->getFile().getFullPathName() }));
+        child.waitForProcessToFinish(60000);
+        ASSERT_EQ(child.getExitCode(), 0u);
+    }
+    juce::MemoryBlock da, db;
+    a.getFile().loadFileAsData(da);
+    b.getFile().loadFileAsData(db);
+    EXPECT_GT(da.getSize(), 48000u * 6u * 6u);
+    EXPECT_EQ(da, db);
+}
+
+JUCE_END_IGNORE_WARNINGS_GCC_LIKE
