@@ -71,6 +71,9 @@ if [ ! -f "$wine_prefix/system.reg" ]; then
   WINEPREFIX=$wine_prefix WINEARCH=win64 WINEDEBUG=-all wineboot --init > "$build/wineboot.log" 2>&1 ||
     { cat "$build/wineboot.log"; exit 1; }
 fi
+# Wine's desktop process, once started without a display, would serve the editor check's windows
+# without one too: let every wine process of the set-up end before the tests start theirs.
+WINEPREFIX=$wine_prefix wineserver -w || true
 status=0
 xvfb-run -a -s "-screen 0 1024x768x24" \
   ctest --test-dir "$build/windows/tests/windows" --output-on-failure --timeout 600 || status=$?

@@ -198,6 +198,11 @@ int checkEditor(const zvhost::Library& library, int cycles)
     HWND host = CreateWindowExW(0, windowClass.lpszClassName, L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                                 640, 400, nullptr, nullptr, windowClass.hInstance, nullptr);
     check(host != nullptr, "the host window opens");
+    if (host == nullptr)
+    {
+        zvhost::stopAndClose(effect);
+        return 1;
+    }
 
     for (int cycle = 0; cycle < cycles; ++cycle)
     {
