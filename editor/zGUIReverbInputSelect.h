@@ -2,7 +2,7 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
-/// 
+/// An input switch (left or right input only): a two-state picture that flips its value when clicked.
 class zGUIReverbInputSelect : public juce::Button
 {
 public:

@@ -2,7 +2,7 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
-/// 
+/// The stereo input switch: a small two-state picture that flips its value when clicked.
 class zGUIReverbInputStereoSelect : public juce::Button
 {
 public:

@@ -2,7 +2,7 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
-/// 
+/// The power switch: a two-state picture (off above, on below) that flips its value when clicked.
 class zGUIReverbPower : public juce::Button
 {
 public:
