@@ -227,7 +227,7 @@ void render(const Options& options)
         const double peakDb = peak > 0.0f ? 20.0 * std::log10(peak) : -999.0;
         std::cout << "Rendered " << juce::String(audioSeconds, 2) << " s at " << rate << " Hz ("
                   << juce::String(tail, 2) << " s of tail) in " << juce::String(wallSeconds, 2) << " s: peak "
-                  << juce::String(peakDb, 1) << " dBFS, reverb at " << juce::String(audioSeconds / cpuSeconds, 0)
+                  << juce::String(peakDb, 1) << " dBFS, reverb at " << juce::String(audioSeconds / cpuSeconds, 1)
                   << "x realtime -> " << options.output.getFullPathName() << std::endl;
     }
 }
