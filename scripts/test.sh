@@ -6,12 +6,19 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${ZV_JOBS:-$(nproc)}
 "$root/scripts/install-deps.sh"
 
+# Every test runs on one virtual X display that lives for the whole run. Without it, the framework
+# falls back to display :0, which a test's own short-lived server might hold, and every other
+# process connected to it would die with that server.
+run_ctest() {
+    xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" ctest --output-on-failure "$@"
+}
+
 "$root/scripts/build.sh"
-(cd "$root/build" && ctest --output-on-failure --timeout 600 -j "$jobs")
+(cd "$root/build" && run_ctest --timeout 600 -j "$jobs")
 
 # The sanitizer build leaves out the benchmarks and the checks that run the plug-in inside
 # third-party hosts, which cannot load a sanitized library.
 ZV_BUILD_DIR="$root/build-sanitize" "$root/scripts/build.sh" -DZV_SANITIZE=ON -DZV_BUILD_BENCHMARKS=OFF
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-(cd "$root/build-sanitize" && ctest --output-on-failure --timeout 900 -j "$jobs" -E 'lv2_bundle|ardour|vst2_exports')
+(cd "$root/build-sanitize" && run_ctest --timeout 900 -j "$jobs" -E 'lv2_bundle|ardour|vst2_exports')
