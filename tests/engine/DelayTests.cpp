@@ -26,6 +26,37 @@ double catmullRom(double pm1, double p0, double p1, double p2, double t)
 }
 } // namespace
 
+/// A line bypassed after `warmUp` samples passes its input unchanged, and once the bypass is
+/// cleared it continues exactly like a line that never saw the bypassed samples.
+template <class Line>
+void expectBypassPassesInputAndFreezesTheLine(float delaySeconds, int warmUp)
+{
+    ScopedSampleRate rate(exactRate);
+    auto bypassed = std::make_unique<Line>();
+    auto reference = std::make_unique<Line>();
+    bypassed->setDelayTime(delaySeconds);
+    reference->setDelayTime(delaySeconds);
+    Noise noise;
+    for (int i = 0; i < warmUp; ++i)
+    {
+        const float x = noise.next();
+        bypassed->processSample(x);
+        reference->processSample(x);
+    }
+    bypassed->setBypass(true);
+    for (int i = 0; i < 50; ++i)
+    {
+        const float x = noise.next();
+        EXPECT_EQ(bypassed->processSample(x), x);
+    }
+    bypassed->setBypass(false);
+    for (int i = 0; i < 20; ++i)
+    {
+        const float x = noise.next();
+        EXPECT_EQ(bypassed->processSample(x), reference->processSample(x)) << i;
+    }
+}
+
 TEST(WholeSampleDelay, FreshLineOutputsZerosUntilItsDelayHasElapsed)
 {
     ScopedSampleRate rate(exactRate);
@@ -100,30 +131,7 @@ TEST(WholeSampleDelay, NegativeTimeMeansNoDelay)
 
 TEST(WholeSampleDelay, BypassReturnsTheInputAndFreezesTheLine)
 {
-    ScopedSampleRate rate(exactRate);
-    auto bypassed = std::make_unique<zDelay>();
-    auto reference = std::make_unique<zDelay>();
-    bypassed->setDelayTime(samples(7.0f));
-    reference->setDelayTime(samples(7.0f));
-    Noise noise;
-    for (int i = 0; i < 5; ++i)
-    {
-        const float x = noise.next();
-        bypassed->processSample(x);
-        reference->processSample(x);
-    }
-    bypassed->setBypass(true);
-    for (int i = 0; i < 50; ++i)
-    {
-        const float x = noise.next();
-        EXPECT_EQ(bypassed->processSample(x), x);
-    }
-    bypassed->setBypass(false);
-    for (int i = 0; i < 20; ++i)
-    {
-        const float x = noise.next();
-        EXPECT_EQ(bypassed->processSample(x), reference->processSample(x)) << i;
-    }
+    expectBypassPassesInputAndFreezesTheLine<zDelay>(samples(7.0f), 5);
 }
 
 TEST(InterpolatingDelay, FreshLineOutputsZerosUntilItsDelayHasElapsed)
@@ -239,28 +247,5 @@ TEST(InterpolatingDelay, TimesBeyondTheBufferUseTheLongestDelay)
 
 TEST(InterpolatingDelay, BypassReturnsTheInputAndFreezesTheLine)
 {
-    ScopedSampleRate rate(exactRate);
-    auto bypassed = std::make_unique<zDelay4p>();
-    auto reference = std::make_unique<zDelay4p>();
-    bypassed->setDelayTime(samples(6.3f));
-    reference->setDelayTime(samples(6.3f));
-    Noise noise;
-    for (int i = 0; i < 9; ++i)
-    {
-        const float x = noise.next();
-        bypassed->processSample(x);
-        reference->processSample(x);
-    }
-    bypassed->setBypass(true);
-    for (int i = 0; i < 50; ++i)
-    {
-        const float x = noise.next();
-        EXPECT_EQ(bypassed->processSample(x), x);
-    }
-    bypassed->setBypass(false);
-    for (int i = 0; i < 20; ++i)
-    {
-        const float x = noise.next();
-        EXPECT_EQ(bypassed->processSample(x), reference->processSample(x)) << i;
-    }
+    expectBypassPassesInputAndFreezesTheLine<zDelay4p>(samples(6.3f), 9);
 }
