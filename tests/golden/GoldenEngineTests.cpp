@@ -1,0 +1,31 @@
+// The engine driven directly reproduces its golden digests bit for bit.
+
+#include "GoldenCases.h"
+#include "GoldenReferences.h"
+
+#include <gtest/gtest.h>
+
+using namespace golden;
+
+namespace
+{
+void expectReference(const EngineCase& c)
+{
+    const Digest* expected = find(engineReferences, c.name);
+    ASSERT_NE(expected, nullptr) << "no reference for " << c.name << " in GoldenReferences.h";
+    const std::string difference = describeDifference(*expected, digestOf(renderEngine(c)), c.frames);
+    EXPECT_TRUE(difference.empty()) << c.name << ":\n" << difference;
+}
+} // namespace
+
+class GoldenEngine : public ::testing::TestWithParam<EngineCase>
+{
+};
+
+TEST_P(GoldenEngine, ReproducesItsReference) { expectReference(GetParam()); }
+
+INSTANTIATE_TEST_SUITE_P(Cases, GoldenEngine, ::testing::ValuesIn(engineCases()),
+                         [](const auto& info) { return info.param.name; });
+
+// Longer than a delay line holds, so every write position wraps past the end of its buffer.
+TEST(GoldenEngineLong, ReproducesItsReferenceAfterEveryDelayLineWraps) { expectReference(longEngineCase()); }

@@ -1,0 +1,48 @@
+#include "GoldenProcessor.h"
+
+#include <processor/ZVPluginAudioProcessor.h>
+
+#include <zSampleRate.h>
+
+#include <memory>
+
+namespace golden
+{
+namespace
+{
+JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+
+class ProcessorPlugin final : public Plugin
+{
+public:
+    ProcessorPlugin()
+    {
+        // Every case starts from the same process-wide rate, whatever ran before it.
+        zSetSampleRate(44100.0f);
+        processor = std::make_unique<ZVPluginAudioProcessor>();
+    }
+
+    void prepare(double sampleRate, int blockSize) override { processor->prepareToPlay(sampleRate, blockSize); }
+    void setParameter(int index, float value) override { processor->setParameter(index, value); }
+
+    void process(float* left, float* right, int frames) override
+    {
+        float* channels[2] = {left, right};
+        juce::AudioBuffer<float> buffer(channels, 2, frames);
+        juce::MidiBuffer midi;
+        processor->processBlock(buffer, midi);
+    }
+
+private:
+    std::unique_ptr<ZVPluginAudioProcessor> processor;
+};
+
+JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+} // namespace
+
+std::vector<float> renderProcessor(const PluginCase& c)
+{
+    ProcessorPlugin plugin;
+    return renderPlugin(c, plugin);
+}
+} // namespace golden
