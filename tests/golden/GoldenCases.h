@@ -140,14 +140,16 @@ Digest digestOf(const std::vector<float>& interleaved);
 /// Empty when `actual` equals `expected`; otherwise where and how they differ.
 std::string describeDifference(const Digest& expected, const Digest& actual, int frames);
 
-/// The reference of the case called `name` in `references`, or null.
+/// Empty when `interleaved` (left, right, left, ...) reproduces the reference of the case called
+/// `name` in `references`; otherwise what is missing or where and how the render differs.
 template <std::size_t N>
-const Digest* find(const Reference (&references)[N], const std::string& name)
+std::string differenceFromReference(const Reference (&references)[N], const std::string& name,
+                                    const std::vector<float>& interleaved)
 {
     for (const auto& r : references)
         if (name == r.name)
-            return &r.digest;
-    return nullptr;
+            return describeDifference(r.digest, digestOf(interleaved), (int)(interleaved.size() / 2));
+    return "no reference for " + name + " in GoldenReferences.h\n";
 }
 
 /// The digest as a C++ initialiser, as the reference table holds it.

@@ -11,9 +11,7 @@ namespace
 {
 void expectReference(const EngineCase& c)
 {
-    const Digest* expected = find(engineReferences, c.name);
-    ASSERT_NE(expected, nullptr) << "no reference for " << c.name << " in GoldenReferences.h";
-    const std::string difference = describeDifference(*expected, digestOf(renderEngine(c)), c.frames);
+    const std::string difference = differenceFromReference(engineReferences, c.name, renderEngine(c));
     EXPECT_TRUE(difference.empty()) << c.name << ":\n" << difference;
 }
 } // namespace

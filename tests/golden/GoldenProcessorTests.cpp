@@ -27,9 +27,7 @@ class GoldenProcessor : public ::testing::TestWithParam<PluginCase>
 TEST_P(GoldenProcessor, ReproducesItsReference)
 {
     const PluginCase& c = GetParam();
-    const Digest* expected = find(pluginReferences, c.name);
-    ASSERT_NE(expected, nullptr) << "no reference for " << c.name << " in GoldenReferences.h";
-    const std::string difference = describeDifference(*expected, digestOf(renderProcessor(c)), c.frames);
+    const std::string difference = differenceFromReference(pluginReferences, c.name, renderProcessor(c));
     EXPECT_TRUE(difference.empty()) << c.name << ":\n" << difference;
 }
 
