@@ -308,8 +308,18 @@ public:
     virtual uint32_t GetNumberOfSteps() const = 0;
     virtual AAX_EParameterType GetType() const = 0;
     virtual double GetNormalizedValue() const = 0;
+    /// A change from the plug-in's side: stores the value and asks the host's automation to take
+    /// it, touching the parameter around the request unless it is touched already.
     virtual void SetNormalizedValue(double value) = 0;
+    /// The host's answer through the automation path: stores the value and tells nobody.
+    virtual void UpdateNormalizedValue(double value) = 0;
     virtual double GetNormalizedDefaultValue() const = 0;
+    /// The user takes hold of the control and lets it go. Touches nest; only the outermost pair
+    /// reaches the host, and a release without a touch is ignored.
+    virtual void Touch() = 0;
+    virtual void Release() = 0;
+    /// The host's automation the parameter reports to; null reports to nobody.
+    virtual void SetAutomationDelegate(AAX_IAutomationDelegate* delegate) = 0;
     /// The value through the taper; false when the parameter is not of that type.
     virtual bool GetValueAsBool(bool* value) const = 0;
     virtual bool GetValueAsFloat(float* value) const = 0;
