@@ -144,6 +144,20 @@ void render(const Options& options)
             throw RenderError(quoted(options.input) + " has no usable audio");
         rate = reader->sampleRate;
         inputLength = reader->lengthInSamples;
+        // An uncompressed file cannot hold more frames than its bytes carry. A header that
+        // claims more (a recording cut short, or a damaged file) would have us render hours of
+        // silence; what is really there is rendered instead.
+        const juce::int64 bytesPerFrame = (juce::int64)reader->numChannels * (reader->bitsPerSample / 8);
+        if (reader->getFormatName() != "FLAC file" && bytesPerFrame > 0)
+        {
+            const juce::int64 mostFrames = options.input.getSize() / bytesPerFrame;
+            if (inputLength > mostFrames)
+            {
+                std::cerr << "zv-render: warning: " << quoted(options.input) << " claims " << inputLength
+                          << " frames but holds at most " << mostFrames << "; rendering what it holds\n";
+                inputLength = mostFrames;
+            }
+        }
     }
     else
         inputLength = (juce::int64)std::ceil(*options.impulseSeconds * rate);
