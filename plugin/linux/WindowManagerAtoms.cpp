@@ -21,8 +21,9 @@ namespace
 // messages, or decide whether a window gets a type and state; named now, they are not left
 // unknown for the whole connection should a window manager start later.
 const char* const frameworkAtoms[] = {
-    "WM_PROTOCOLS",     "WM_STATE",        "WM_TAKE_FOCUS", "WM_DELETE_WINDOW",     "_NET_WM_PING",
-    "WM_CHANGE_STATE", "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN",
+    "WM_PROTOCOLS",        "WM_STATE",      "WM_TAKE_FOCUS",
+    "WM_DELETE_WINDOW",    "_NET_WM_PING",  "WM_CHANGE_STATE",
+    "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN",
 };
 constexpr int numFrameworkAtoms = (int)(sizeof(frameworkAtoms) / sizeof(frameworkAtoms[0]));
 
