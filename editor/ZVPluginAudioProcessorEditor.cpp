@@ -119,6 +119,12 @@ ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor&
         slider->setLookAndFeel(&shared.sliderLookAndFeel);
         slider->setBounds(boundsOf(box));
         slider->setSliderStyle(juce::Slider::LinearBar);
+        // A drag is one gesture to the host, so it records automation from the window as one
+        // touch and knows when the user lets go.
+        JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+        slider->onDragStart = [this, index] { processor.beginParameterChangeGesture(index); };
+        slider->onDragEnd = [this, index] { processor.endParameterChangeGesture(index); };
+        JUCE_END_IGNORE_WARNINGS_GCC_LIKE
         if (index == zvparams::Volume)
         {
             slider->setTextValueSuffix("db");

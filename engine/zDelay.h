@@ -23,6 +23,9 @@ public:
     float getDelayTime() const noexcept { return delayTime_; }
 
     /// Stores `x` and returns the input of d calls earlier, d = sample rate x delay time truncated.
+    /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
+    void clear() noexcept { buffer_.clear(length); }
+
     float processSample(float x) override
     {
         if (bypass_)

@@ -25,6 +25,9 @@ public:
     float getDelayTime() const noexcept { return delayTime_; }
 
     /// Stores `x` and returns the signal sample rate x delay time samples ago, interpolated.
+    /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
+    void clear() noexcept { buffer_.clear(length); }
+
     float processSample(float x) override
     {
         if (bypass_)

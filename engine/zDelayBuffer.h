@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <memory>
@@ -20,6 +21,9 @@ public:
           samples(storage.get() + nextStagger())
     {
     }
+
+    /// Zeroes the first `length` samples (the whole line).
+    void clear(int length) noexcept { std::fill_n(samples, length, 0.0f); }
 
     float& operator[](int index) noexcept { return samples[index]; }
     float operator[](int index) const noexcept { return samples[index]; }

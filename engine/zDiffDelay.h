@@ -40,6 +40,14 @@ public:
         return y;
     }
 
+    /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
+    void clear() noexcept
+    {
+        delay_->clear();
+        shelf_->clear();
+        loopState_ = 0.0f;
+    }
+
 private:
     float g_ = 0.0f;
     float loopState_ = 0.0f; ///< shelf output of the previous call

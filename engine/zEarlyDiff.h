@@ -44,6 +44,14 @@ public:
             stages_[2]->processSample(stages_[1]->processSample(stages_[0]->processSample(x))));
     }
 
+    /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
+    void clear() noexcept
+    {
+        for (auto& stage : stages_)
+            stage->clear();
+        shelf_->clear();
+    }
+
 private:
     std::unique_ptr<zDiffDelay> stages_[3];
     std::unique_ptr<zShelf> shelf_;

@@ -66,6 +66,13 @@ public:
         return left_->processSample(x);
     }
 
+    /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
+    void clear() noexcept
+    {
+        left_->clear();
+        right_->clear();
+    }
+
 private:
     float channelSpread_ = 0.0f;
     float diffusion_ = 0.0f;

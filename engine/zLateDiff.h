@@ -89,6 +89,16 @@ public:
         return y;
     }
 
+    /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
+    void clear() noexcept
+    {
+        for (auto& stage : stages_)
+            stage->clear();
+        loopDelay_->clear();
+        shelf_->clear();
+        loopOutput_ = 0.0f;
+    }
+
 private:
     std::unique_ptr<zDiffDelay4p> stages_[3];
     std::unique_ptr<zDelay4p> loopDelay_;

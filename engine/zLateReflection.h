@@ -120,6 +120,15 @@ public:
         return pair;
     }
 
+    /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
+    void clear() noexcept
+    {
+        left_->clear();
+        right_->clear();
+        feedbackIntoLeft_ = 0.0f;
+        feedbackIntoRight_ = 0.0f;
+    }
+
 private:
     float diffusion_ = 0.0f;
     float sizeNote_ = 0.0f;

@@ -67,6 +67,13 @@ public:
         return left_->processSample(x);
     }
 
+    /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
+    void clear() noexcept
+    {
+        left_->clear();
+        right_->clear();
+    }
+
 private:
     std::unique_ptr<zDelay> left_;
     std::unique_ptr<zDelay> right_;

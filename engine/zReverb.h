@@ -82,6 +82,18 @@ public:
     const zShelf& leftShelf() const noexcept { return *leftShelf_; }
     const zShelf& rightShelf() const noexcept { return *rightShelf_; }
 
+    /// Silences every audio memory (delay lines, all-pass and filter states, loop feedback) and
+    /// keeps every setting, smoothing and modulation state. The way back from a state that has
+    /// gone non-finite; it touches all sixteen lines, about 61 MB, so it is no per-block tool.
+    void clear() noexcept
+    {
+        preDelay_->clear();
+        early_->clear();
+        late_->clear();
+        leftShelf_->clear();
+        rightShelf_->clear();
+    }
+
     /// Turns one stereo input pair into the wet pair, in place. While bypassed the pair passes
     /// unchanged and every state in the engine stays frozen.
     float* processStereo(float* pair, int /*channels*/) override

@@ -48,6 +48,13 @@ public:
         return y;
     }
 
+    /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
+    void clear() noexcept
+    {
+        y1_ = 0.0f;
+        x1_ = 0.0f;
+    }
+
 private:
     float frequency_ = 0.0f;
     float gain_ = 0.0f;
@@ -86,6 +93,13 @@ public:
         return y;
     }
 
+    /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
+    void clear() noexcept
+    {
+        y1_ = 0.0f;
+        x1_ = 0.0f;
+    }
+
 private:
     float frequency_ = 0.0f;
     float gain_ = 0.0f;
@@ -121,6 +135,13 @@ public:
     }
 
     float processSample(float x) override { return lowShelf_->processSample(highShelf_->processSample(x)); }
+
+    /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
+    void clear() noexcept
+    {
+        highShelf_->clear();
+        lowShelf_->clear();
+    }
 
 private:
     std::unique_ptr<zBiLin1pHS> highShelf_;

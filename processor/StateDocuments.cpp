@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace zvstate
 {
@@ -22,34 +23,49 @@ void writeRecord(juce::XmlElement& xml, const ProgramRecord& record, const juce:
     xml.setAttribute(nameKey + suffix, record.programName);
 }
 
-AttributeLookup::AttributeLookup(const juce::XmlElement& xml)
+std::optional<Document> readChunk(const void* data, int sizeInBytes, const char* tag)
 {
-    const int n = xml.getNumAttributes();
-    byLowerCaseName.reserve((size_t)n);
-    for (int i = 0; i < n; ++i)
-        byLowerCaseName.emplace(xml.getAttributeName(i).toLowerCase(), xml.getAttributeValue(i));
+    if (data == nullptr || sizeInBytes <= 0)
+        return std::nullopt;
+    auto document = readDocumentChunk(data, (std::size_t)sizeInBytes);
+    if (!document || !juce::String::fromUTF8(document->tag.data(), (int)document->tag.size()).equalsIgnoreCase(tag))
+        return std::nullopt;
+    return document;
 }
 
-const juce::String* AttributeLookup::find(const juce::String& name) const
+AttributeLookup::AttributeLookup(const Document& document)
+{
+    byLowerCaseName.reserve(document.attributes.size());
+    for (const auto& [name, value] : document.attributes)
+        byLowerCaseName.emplace(juce::String(name).toLowerCase(), &value);
+}
+
+const std::string* AttributeLookup::find(const juce::String& name) const
 {
     const auto it = byLowerCaseName.find(name.toLowerCase());
-    return it == byLowerCaseName.end() ? nullptr : &it->second;
+    return it == byLowerCaseName.end() ? nullptr : it->second;
 }
 
 float AttributeLookup::number(const juce::String& name, float fallback) const
 {
-    if (const auto* value = find(name))
-    {
-        const float v = (float)value->getDoubleValue();
-        if (std::isfinite(v))
-            return v;
-    }
-    return fallback;
+    const auto* value = find(name);
+    if (value == nullptr)
+        return fallback;
+    const auto text = juce::String::fromUTF8(value->data(), (int)value->size());
+    const double v = text.getDoubleValue();
+    // Narrowing a double beyond the float range is undefined, and a NaN or infinity would poison
+    // the reverb's feedback: such values keep the fallback.
+    if (!(std::fabs(v) <= (double)std::numeric_limits<float>::max()))
+        return fallback;
+    // The framework's conversion reads "-0" as +0; the sign matters for an exact round trip.
+    if (v == 0.0 && text.trimStart().startsWithChar('-'))
+        return -0.0f;
+    return (float)v;
 }
 
 juce::String AttributeLookup::text(const juce::String& name, const juce::String& fallback) const
 {
     const auto* value = find(name);
-    return value != nullptr ? *value : fallback;
+    return value != nullptr ? juce::String::fromUTF8(value->data(), (int)value->size()) : fallback;
 }
 } // namespace zvstate

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DocumentReader.h"
 #include "Parameters.h"
 #include "ProgramRecord.h"
 
@@ -26,12 +27,17 @@ juce::String formatNumber(float value);
 void writeRecord(juce::XmlElement& xml, const ProgramRecord& record, const juce::String& suffix,
                  const juce::String& nameKey);
 
+/// The document in a host's chunk if it passes the reader's checks and its tag is `tag`
+/// (ignoring case); empty otherwise.
+std::optional<Document> readChunk(const void* data, int sizeInBytes, const char* tag);
+
 /// Reads attributes by name without regard to case (documents written by hand or by older
-/// builds may differ in case). The first attribute of a name wins.
+/// builds may differ in case). The first attribute of a name wins. Built in one pass, so a
+/// document's attributes are found in time linear in their number.
 class AttributeLookup
 {
 public:
-    explicit AttributeLookup(const juce::XmlElement& xml);
+    explicit AttributeLookup(const Document& document);
 
     /// The attribute parsed as a number and narrowed to float; `fallback` when it is absent or
     /// when the number is not finite (a NaN or infinity would poison the reverb's feedback).
@@ -40,12 +46,12 @@ public:
     juce::String text(const juce::String& name, const juce::String& fallback) const;
 
 private:
-    const juce::String* find(const juce::String& name) const;
+    const std::string* find(const juce::String& name) const;
 
     struct Hash
     {
         size_t operator()(const juce::String& s) const noexcept { return (size_t)s.hashCode64(); }
     };
-    std::unordered_map<juce::String, juce::String, Hash> byLowerCaseName;
+    std::unordered_map<juce::String, const std::string*, Hash> byLowerCaseName;
 };
 } // namespace zvstate

@@ -8,6 +8,7 @@
 #include <zNoteLaw.h>
 #include <zSampleRate.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -110,17 +111,39 @@ float ZVPluginAudioProcessor::decaySeconds(float v) noexcept
     return (float)(0.001 * (double)decayPower);
 }
 
+float ZVPluginAudioProcessor::unitRange(float v) noexcept
+{
+    // Returns v itself (bit for bit) inside 0..1.
+    return std::min(std::max(v, 0.0f), 1.0f);
+}
+
+float ZVPluginAudioProcessor::saneInput(float x) noexcept
+{
+    // +160 dBFS: far beyond any real signal, and far enough below the float range that no
+    // setting of the engine can carry it to an overflow.
+    constexpr float inputLimit = 1.0e8f;
+    if (x >= -inputLimit && x <= inputLimit)
+        return x;
+    if (!std::isfinite(x))
+        return 0.0f; // a NaN or infinity would stay in the reverb's loops for ever: it enters as silence
+    return x > 0.0f ? inputLimit : -inputLimit;
+}
+
 void ZVPluginAudioProcessor::applyParameters() noexcept
 {
-    reverb->setEarlySize(earlySizeNote(live.get(ProgramRecord::fEarlySize)));
-    reverb->setLateSize(lateSizeNote(live.get(ProgramRecord::fLateSize)));
-    reverb->setDiffusion(live.get(ProgramRecord::fDiffusion));
-    reverb->setDecayTime(decaySeconds(live.get(ProgramRecord::fDecay)));
-    reverb->setListenerPos(live.get(ProgramRecord::fListenerPos));
+    // The values are stored as the host gave them, but processing reads each continuous one
+    // within the 0..1 its mapping is made for: a faulty host's volume of 1e30 would otherwise
+    // make the gain infinite and the output NaN. Inside 0..1 nothing changes.
+    reverb->setEarlySize(earlySizeNote(unitRange(live.get(ProgramRecord::fEarlySize))));
+    reverb->setLateSize(lateSizeNote(unitRange(live.get(ProgramRecord::fLateSize))));
+    reverb->setDiffusion(unitRange(live.get(ProgramRecord::fDiffusion)));
+    reverb->setDecayTime(decaySeconds(unitRange(live.get(ProgramRecord::fDecay))));
+    reverb->setListenerPos(unitRange(live.get(ProgramRecord::fListenerPos)));
     if (live.get(ProgramRecord::fOnButton) == 1.0f)
     {
         reverb->setBypass(false);
-        live.set(ProgramRecord::fOutGain, std::pow(1.12202f, 24.0f * live.get(ProgramRecord::fVolume) - 12.0f));
+        const float volume = unitRange(live.get(ProgramRecord::fVolume));
+        live.set(ProgramRecord::fOutGain, std::pow(1.12202f, 24.0f * volume - 12.0f));
     }
     else
     {
@@ -141,9 +164,8 @@ void ZVPluginAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce
     const int numSamples = buffer.getNumSamples();
     for (int i = 0; i < numSamples; ++i)
     {
-        // A non-finite input sample would stay in the reverb's loops for ever; it enters as silence.
-        float l = std::isfinite(left[i]) ? left[i] : 0.0f;
-        float r = std::isfinite(right[i]) ? right[i] : 0.0f;
+        float l = saneInput(left[i]);
+        float r = saneInput(right[i]);
         // The selectors and the mix are read per sample so an edit lands on the next sample.
         if (live.get(ProgramRecord::fLeftSelButton) != 0.0f)
             r = l;
@@ -151,9 +173,19 @@ void ZVPluginAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce
             l = r;
         float pair[2] = { l, r };
         reverb->processStereo(pair, 2);
-        const float m = live.get(ProgramRecord::fMix);
-        left[i] = ((1.0f - m) * l) * gain + (m * pair[0]) * gain;
-        right[i] = ((1.0f - m) * r) * gain + (m * pair[1]) * gain;
+        const float m = unitRange(live.get(ProgramRecord::fMix));
+        float out0 = ((1.0f - m) * l) * gain + (m * pair[0]) * gain;
+        float out1 = ((1.0f - m) * r) * gain + (m * pair[1]) * gain;
+        // With the input and controls bounded, only an engine whose state has gone non-finite
+        // (whatever the cause) gets here. It is silenced at once, and this sample is the dry part.
+        if (!(std::isfinite(out0) && std::isfinite(out1)))
+        {
+            reverb->clear();
+            out0 = ((1.0f - m) * l) * gain;
+            out1 = ((1.0f - m) * r) * gain;
+        }
+        left[i] = out0;
+        right[i] = out1;
     }
 }
 
@@ -250,24 +282,14 @@ void ZVPluginAudioProcessor::getCurrentProgramStateInformation(juce::MemoryBlock
     copyXmlToBinary(preset, destData);
 }
 
-std::unique_ptr<juce::XmlElement> ZVPluginAudioProcessor::readDocument(const void* data, int sizeInBytes,
-                                                                     const char* tag)
-{
-    // The framework would read through a null pointer that comes with a non-zero size.
-    if (data == nullptr || sizeInBytes <= 0)
-        return nullptr;
-    auto xml = getXmlFromBinary(data, sizeInBytes);
-    if (xml == nullptr || !xml->getTagName().equalsIgnoreCase(tag))
-        return nullptr;
-    return xml;
-}
-
 void ZVPluginAudioProcessor::setStateInformation(const void* data, int sizeInBytes)
 {
-    const auto xml = readDocument(data, sizeInBytes, zvstate::bankTag);
-    if (xml == nullptr)
+    // The document passes the reader's checks before anything is read from it: a damaged or
+    // hostile chunk changes nothing.
+    const auto document = zvstate::readChunk(data, sizeInBytes, zvstate::bankTag);
+    if (!document)
         return;
-    const zvstate::AttributeLookup attributes(*xml);
+    const zvstate::AttributeLookup attributes(*document);
     for (int p = 0; p < getNumPrograms() && isInTable(p); ++p)
     {
         auto& record = *programs[(size_t)p];
@@ -285,10 +307,10 @@ void ZVPluginAudioProcessor::setStateInformation(const void* data, int sizeInByt
 
 void ZVPluginAudioProcessor::setCurrentProgramStateInformation(const void* data, int sizeInBytes)
 {
-    const auto xml = readDocument(data, sizeInBytes, zvstate::presetTag);
-    if (xml == nullptr)
+    const auto document = zvstate::readChunk(data, sizeInBytes, zvstate::presetTag);
+    if (!document)
         return;
-    const zvstate::AttributeLookup attributes(*xml);
+    const zvstate::AttributeLookup attributes(*document);
     auto& record = *programs[(size_t)currentProgram.load(std::memory_order_relaxed)];
     for (const auto& info : zvparams::table)
     {

@@ -84,6 +84,8 @@ public:
     juce::String getWorkingName() const { return live.programName; }
     /// A value of the live record by position, including the derived fOutGain.
     float getLiveValue(ProgramRecord::Field f) const noexcept { return live.get(f); }
+    /// The engine, for diagnostics and tests; only the audio thread may process through it.
+    zReverb& getEngine() noexcept { return *reverb; }
     /// A value of table record `program` by position; 0 outside the table.
     float getProgramValue(int program, ProgramRecord::Field f) const noexcept;
 
@@ -93,9 +95,11 @@ private:
     static float earlySizeNote(float earlySize) noexcept;
     static float lateSizeNote(float lateSize) noexcept;
     static float decaySeconds(float decay) noexcept;
+    /// A continuous value as processing reads it: limited to 0..1, unchanged inside.
+    static float unitRange(float v) noexcept;
+    /// An input sample as the engine gets it: non-finite as silence, huge values limited.
+    static float saneInput(float x) noexcept;
     void applyParameters() noexcept;
-    /// The saved document in `data` if it is one with `tag` (ignoring case); null otherwise.
-    static std::unique_ptr<juce::XmlElement> readDocument(const void* data, int sizeInBytes, const char* tag);
 
     std::unique_ptr<zReverb> reverb;
     float shelfDesignRate = 44100.0f; ///< the rate the engine's shelves are designed for

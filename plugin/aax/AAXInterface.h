@@ -248,6 +248,21 @@ public:
 //==============================================================================
 // Per-instance host services
 
+/// The host's automation of one instance's parameters. The host owns every parameter's value:
+/// a change from the plug-in's side is a request, and the host answers it, now or later and on a
+/// thread of its own, with the effect-parameters object's UpdateParameterNormalizedValue. Between
+/// a touch and its release the host treats the requests as the user's hand on the control, so a
+/// host writing automation records them. The plug-in calls these from any of its threads,
+/// including the one its window runs on.
+class AAX_IAutomationDelegate
+{
+public:
+    virtual ~AAX_IAutomationDelegate() = default;
+    virtual AAX_Result PostTouchRequest(AAX_CParamID id) = 0;
+    virtual AAX_Result PostSetValueRequest(AAX_CParamID id, double normalizedValue) = 0;
+    virtual AAX_Result PostReleaseRequest(AAX_CParamID id) = 0;
+};
+
 /// The host side of one plug-in instance.
 class AAX_IController
 {
@@ -261,6 +276,8 @@ public:
     virtual AAX_Result PostPacket(AAX_CFieldIndex port, const void* payload, uint32_t size) = 0;
     /// The instance's effect-parameters object, for its GUI.
     virtual AAX_IEffectParameters* GetEffectParameters() = 0;
+    /// The host's automation of this instance, or null when the host offers none.
+    virtual AAX_IAutomationDelegate* GetAutomationDelegate() = 0;
 };
 
 /// The host's view that a plug-in GUI attaches to.
@@ -291,8 +308,18 @@ public:
     virtual uint32_t GetNumberOfSteps() const = 0;
     virtual AAX_EParameterType GetType() const = 0;
     virtual double GetNormalizedValue() const = 0;
+    /// A change from the plug-in's side: stores the value and asks the host's automation to take
+    /// it, touching the parameter around the request unless it is touched already.
     virtual void SetNormalizedValue(double value) = 0;
+    /// The host's answer through the automation path: stores the value and tells nobody.
+    virtual void UpdateNormalizedValue(double value) = 0;
     virtual double GetNormalizedDefaultValue() const = 0;
+    /// The user takes hold of the control and lets it go. Touches nest; only the outermost pair
+    /// reaches the host, and a release without a touch is ignored.
+    virtual void Touch() = 0;
+    virtual void Release() = 0;
+    /// The host's automation the parameter reports to; null reports to nobody.
+    virtual void SetAutomationDelegate(AAX_IAutomationDelegate* delegate) = 0;
     /// The value through the taper; false when the parameter is not of that type.
     virtual bool GetValueAsBool(bool* value) const = 0;
     virtual bool GetValueAsFloat(float* value) const = 0;

@@ -153,6 +153,7 @@ AAX_Result AAX_CEffectParameters::Initialize(AAX_IController* newController)
         return AAX_ERROR_NULL_OBJECT;
     controller = newController;
     mPacketDispatcher.Initialize(controller, &mParameterManager);
+    mParameterManager.SetAutomationDelegate(controller->GetAutomationDelegate());
     const AAX_Result result = EffectInit();
     // Registered ports get their first values before the first audio callback.
     mPacketDispatcher.Dispatch();
@@ -162,6 +163,7 @@ AAX_Result AAX_CEffectParameters::Initialize(AAX_IController* newController)
 AAX_Result AAX_CEffectParameters::Uninitialize()
 {
     mPacketDispatcher.Initialize(nullptr, &mParameterManager);
+    mParameterManager.SetAutomationDelegate(nullptr);
     controller = nullptr;
     return AAX_SUCCESS;
 }
@@ -282,15 +284,21 @@ AAX_Result AAX_CEffectParameters::GetParameterNormalizedValue(AAX_CParamID id, d
     return AAX_SUCCESS;
 }
 
-AAX_Result AAX_CEffectParameters::SetParameterNormalizedValue(AAX_CParamID id, double value)
+AAX_Result AAX_CEffectParameters::storeAndDispatch(AAX_CParamID id, double value,
+                                                   void (AAX_IParameter::*store)(double))
 {
     auto* parameter = mParameterManager.GetParameterByID(id);
     if (parameter == nullptr)
         return AAX_ERROR_INVALID_PARAMETER_ID;
-    parameter->SetNormalizedValue(value);
+    (parameter->*store)(value);
     mPacketDispatcher.SetDirty(id);
     mPacketDispatcher.Dispatch();
     return AAX_SUCCESS;
+}
+
+AAX_Result AAX_CEffectParameters::SetParameterNormalizedValue(AAX_CParamID id, double value)
+{
+    return storeAndDispatch(id, value, &AAX_IParameter::SetNormalizedValue);
 }
 
 AAX_Result AAX_CEffectParameters::SetParameterNormalizedRelative(AAX_CParamID id, double delta)
@@ -303,8 +311,21 @@ AAX_Result AAX_CEffectParameters::SetParameterNormalizedRelative(AAX_CParamID id
 
 AAX_Result AAX_CEffectParameters::UpdateParameterNormalizedValue(AAX_CParamID id, double value)
 {
-    return AAX_CEffectParameters::SetParameterNormalizedValue(id, value);
+    return storeAndDispatch(id, value, &AAX_IParameter::UpdateNormalizedValue);
 }
+
+AAX_Result AAX_CEffectParameters::gestureStep(AAX_CParamID id, void (AAX_IParameter::*step)())
+{
+    auto* parameter = mParameterManager.GetParameterByID(id);
+    if (parameter == nullptr)
+        return AAX_ERROR_INVALID_PARAMETER_ID;
+    (parameter->*step)();
+    return AAX_SUCCESS;
+}
+
+AAX_Result AAX_CEffectParameters::TouchParameter(AAX_CParamID id) { return gestureStep(id, &AAX_IParameter::Touch); }
+
+AAX_Result AAX_CEffectParameters::ReleaseParameter(AAX_CParamID id) { return gestureStep(id, &AAX_IParameter::Release); }
 
 AAX_Result AAX_CEffectParameters::ResetFieldData(AAX_CFieldIndex, void* data, uint32_t size) const
 {

@@ -88,8 +88,11 @@ public:
     AAX_Result GetParameterDefaultNormalizedValue(AAX_CParamID id, double* value) override;
     AAX_Result GetParameterStringFromValue(AAX_CParamID id, double value, AAX_IString* text, int32_t maxLength) override;
     AAX_Result GetParameterNormalizedValue(AAX_CParamID id, double* value) const override;
+    /// Stores the value and asks the host's automation to take it (see AAX_IParameter).
     AAX_Result SetParameterNormalizedValue(AAX_CParamID id, double value) override;
     AAX_Result SetParameterNormalizedRelative(AAX_CParamID id, double delta) override;
+    /// Stores the host's value without telling the host again, so its answers never come back
+    /// to it as new requests.
     AAX_Result UpdateParameterNormalizedValue(AAX_CParamID id, double value) override;
 
     /// Clears the block; derived classes fill in the fields they own.
@@ -114,11 +117,18 @@ protected:
     AAX_IController* Controller() const noexcept { return controller; }
     /// Sets the identifier GetMasterBypassParameter answers.
     void SetMasterBypassID(const char* id) { bypassParameterID = id; }
+    /// The user takes hold of a parameter and lets it go: the host's automation records the
+    /// values set in between as one gesture.
+    AAX_Result TouchParameter(AAX_CParamID id);
+    AAX_Result ReleaseParameter(AAX_CParamID id);
 
     AAX_CParameterManager mParameterManager;
     AAX_CPacketDispatcher mPacketDispatcher;
 
 private:
+    AAX_Result storeAndDispatch(AAX_CParamID id, double value, void (AAX_IParameter::*store)(double));
+    AAX_Result gestureStep(AAX_CParamID id, void (AAX_IParameter::*step)());
+
     AAX_IController* controller = nullptr;
     std::string bypassParameterID;
 };

@@ -182,11 +182,36 @@ public:
 
     void SetNormalizedValue(double value) override
     {
+        if (!std::isfinite(value))
+            return;
+        const double clamped = std::clamp(value, 0.0, 1.0);
+        // Stored at once, so the controls chunk carries the change whenever the host answers.
+        UpdateNormalizedValue(clamped);
+        // One delegate for the whole exchange, so a host detaching meanwhile never sees a touch
+        // without its release.
+        if (auto* delegate = automationDelegate.load(std::memory_order_acquire))
+        {
+            touch(delegate);
+            delegate->PostSetValueRequest(Identifier(), clamped);
+            release(delegate);
+        }
+    }
+
+    void UpdateNormalizedValue(double value) override
+    {
         if (std::isfinite(value))
             normalized.store(std::clamp(value, 0.0, 1.0), std::memory_order_relaxed);
     }
 
     double GetNormalizedDefaultValue() const override { return defaultNormalized; }
+
+    void Touch() override { touch(automationDelegate.load(std::memory_order_acquire)); }
+    void Release() override { release(automationDelegate.load(std::memory_order_acquire)); }
+
+    void SetAutomationDelegate(AAX_IAutomationDelegate* delegate) override
+    {
+        automationDelegate.store(delegate, std::memory_order_release);
+    }
 
     bool GetValueAsBool(bool* value) const override { return getAs<bool>(value); }
     bool GetValueAsFloat(float* value) const override { return getAs<float>(value); }
@@ -199,6 +224,26 @@ public:
     }
 
 private:
+    // The window's thread and the host's threads may touch the same parameter, so the count is
+    // atomic; no lock is held while the host is called.
+    void touch(AAX_IAutomationDelegate* delegate)
+    {
+        if (touches.fetch_add(1) == 0 && delegate != nullptr)
+            delegate->PostTouchRequest(Identifier());
+    }
+
+    void release(AAX_IAutomationDelegate* delegate)
+    {
+        int count = touches.load();
+        do
+        {
+            if (count == 0)
+                return;
+        } while (!touches.compare_exchange_weak(count, count - 1));
+        if (count == 1 && delegate != nullptr)
+            delegate->PostReleaseRequest(Identifier());
+    }
+
     template <typename U>
     bool getAs(U* value) const
     {
@@ -238,6 +283,8 @@ private:
     AAX_EParameterType type = AAX_eParameterType_Continuous;
     double defaultNormalized;
     std::atomic<double> normalized;
+    std::atomic<int> touches { 0 };
+    std::atomic<AAX_IAutomationDelegate*> automationDelegate { nullptr };
 };
 
 /// An effect's parameters in the order they were added. Parameters are added while the effect
@@ -245,8 +292,20 @@ private:
 class AAX_CParameterManager
 {
 public:
-    /// Takes ownership.
-    void AddParameter(std::unique_ptr<AAX_IParameter> parameter) { parameters.push_back(std::move(parameter)); }
+    /// Takes ownership; the parameter reports to the manager's automation delegate.
+    void AddParameter(std::unique_ptr<AAX_IParameter> parameter)
+    {
+        parameter->SetAutomationDelegate(automationDelegate);
+        parameters.push_back(std::move(parameter));
+    }
+
+    /// The host's automation that every parameter, present and future, reports to.
+    void SetAutomationDelegate(AAX_IAutomationDelegate* delegate)
+    {
+        automationDelegate = delegate;
+        for (auto& parameter : parameters)
+            parameter->SetAutomationDelegate(delegate);
+    }
     void RemoveAllParameters() { parameters.clear(); }
 
     int32_t NumParameters() const noexcept { return (int32_t)parameters.size(); }
@@ -270,4 +329,5 @@ public:
 
 private:
     std::vector<std::unique_ptr<AAX_IParameter>> parameters;
+    AAX_IAutomationDelegate* automationDelegate = nullptr;
 };

@@ -143,6 +143,7 @@ JuceAAX_Processor::~JuceAAX_Processor()
     // An editor still open refers to the processor: it goes first.
     if (attachedGUI != nullptr)
         attachedGUI->processorBeingDeleted();
+    pluginInstance->removeListener(this);
     pluginInstance.reset();
 }
 
@@ -176,6 +177,8 @@ AAX_Result JuceAAX_Processor::EffectInit()
         parameter->SetType(AAX_eParameterType_Continuous);
         mParameterManager.AddParameter(std::move(parameter));
     }
+    // Only now, with every parameter in place, may the editor's edits arrive.
+    processor.addListener(this);
     return AAX_SUCCESS;
 }
 
@@ -469,6 +472,25 @@ void JuceAAX_Processor::process(const float* const* inputs, float* const* output
     else
         processor.processBlock(buffer, midiBuffer);
     midiBuffer.clear();
+}
+
+void JuceAAX_Processor::audioProcessorParameterChanged(juce::AudioProcessor*, int index, float value)
+{
+    // The AAX parameter takes the value, so the controls chunk carries it, and the host is asked
+    // to take it too: inside a gesture as one more value, outside one as a touch, the value and
+    // a release. The host's answer comes back through UpdateParameterNormalizedValue, which
+    // only stores it and sets the processor, so nothing goes round again.
+    AAX_CEffectParameters::SetParameterNormalizedValue(juce::String(index).toRawUTF8(), (double)value);
+}
+
+void JuceAAX_Processor::audioProcessorParameterChangeGestureBegin(juce::AudioProcessor*, int index)
+{
+    TouchParameter(juce::String(index).toRawUTF8());
+}
+
+void JuceAAX_Processor::audioProcessorParameterChangeGestureEnd(juce::AudioProcessor*, int index)
+{
+    ReleaseParameter(juce::String(index).toRawUTF8());
 }
 
 bool JuceAAX_Processor::attachGUI(JuceAAX_GUI* gui) noexcept

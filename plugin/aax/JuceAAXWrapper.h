@@ -54,9 +54,10 @@ void AlgorithmProcessFunction(void* const instancesBegin[], const void* instance
 
 class JuceAAX_GUI;
 
-/// One plug-in instance as an AAX host sees it: owns the processor and answers the host's
-/// parameter, chunk and notification calls for it.
-class JuceAAX_Processor final : public AAX_CEffectParameters
+/// One plug-in instance as an AAX host sees it: owns the processor, answers the host's
+/// parameter, chunk and notification calls for it, and passes the edits made in the processor's
+/// editor on to the host's automation.
+class JuceAAX_Processor final : public AAX_CEffectParameters, private juce::AudioProcessorListener
 {
 public:
     JuceAAX_Processor();
@@ -102,6 +103,15 @@ public:
     void detachGUI(JuceAAX_GUI* gui) noexcept;
 
 private:
+    // The editor's edits, on the message thread: setParameterNotifyingHost and the gestures
+    // around a drag. setParameter itself notifies nobody, so values the host applies never
+    // arrive here.
+    void audioProcessorParameterChanged(juce::AudioProcessor*, int index, float value) override;
+    void audioProcessorParameterChangeGestureBegin(juce::AudioProcessor*, int index) override;
+    void audioProcessorParameterChangeGestureEnd(juce::AudioProcessor*, int index) override;
+    /// The processor's latency and parameter set never change, so there is nothing to pass on.
+    void audioProcessorChanged(juce::AudioProcessor*, const ChangeDetails&) override {}
+
     /// The processor's parameter index for an identifier, or -1 for the bypass and for unknown ones.
     int getParamIndexFromID(AAX_CParamID id) const noexcept;
     bool isMasterBypass(AAX_CParamID id) const noexcept;

@@ -2,7 +2,10 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 // The framework's entry point, renamed for its one translation unit by the build so that the
@@ -22,8 +25,12 @@ namespace
 enum Opcode : int32_t
 {
     opClose = 1,
+    opSetProgramName = 4,
     opSetSampleRate = 10,
+    opSetBlockSize = 11,
     opMainsChanged = 12,
+    opEditGetRect = 13,
+    opGetChunk = 23,
     opSetChunk = 24,
     opGetInputProperties = 33,
     opGetOutputProperties = 34,
@@ -55,6 +62,15 @@ constexpr int32_t hostUpdateDisplay = 42;
 constexpr int32_t firstMadeUpValue = 100000;
 
 constexpr float fallbackSampleRate = 44100.0f;
+// The largest block the adapter is told about: it sizes scratch buffers from the block size, on
+// the audio thread. Longer host blocks are split, which costs nothing audible.
+constexpr int32_t largestBlockSize = 65536;
+// Chunks beyond this are not documents of ours; they are refused without being copied.
+constexpr intptr_t largestChunkBytes = 64 << 20;
+// How far a host's program name is read when it carries no terminator within reach.
+constexpr size_t longestHostName = 256;
+// Frames of silence that stand in for an input channel a host leaves null.
+constexpr int32_t silenceFrames = 4096;
 constexpr int labelBytes = 63;      // terminator included
 constexpr int shortLabelBytes = 7;  // terminator included
 constexpr int arrangementNameBytes = 64;
@@ -63,7 +79,6 @@ constexpr int arrangementNameBytes = 64;
 // them deprecated because their true numbers are unknown to them; that is why they are used here.
 JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
 constexpr int32_t adapterSetBypass = effSetBypass;
-constexpr int32_t adapterGetTailSize = effGetTailSize;
 constexpr int32_t adapterIOChanged = audioMasterIOChanged;
 constexpr int32_t adapterUpdateDisplay = audioMasterUpdateDisplay;
 constexpr int32_t adapterVendorSpecific = audioMasterVendorSpecific;
@@ -191,8 +206,27 @@ intptr_t VstFront::dispatch(int32_t opcode, int32_t index, intptr_t value, void*
     switch (opcode)
     {
         case opSetSampleRate:
-            // A host that reports no usable rate gets the adapter's initial one.
-            return forward(opcode, index, value, ptr, opt > 0.0f ? opt : fallbackSampleRate);
+        {
+            // A host that reports no usable rate (zero, negative, infinite, NaN) gets the
+            // adapter's initial one.
+            const float rate = opt > 0.0f && std::isfinite(opt) ? opt : fallbackSampleRate;
+            sampleRate.store(rate);
+            return forward(opcode, index, value, ptr, rate);
+        }
+
+        case opSetBlockSize:
+            setBlockSize(value);
+            return 0;
+
+        case opSetProgramName:
+            return setProgramName(static_cast<const char*>(ptr));
+
+        case opGetChunk:
+        case opEditGetRect:
+            // Both write their answer through ptr.
+            if (ptr == nullptr)
+                return 0;
+            return forward(opcode, index, value, ptr, opt);
 
         case opMainsChanged:
         {
@@ -202,15 +236,16 @@ intptr_t VstFront::dispatch(int32_t opcode, int32_t index, intptr_t value, void*
                 suspended.store(true, std::memory_order_release);
             const auto result = forward(opcode, index, value, ptr, opt);
             if (value != 0)
+            {
+                // Prepared again: the adapter's scratch buffers are made afresh from now on.
+                safeBlockSize.store(blockSize.load());
                 suspended.store(false, std::memory_order_release);
+            }
             return result;
         }
 
         case opSetChunk:
-            // Nothing to load: change nothing, and keep the block the last get-chunk handed out.
-            if (ptr == nullptr || value <= 0)
-                return 0;
-            return forward(opcode, index, value, ptr, opt);
+            return setChunk(index, value, ptr, opt);
 
         case opGetInputProperties:
             return pinProperties(true, index, ptr);
@@ -231,7 +266,7 @@ intptr_t VstFront::dispatch(int32_t opcode, int32_t index, intptr_t value, void*
         case opSetBypass:
             return forward(adapterSetBypass, index, value, ptr, opt);
         case opGetTailSize:
-            return forward(adapterGetTailSize, index, value, ptr, opt);
+            return tailSize();
 
         case opGetVendorVersion:
             return vstVersionNumber(JucePlugin_VersionCode);
@@ -311,16 +346,19 @@ intptr_t VstFront::setSpeakerArrangement(intptr_t value, void* ptr)
 
     // The one channel configuration: two inputs, two outputs. Anything else is refused before
     // the adapter sees it, so the plug-in stays as it was.
-    if (in == nullptr || out == nullptr || in->numChannels != 2 || out->numChannels != 2)
-        return 0;
-
-    const auto accepted = forward(opSetSpeakerArrangement, 0, value, ptr, 0.0f);
+    const auto accepted = in != nullptr && out != nullptr && in->numChannels == 2 && out->numChannels == 2
+                              ? forward(opSetSpeakerArrangement, 0, value, ptr, 0.0f)
+                              : 0;
     if (accepted != 0)
     {
         inputArrangement.store(in->type);
         outputArrangement.store(out->type);
         hasArrangement.store(true);
     }
+    // A refused request clears the arrangement names. The framework keeps its own copies, which
+    // only a change of its channel layout rewrites, so it is the names reported from here that
+    // are cleared.
+    arrangementRefused.store(accepted == 0);
     return accepted;
 }
 
@@ -329,10 +367,110 @@ intptr_t VstFront::arrangementName(intptr_t value, void* ptr) const
     if (ptr == nullptr || processor == nullptr)
         return 0;
     JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
-    const auto name = value == 0 ? processor->getInputSpeakerArrangement() : processor->getOutputSpeakerArrangement();
+    auto name = value == 0 ? processor->getInputSpeakerArrangement() : processor->getOutputSpeakerArrangement();
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+    if (arrangementRefused.load())
+        name.clear();
     name.copyToUTF8(static_cast<char*>(ptr), arrangementNameBytes);
     return 1;
+}
+
+intptr_t VstFront::setChunk(int32_t index, intptr_t value, void* ptr, float opt)
+{
+    // Nothing to load: change nothing, and keep the block the last get-chunk handed out.
+    if (ptr == nullptr || value <= 0 || value > largestChunkBytes)
+        return 0;
+    // Hosts that undo or compare settings hand back the very block get-chunk returned, which the
+    // adapter frees before it reads the data; it reads a copy instead.
+    const juce::MemoryBlock copy(ptr, (size_t)value);
+    return forward(opSetChunk, index, value, const_cast<void*>(copy.getData()), opt);
+}
+
+intptr_t VstFront::setProgramName(const char* text)
+{
+    if (text == nullptr || processor == nullptr)
+        return 0;
+    // Hosts send UTF-8; a few older ones send Latin-1, which is read byte by byte rather than
+    // turned into invalid text.
+    const auto length = strnlen(text, longestHostName);
+    juce::String name;
+    if (juce::CharPointer_UTF8::isValidString(text, (int)length))
+        name = juce::String::fromUTF8(text, (int)length);
+    else
+        for (size_t i = 0; i < length; ++i)
+            name += (juce::juce_wchar)(unsigned char)text[i];
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+    processor->changeProgramName(processor->getCurrentProgram(), name);
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+    return 0;
+}
+
+intptr_t VstFront::tailSize() const
+{
+    // Samples, truncated, and within what the host's 32-bit answer can carry.
+    if (processor == nullptr)
+        return 0;
+    const double samples = processor->getTailLengthSeconds() * (double)sampleRate.load();
+    if (!(samples >= 1.0))
+        return 0;
+    if (samples >= (double)std::numeric_limits<int32_t>::max())
+        return std::numeric_limits<int32_t>::max();
+    return (intptr_t)samples;
+}
+
+void VstFront::setBlockSize(intptr_t value)
+{
+    const auto size = (int32_t)std::clamp<intptr_t>(value, 1, largestBlockSize);
+    blockSize.store(size);
+    if (size < safeBlockSize.load())
+        safeBlockSize.store(size);
+    forward(opSetBlockSize, 0, size, nullptr, 0.0f);
+}
+
+template <typename Sample>
+void VstFront::process(Sample** inputs, Sample** outputs, int32_t numSamples,
+                       void (*adapterProcess)(AEffect*, Sample**, Sample**, int32_t))
+{
+    if (outputs == nullptr || numSamples <= 0)
+        return;
+    // While switched off the adapter has released its buffers and must not be entered.
+    if (suspended.load(std::memory_order_acquire))
+        return writeSilence(outputs, record.numOutputs, numSamples);
+
+    // Hosts break the block-size contract: the adapter's scratch buffers hold only the announced
+    // block size, so longer calls go to it in pieces. A missing input channel reads as silence.
+    static const Sample silence[silenceFrames] = {};
+    constexpr int maxPins = 2;
+    Sample* in[maxPins] = {};
+    Sample* out[maxPins] = {};
+    int32_t piece = std::max<int32_t>(1, safeBlockSize.load());
+    bool needsCopy = numSamples > piece;
+    for (int i = 0; i < maxPins; ++i)
+    {
+        in[i] = inputs != nullptr ? inputs[i] : nullptr;
+        out[i] = outputs[i];
+        if (in[i] == nullptr)
+        {
+            piece = std::min(piece, silenceFrames);
+            needsCopy = true;
+        }
+    }
+    if (!needsCopy)
+        return adapterProcess(adapter, inputs, outputs, numSamples);
+
+    for (int32_t done = 0; done < numSamples;)
+    {
+        const int32_t n = std::min(piece, numSamples - done);
+        Sample* inPiece[maxPins];
+        Sample* outPiece[maxPins];
+        for (int i = 0; i < maxPins; ++i)
+        {
+            inPiece[i] = in[i] != nullptr ? in[i] + done : const_cast<Sample*>(silence);
+            outPiece[i] = out[i] != nullptr ? out[i] + done : nullptr;
+        }
+        adapterProcess(adapter, inPiece, outPiece, n);
+        done += n;
+    }
 }
 
 void VstFront::setParameterCB(AEffect* e, int32_t index, float value)
@@ -350,18 +488,13 @@ float VstFront::getParameterCB(AEffect* e, int32_t index)
 void VstFront::processReplacingCB(AEffect* e, float** inputs, float** outputs, int32_t numSamples)
 {
     auto& front = of(e);
-    // While switched off the adapter has released its buffers and must not be entered.
-    if (front.suspended.load(std::memory_order_acquire))
-        return writeSilence(outputs, front.record.numOutputs, numSamples);
-    front.adapter->processReplacing(front.adapter, inputs, outputs, numSamples);
+    front.process(inputs, outputs, numSamples, front.adapter->processReplacing);
 }
 
 void VstFront::processDoubleReplacingCB(AEffect* e, double** inputs, double** outputs, int32_t numSamples)
 {
     auto& front = of(e);
-    if (front.suspended.load(std::memory_order_acquire))
-        return writeSilence(outputs, front.record.numOutputs, numSamples);
-    front.adapter->processDoubleReplacing(front.adapter, inputs, outputs, numSamples);
+    front.process(inputs, outputs, numSamples, front.adapter->processDoubleReplacing);
 }
 
 intptr_t VstFront::fromAdapter(AEffect* adapterRecord, int32_t opcode, int32_t index, intptr_t value, void* ptr,

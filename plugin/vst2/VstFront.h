@@ -69,7 +69,14 @@ private:
     intptr_t pinProperties(bool isInput, int32_t index, void* ptr) const;
     intptr_t setSpeakerArrangement(intptr_t value, void* ptr);
     intptr_t arrangementName(intptr_t value, void* ptr) const;
+    intptr_t setChunk(int32_t index, intptr_t value, void* ptr, float opt);
+    intptr_t setProgramName(const char* text);
+    intptr_t tailSize() const;
+    void setBlockSize(intptr_t value);
     void copyChangingFields();
+    template <typename Sample>
+    void process(Sample** inputs, Sample** outputs, int32_t numSamples,
+                 void (*adapterProcess)(AEffect*, Sample**, Sample**, int32_t));
 
     AEffect record{};                               ///< what the host holds
     AEffect* adapter = nullptr;                     ///< the framework adapter's own record
@@ -79,5 +86,11 @@ private:
     std::atomic<int32_t> inputArrangement { 0 };    ///< its input type, once accepted
     std::atomic<int32_t> outputArrangement { 0 };   ///< its output type, once accepted
     std::atomic<bool> suspended { false };          ///< the host has switched processing off
+    std::atomic<bool> arrangementRefused { false }; ///< the last arrangement request was refused
+    std::atomic<float> sampleRate { 44100.0f };     ///< the rate the adapter was last given
+    std::atomic<int32_t> blockSize { 1024 };        ///< the block size the adapter was last given
+    /// The smallest block size the adapter has been given since it was last prepared: its
+    /// scratch buffers hold at least that many frames, so no call may hand it more.
+    std::atomic<int32_t> safeBlockSize { 1024 };
 };
 } // namespace zvvst2

@@ -6,9 +6,11 @@
 
 #include <plugin/aax/AAXInterface.h>
 
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -206,7 +208,11 @@ struct Registration
 };
 
 //==============================================================================
-class Controller final : public AAX_IController
+/// The host side of one instance. It is also the instance's automation: it records every request
+/// in order as text ("touch 3", "set 3 0.25", "release 3") and answers each set request at once
+/// through the automation path, as a host applying the value would. Requests may come from the
+/// plug-in's window thread while a host thread drives the instance, so the record is locked.
+class Controller final : public AAX_IController, public AAX_IAutomationDelegate
 {
 public:
     AAX_Result GetSampleRate(double* rate) const override
@@ -237,6 +243,24 @@ public:
         return AAX_SUCCESS;
     }
     AAX_IEffectParameters* GetEffectParameters() override { return effect; }
+    AAX_IAutomationDelegate* GetAutomationDelegate() override { return this; }
+
+    AAX_Result PostTouchRequest(AAX_CParamID id) override { return record("touch", id); }
+    AAX_Result PostSetValueRequest(AAX_CParamID id, double value) override
+    {
+        char text[32];
+        std::snprintf(text, sizeof(text), " %g", value);
+        record("set", id, text);
+        return effect != nullptr ? effect->UpdateParameterNormalizedValue(id, value) : AAX_SUCCESS;
+    }
+    AAX_Result PostReleaseRequest(AAX_CParamID id) override { return record("release", id); }
+
+    /// The automation requests so far, oldest first.
+    std::vector<std::string> automation() const
+    {
+        const std::lock_guard<std::mutex> hold(automationLock);
+        return automationLog;
+    }
 
     /// The latest int32 packet on a port, 0 before any.
     int32_t portValue(AAX_CFieldIndex port) const
@@ -254,6 +278,17 @@ public:
     AAX_IEffectParameters* effect = nullptr;
     std::vector<std::pair<AAX_CFieldIndex, std::vector<char>>> packets;
     std::map<AAX_CFieldIndex, std::vector<char>> ports;
+
+private:
+    AAX_Result record(const char* kind, AAX_CParamID id, const char* value = "")
+    {
+        const std::lock_guard<std::mutex> hold(automationLock);
+        automationLog.push_back(std::string(kind) + " " + (id != nullptr ? id : "(null)") + value);
+        return AAX_SUCCESS;
+    }
+
+    mutable std::mutex automationLock;
+    std::vector<std::string> automationLog;
 };
 
 /// One plug-in instance as a host keeps it: the effect-parameters object, its controller and

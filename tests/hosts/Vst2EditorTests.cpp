@@ -1,19 +1,21 @@
-// The plug-in's editor in a VST 2.4 host's window, on an X display (run under xvfb-run).
-//
-// On Linux the host hands the plug-in the id of an X window of its own; the plug-in puts its
-// editor inside it, and the host keeps the plug-in's events flowing with edit-idle calls from the
-// thread that opened the editor.
+// The plug-in's editor in a VST 2.4 host's window, on an X display (run under xvfb-run), and on
+// a bare X server of the test's own.
 
-#include "Vst2Host.h"
-
+// The test framework first: Xlib defines macros (None, Bool, Status) that its headers use as names.
 #include <gtest/gtest.h>
 
-// After the test framework: Xlib defines macros (None, Bool, Status) that its headers use as names.
-#include <X11/Xlib.h>
+#include "Vst2EditorHost.h"
+#include "support/PrivateXServer.h"
 
-#include <chrono>
 #include <cmath>
-#include <thread>
+#include <csignal>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <spawn.h>
+
+extern char** environ;
 
 using namespace vsthost;
 
@@ -25,35 +27,6 @@ int countXError(Display*, XErrorEvent*)
 {
     ++xErrors;
     return 0;
-}
-
-unsigned childCount(Display* display, Window window)
-{
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    if (XQueryTree(display, window, &root, &parent, &children, &count) == 0)
-        return 0;
-    if (children != nullptr)
-        XFree(children);
-    return count;
-}
-
-/// Keeps the editor's events flowing, as a host's idle loop does, until `done` holds or two
-/// seconds have passed; answers whether `done` held.
-template <typename Condition>
-bool idleUntil(Instance& plugin, Display* display, Condition done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    for (;;)
-    {
-        plugin.call(editIdle);
-        XSync(display, False);
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
 }
 
 /// An audio thread that processes blocks through the plug-in until stopped.
@@ -97,6 +70,51 @@ private:
     std::atomic<bool> running { true };
     std::thread thread;
 };
+
+/// How a program run by `runWithDisplay` ended: its exit status, or the signal that ended it.
+struct Ending
+{
+    bool exited = false;
+    int status = -1;
+    int signal = 0;
+};
+
+/// Runs `program` with DISPLAY set to `display` and waits for it, for at most a minute.
+Ending runWithDisplay(const char* program, const std::string& display)
+{
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        if (std::strncmp(*entry, "DISPLAY=", 8) != 0)
+            environment.emplace_back(*entry);
+    environment.push_back("DISPLAY=" + display);
+    std::vector<char*> envp;
+    for (auto& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    char* argv[] = { const_cast<char*>(program), nullptr };
+
+    Ending ending;
+    pid_t child = 0;
+    if (posix_spawn(&child, program, nullptr, nullptr, argv, envp.data()) != 0)
+        return ending;
+
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (waitpid(child, &status, WNOHANG) == 0)
+    {
+        if (std::chrono::steady_clock::now() > deadline)
+        {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ending.exited = WIFEXITED(status);
+    ending.status = ending.exited ? WEXITSTATUS(status) : -1;
+    ending.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return ending;
+}
 } // namespace
 
 TEST(Vst2Editor, OpensIntoTheHostWindowAndClosesTenTimesWhileProcessing)
@@ -104,15 +122,7 @@ TEST(Vst2Editor, OpensIntoTheHostWindowAndClosesTenTimesWhileProcessing)
     Display* display = XOpenDisplay(nullptr);
     ASSERT_NE(display, nullptr) << "needs an X display; run under xvfb-run";
     XSetErrorHandler(&countXError);
-    // A bare virtual display has no window manager, which would have named the properties the
-    // framework uses on its windows (and which it only looks up, never creates); name them as a
-    // desktop's window manager would have.
-    for (const char* name : { "WM_PROTOCOLS", "WM_TAKE_FOCUS", "WM_DELETE_WINDOW", "WM_CHANGE_STATE", "WM_STATE",
-                              "_NET_WM_PING", "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN" })
-        XInternAtom(display, name, False);
-    const Window host = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 450, 223, 0, 0, 0);
-    XMapWindow(display, host);
-    XSync(display, False);
+    const Window host = openHostWindow(display);
 
     {
         Instance plugin;
@@ -148,4 +158,26 @@ TEST(Vst2Editor, OpensIntoTheHostWindowAndClosesTenTimesWhileProcessing)
 
     XDestroyWindow(display, host);
     XCloseDisplay(display);
+}
+
+// A host on an X server with no window manager: none of the window manager's atoms exist until
+// someone names them. The host runs in a process of its own, so that a host ended by an X error
+// fails this test rather than the test program.
+TEST(Vst2Editor, OpensOnAnXServerWithoutWindowManager)
+{
+    // Like any X server, this one forgets the names given to it once its last client has gone.
+    zvtest::PrivateXServer server;
+    ASSERT_TRUE(server.running()) << "cannot start Xvfb";
+    // The test's own connection stays open until the host has ended: a server whose last client
+    // leaves resets, and turns away whoever connects meanwhile.
+    Display* display = XOpenDisplay(server.displayName().c_str());
+    ASSERT_NE(display, nullptr);
+    // Asked only if it exists: the question names nothing.
+    EXPECT_EQ(XInternAtom(display, "WM_PROTOCOLS", True), (Atom)None) << "the server is not bare";
+
+    const Ending ending = runWithDisplay(ZV_BARE_DISPLAY_HOST, server.displayName());
+    XCloseDisplay(display);
+    ASSERT_TRUE(ending.exited) << "the host ended by signal " << ending.signal;
+    EXPECT_EQ(ending.status, 0) << "1: an X error ended the host; 3: the editor was not shown (see the host's "
+                                   "output above)";
 }

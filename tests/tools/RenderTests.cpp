@@ -203,6 +203,41 @@ TEST_F(Renderer, ClearErrorsAndNonZeroExits)
     EXPECT_EQ(dir.getChildFile("in.wav").loadFileAsString(), original) << "the input is never touched";
 }
 
+TEST_F(Renderer, DamagedAndHostileFilesGetAnAnswerNotAHang)
+{
+    // A WAV header claiming four billion bytes of audio in front of 256 frames: what the file
+    // holds is rendered, with a warning.
+    juce::MemoryBlock liar;
+    {
+        juce::MemoryOutputStream out(liar, false);
+        const auto word = [&](const char* id, juce::uint32 size) { out.write(id, 4), out.writeInt((int)size); };
+        word("RIFF", 0xffffffffu);
+        out.write("WAVE", 4);
+        word("fmt ", 16);
+        out.writeShort(1), out.writeShort(2), out.writeInt(44100), out.writeInt(44100 * 4), out.writeShort(4),
+            out.writeShort(16);
+        word("data", 0xfffffff0u);
+        for (int i = 0; i < 256 * 2; ++i)
+            out.writeShort((short)(i * 37));
+    }
+    dir.getChildFile("liar.wav").replaceWithData(liar.getData(), liar.getSize());
+    auto r = run({ "--tail", "0", path("liar.wav"), path("o.wav") });
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_TRUE(r.output.contains("claims 1073741820 frames but holds at most")) << r.output;
+    const int rendered = readWav(dir.getChildFile("o.wav")).getNumSamples();
+    EXPECT_GE(rendered, 256); // every frame the file holds, and at most what its header's bytes could be
+    EXPECT_LE(rendered, 256 + 44 / 4);
+
+    // A preset nested thirty thousand deep: refused with a clear error, no crash.
+    juce::String nested = "<ZV-REVERB_LX_PRESET fDecay=\"0.3\">";
+    for (int i = 0; i < 30000; ++i)
+        nested << "<a>";
+    dir.getChildFile("deep.xml").replaceWithText(nested);
+    r = run({ "--preset", path("deep.xml"), path("liar.wav"), path("p.wav") });
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.output.contains("is not a preset document")) << r.output;
+}
+
 TEST_F(Renderer, HelpDescribesEveryOption)
 {
     const auto r = run({ "--help" });

@@ -3,6 +3,7 @@
 #include "Plot.h"
 #include "RenderSession.h"
 
+#include <processor/DocumentReader.h>
 #include <processor/ZVPluginAudioProcessor.h>
 
 #include <juce_audio_formats/juce_audio_formats.h>
@@ -29,24 +30,35 @@ bool sameFile(const juce::File& a, const juce::File& b)
 std::string quoted(const juce::File& f) { return "'" + f.getFullPathName().toStdString() + "'"; }
 
 /// Reads a saved document, either as the XML text --save-preset writes or as the binary form
-/// hosts store, and returns it in the binary form the processor loads.
+/// hosts store, and returns it in the binary form the processor loads. The document passes the
+/// same checks as a host's chunk before the processor sees it, so a damaged or hostile file
+/// gets a clear error rather than a crash or a hang.
 juce::MemoryBlock readDocument(const juce::File& file, const char* expectedTag, const char* what)
 {
     juce::MemoryBlock data;
     if (!file.existsAsFile() || !file.loadFileAsData(data))
         throw RenderError("cannot read " + std::string(what) + " file " + quoted(file));
-    auto xml = juce::AudioProcessor::getXmlFromBinary(data.getData(), (int)data.getSize());
-    if (xml == nullptr)
+    const bool binary = zvstate::looksLikeChunk(data.getData(), data.getSize());
+    const auto document = binary ? zvstate::readDocumentChunk(data.getData(), data.getSize())
+                                 : zvstate::readDocumentText({ static_cast<const char*>(data.getData()), data.getSize() });
+    if (!document)
+        throw RenderError(quoted(file) + " is not a " + what
+                          + " document (not one element with attributes, or larger than its limits)");
+    if (!juce::String::fromUTF8(document->tag.data(), (int)document->tag.size()).equalsIgnoreCase(expectedTag))
+        throw RenderError(quoted(file) + " is not a " + what + " document (its element is <" + document->tag + ">)");
+    if (!binary)
     {
-        xml = juce::parseXML(data.toString());
-        if (xml == nullptr)
-            throw RenderError(quoted(file) + " is not a " + what + " document (not XML)");
-        data.reset();
-        juce::AudioProcessor::copyXmlToBinary(*xml, data);
+        // The binary form: the magic number and the text's length, then the text and a zero byte.
+        juce::MemoryBlock wrapped;
+        {
+            juce::MemoryOutputStream out(wrapped, false);
+            out.writeInt((int)zvstate::binaryMagic);
+            out.writeInt((int)data.getSize());
+            out.write(data.getData(), data.getSize());
+            out.writeByte(0);
+        }
+        return wrapped;
     }
-    if (!xml->getTagName().equalsIgnoreCase(expectedTag))
-        throw RenderError(quoted(file) + " is not a " + what + " document (its element is <"
-                          + xml->getTagName().toStdString() + ">)");
     return data;
 }
 
@@ -132,6 +144,20 @@ void render(const Options& options)
             throw RenderError(quoted(options.input) + " has no usable audio");
         rate = reader->sampleRate;
         inputLength = reader->lengthInSamples;
+        // An uncompressed file cannot hold more frames than its bytes carry. A header that
+        // claims more (a recording cut short, or a damaged file) would have us render hours of
+        // silence; what is really there is rendered instead.
+        const juce::int64 bytesPerFrame = (juce::int64)reader->numChannels * (reader->bitsPerSample / 8);
+        if (reader->getFormatName() != "FLAC file" && bytesPerFrame > 0)
+        {
+            const juce::int64 mostFrames = options.input.getSize() / bytesPerFrame;
+            if (inputLength > mostFrames)
+            {
+                std::cerr << "zv-render: warning: " << quoted(options.input) << " claims " << inputLength
+                          << " frames but holds at most " << mostFrames << "; rendering what it holds\n";
+                inputLength = mostFrames;
+            }
+        }
     }
     else
         inputLength = (juce::int64)std::ceil(*options.impulseSeconds * rate);

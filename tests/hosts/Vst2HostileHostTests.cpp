@@ -1,0 +1,124 @@
+// A careless or contract-breaking VST 2.4 host: the plug-in must stay safe and keep its state.
+// Each test runs in a process of its own (ctest runs them one by one), so a crash fails only it.
+
+#include "Vst2Host.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+using namespace vsthost;
+
+TEST(Vst2HostileHost, HandingBackTheBlockGetChunkReturnedRestoresIt)
+{
+    // Undo and A/B compare in some hosts pass the plug-in's own block straight back.
+    Instance plugin;
+    plugin.setParameter(2, 0.8f);
+    for (int index : { 0, 1 })
+    {
+        void* block = nullptr;
+        const auto size = plugin.call(getChunk, index, 0, &block);
+        ASSERT_GT(size, 0);
+        plugin.setParameter(2, 0.1f);
+        plugin.call(setChunk, index, size, block);
+        EXPECT_EQ(plugin.getParameter(2), 0.8f) << (index == 0 ? "bank" : "program");
+    }
+}
+
+TEST(Vst2HostileHost, NullAnswerPointersAreAnsweredWithZero)
+{
+    Instance plugin;
+    EXPECT_EQ(plugin.call(getChunk, 0, 0, nullptr), 0);
+    EXPECT_EQ(plugin.call(getChunk, 1, 0, nullptr), 0);
+    EXPECT_EQ(plugin.call(editGetRect, 0, 0, nullptr), 0);
+}
+
+TEST(Vst2HostileHost, BlocksLongerThanAnnouncedWithSharedOutputsAreSafeAndExact)
+{
+    // Both outputs on one buffer makes the framework's adapter use scratch buffers sized by the
+    // announced block; a longer call must not overrun them.
+    for (int announced : { 64, 1, 512 })
+    {
+        Instance plugin;
+        plugin.resume(48000.0f, announced);
+        auto in = testSignal(20000);
+        auto shared = makeStereo(20000);
+        float* inputs[2] = { in[0].data(), in[1].data() };
+        float* outputs[2] = { shared[0].data(), shared[0].data() };
+        plugin.effect->processReplacing(plugin.effect, inputs, outputs, 20000);
+
+        // Separate outputs, a long call, against the same in announced-size blocks.
+        Instance reference;
+        reference.resume(48000.0f, announced);
+        Instance longCalls;
+        longCalls.resume(48000.0f, announced);
+        const auto expected = reference.process(in, announced);
+        const auto got = longCalls.process(in, 20000);
+        EXPECT_EQ(std::memcmp(got[0].data(), expected[0].data(), 20000 * sizeof(float)), 0) << announced;
+        EXPECT_EQ(std::memcmp(got[1].data(), expected[1].data(), 20000 * sizeof(float)), 0) << announced;
+    }
+}
+
+TEST(Vst2HostileHost, NonsenseBlockSizesAndNullBuffersAreSafe)
+{
+    Instance plugin;
+    for (intptr_t size : { (intptr_t)0, (intptr_t)-5, (intptr_t)1 << 40 })
+    {
+        plugin.call(setBlockSize, 0, size);
+        plugin.call(mainsChanged, 0, 1);
+        auto in = testSignal(3000);
+        auto out = makeStereo(3000);
+        float* inputs[2] = { in[0].data(), nullptr };
+        float* outputs[2] = { out[0].data(), out[0].data() };
+        plugin.effect->processReplacing(plugin.effect, inputs, outputs, 3000);
+        plugin.effect->processReplacing(plugin.effect, nullptr, outputs, 3000);
+        plugin.effect->processReplacing(plugin.effect, inputs, nullptr, 3000);
+        plugin.effect->processReplacing(plugin.effect, inputs, outputs, -1);
+        plugin.call(mainsChanged, 0, 0);
+    }
+}
+
+TEST(Vst2HostileHost, ProgramNamesInUtf8ArriveAndAreSavedAsSent)
+{
+    const char* const name = "Gr\xc3\xb6\xc3\x9f" "e";
+    Instance plugin;
+    char text[32] = {};
+    std::strcpy(text, name);
+    plugin.call(setProgramName, 0, 0, text);
+    EXPECT_EQ(plugin.text(getProgramName), name);
+
+    Instance other;
+    other.setChunkData(plugin.chunk());
+    EXPECT_EQ(other.text(getProgramNameIndexed, 0), name);
+
+    // Text that is not UTF-8 is read as Latin-1 rather than turned into something invalid.
+    std::strcpy(text, "Gr\xf6\xdf" "e");
+    plugin.call(setProgramName, 0, 0, text);
+    EXPECT_EQ(plugin.text(getProgramName), name);
+}
+
+TEST(Vst2HostileHost, TailAnswerStaysWithinRangeWhateverTheRate)
+{
+    for (float rate : { std::numeric_limits<float>::infinity(), 1.0e9f, 3.0e38f, std::numeric_limits<float>::quiet_NaN() })
+    {
+        Instance plugin;
+        plugin.setParameter(2, 1.0f);
+        plugin.resume(rate, 512);
+        const auto tail = plugin.call(getTailSize);
+        EXPECT_GE(tail, 0) << rate;
+        EXPECT_LE(tail, (intptr_t)std::numeric_limits<int32_t>::max()) << rate;
+    }
+}
+
+TEST(Vst2HostileHost, NegativeZeroSurvivesABankRoundTrip)
+{
+    Instance plugin;
+    plugin.setParameter(0, -0.0f);
+    const auto bank = plugin.chunk();
+    Instance other;
+    other.setChunkData(bank);
+    EXPECT_EQ(other.chunk(), bank);
+    EXPECT_TRUE(std::signbit(other.getParameter(0)));
+}
