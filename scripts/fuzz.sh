@@ -13,7 +13,7 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_state_reader fuzz_state_load fuzz_vst2 fuzz_aax fuzz_render)
 
 "$root/scripts/install-deps.sh"
-CC=clang CXX=clang++ ZV_BUILD_DIR="$build" "$root/scripts/build.sh" -DZV_FUZZ=ON -DZV_BUILD_TESTS=OFF \
+CC=clang CXX=clang++ ZV_BUILD_DIR="$build" ZV_TARGETS="${targets[*]}" "$root/scripts/build.sh" -DZV_FUZZ=ON -DZV_BUILD_TESTS=OFF \
     -DZV_BUILD_BENCHMARKS=OFF
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1
