@@ -4,10 +4,14 @@
 
 #include <array>
 #include <atomic>
+#include <mutex>
 
 /// One program: the twelve values the audio path uses, followed by the program's name.
 /// The processor's live values use the same layout. Values are atomics because host threads
 /// and the editor write them while the audio thread reads them; every access is one whole float.
+/// The name is a string, which no atomic holds: hosts rename programs and load documents on one
+/// thread while another lists the names or saves, so the name sits behind a lock of its own.
+/// The audio thread never reads names and so never waits for it.
 struct ProgramRecord
 {
     /// Positions in the record, named after the state keys they are saved under.
@@ -38,7 +42,19 @@ struct ProgramRecord
     {
         for (int f = 0; f < numFields; ++f)
             set((Field)f, defaultValue((Field)f));
-        programName = "Default";
+        setName("Default");
+    }
+
+    juce::String getName() const
+    {
+        const std::lock_guard<std::mutex> lock(nameLock);
+        return name;
+    }
+
+    void setName(const juce::String& newName)
+    {
+        const std::lock_guard<std::mutex> lock(nameLock);
+        name = newName;
     }
 
     static constexpr float defaultValue(Field f) noexcept
@@ -58,5 +74,8 @@ struct ProgramRecord
     }
 
     std::array<std::atomic<float>, numFields> values;
-    juce::String programName;
+
+private:
+    mutable std::mutex nameLock;
+    juce::String name; ///< guarded by nameLock
 };

@@ -20,7 +20,7 @@ void writeRecord(juce::XmlElement& xml, const ProgramRecord& record, const juce:
 {
     for (const auto& info : zvparams::table)
         xml.setAttribute(info.stateKey + suffix, formatNumber(record.get(info.field)));
-    xml.setAttribute(nameKey + suffix, record.programName);
+    xml.setAttribute(nameKey + suffix, record.getName());
 }
 
 std::optional<Document> readChunk(const void* data, int sizeInBytes, const char* tag)

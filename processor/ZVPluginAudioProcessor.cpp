@@ -249,14 +249,14 @@ void ZVPluginAudioProcessor::setCurrentProgram(int index)
 
 const juce::String ZVPluginAudioProcessor::getProgramName(int index)
 {
-    return isInTable(index) ? programs[(size_t)index]->programName : juce::String();
+    return isInTable(index) ? programs[(size_t)index]->getName() : juce::String();
 }
 
 void ZVPluginAudioProcessor::changeProgramName(int index, const juce::String& newName)
 {
     if (isInTable(index))
-        programs[(size_t)index]->programName = newName;
-    live.programName = newName;
+        programs[(size_t)index]->setName(newName);
+    live.setName(newName);
 }
 
 float ZVPluginAudioProcessor::getProgramValue(int program, ProgramRecord::Field f) const noexcept
@@ -290,13 +290,14 @@ void ZVPluginAudioProcessor::setStateInformation(const void* data, int sizeInByt
     if (!document)
         return;
     const zvstate::AttributeLookup attributes(*document);
+    const juce::String workingName = live.getName();
     for (int p = 0; p < getNumPrograms() && isInTable(p); ++p)
     {
         auto& record = *programs[(size_t)p];
         const juce::String suffix(p);
         for (const auto& info : zvparams::table)
             record.set(info.field, attributes.number(info.stateKey + suffix, live.get(info.field)));
-        record.programName = attributes.text("ProgramName" + suffix, live.programName);
+        record.setName(attributes.text("ProgramName" + suffix, workingName));
     }
     // Hosts restore a project by handing back the bank, and many never select a program
     // afterwards; the live values would then stay at whatever they were (the defaults, in a new
@@ -318,8 +319,9 @@ void ZVPluginAudioProcessor::setCurrentProgramStateInformation(const void* data,
         record.set(info.field, v);
         live.set(info.field, v);
     }
-    record.programName = attributes.text("programName", live.programName);
-    live.programName = record.programName;
+    const juce::String name = attributes.text("programName", live.getName());
+    record.setName(name);
+    live.setName(name);
 }
 
 JUCE_END_IGNORE_WARNINGS_GCC_LIKE

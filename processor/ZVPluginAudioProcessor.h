@@ -81,7 +81,7 @@ public:
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE
 
     /// The working name: the live record's name.
-    juce::String getWorkingName() const { return live.programName; }
+    juce::String getWorkingName() const { return live.getName(); }
     /// A value of the live record by position, including the derived fOutGain.
     float getLiveValue(ProgramRecord::Field f) const noexcept { return live.get(f); }
     /// The engine, for diagnostics and tests; only the audio thread may process through it.
