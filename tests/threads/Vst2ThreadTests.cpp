@@ -39,11 +39,7 @@ bool openIdleAndClose(Instance& plugin, Display* display, Window window, hostile
 TEST(Vst2Threads, DispatcherThreadsAudioAndTheEditorRunTogetherWithoutRaces)
 {
     Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr) << "needs an X display; run under xvfb-run";
-    // A bare virtual display has no window manager to name the properties the framework looks up.
-    for (const char* name : { "WM_PROTOCOLS", "WM_TAKE_FOCUS", "WM_DELETE_WINDOW", "WM_CHANGE_STATE", "WM_STATE",
-                              "_NET_WM_PING", "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN" })
-        XInternAtom(display, name, False);
+    ASSERT_NE(display, nullptr);
     const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 450, 223, 0, 0, 0);
     XMapWindow(display, window);
     XSync(display, False);
