@@ -7,6 +7,7 @@
 #include <zv-render/Renderer.h>
 
 #include <juce_audio_formats/juce_audio_formats.h>
+#include <juce_events/juce_events.h>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -42,7 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     juce::StringArray args;
     for (int n = bytes.ConsumeIntegralInRange(0, 12); n > 0; --n)
     {
-        auto arg = juce::String::fromUTF8(bytes.ConsumeRandomLengthString(48).c_str());
+        const auto text = bytes.ConsumeRandomLengthString(48);
+        // The framework's conversion reads past the end of text that is not UTF-8, so only
+        // well-formed arguments are passed on.
+        if (!juce::CharPointer_UTF8::isValidString(text.c_str(), (int)text.size()))
+            continue;
+        auto arg = juce::String::fromUTF8(text.c_str(), (int)text.size());
         // Files only ever go to the scratch folder (relative names land there too).
         if (arg.containsChar('/') || arg.containsChar('\\'))
             continue;
