@@ -447,10 +447,12 @@ void otherCall(Fixture& f, FuzzedDataProvider& in)
     }
 }
 
-/// The GUI object: made, initialised, asked for its size, given containers that hold no window
-/// and taken down, in any order, while the host goes on changing the instance.
-void guiCall(Fixture& f, FuzzedDataProvider& in, std::unique_ptr<AAX_IEffectGUI>& gui, EmptyContainer& container)
+/// GUI objects, two of them for the same instance: made, initialised, asked for their size,
+/// given containers that hold no window and taken down, in any order, while the host goes on
+/// changing the instance.
+void guiCall(Fixture& f, FuzzedDataProvider& in, std::unique_ptr<AAX_IEffectGUI> (&guis)[2], EmptyContainer& container)
 {
+    auto& gui = guis[in.ConsumeIntegralInRange(0, 1)];
     switch (in.ConsumeIntegralInRange(0, 3))
     {
         case 0:
@@ -495,7 +497,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     FuzzedDataProvider in(data, size);
     std::vector<char> lastChunk;
-    std::unique_ptr<AAX_IEffectGUI> gui;
+    std::unique_ptr<AAX_IEffectGUI> guis[2];
     EmptyContainer container(in.ConsumeIntegralInRange(-1, 2));
     for (int step = 0; step < 48 && in.remaining_bytes() > 0; ++step)
     {
@@ -512,11 +514,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             case 8: otherCall(f, in); break;
             default:
                 if (withGUI)
-                    guiCall(f, in, gui, container);
+                    guiCall(f, in, guis, container);
                 break;
         }
     }
-    if (gui != nullptr)
-        gui->Uninitialize();
+    for (auto& gui : guis)
+        if (gui != nullptr)
+            gui->Uninitialize();
     return 0;
 }
