@@ -9,7 +9,8 @@
 // program or by the libFuzzer build. Arguments that start with '-' (libFuzzer's options) are
 // ignored.
 //
-// Usage: <target> [-mutations=N] file-or-folder...   (N defaults to 200)
+// Usage: <target> [-mutations=N] [-seed=S] file-or-folder...   (N defaults to 200; another S
+// gives another fixed set of mutations)
 
 #include <algorithm>
 #include <chrono>
@@ -178,12 +179,15 @@ void run(const Bytes& input, std::string name)
 int main(int argc, char** argv)
 {
     size_t mutations = 200;
+    uint64_t seed = 0x5eed;
     std::vector<fs::path> files;
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
         if (arg.rfind("-mutations=", 0) == 0)
             mutations = (size_t)std::strtoull(arg.c_str() + 11, nullptr, 10);
+        else if (arg.rfind("-seed=", 0) == 0)
+            seed = std::strtoull(arg.c_str() + 6, nullptr, 10);
         else if (arg.empty() || arg[0] == '-')
             continue;
         else if (fs::is_directory(arg))
@@ -205,7 +209,7 @@ int main(int argc, char** argv)
     }
     if (files.empty())
     {
-        std::fprintf(stderr, "usage: %s [-mutations=N] file-or-folder...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [-mutations=N] [-seed=S] file-or-folder...\n", argv[0]);
         return 2;
     }
 
@@ -218,7 +222,7 @@ int main(int argc, char** argv)
         corpus.push_back(readFile(path));
         run(corpus.back(), path.string());
     }
-    Random random(0x5eed);
+    Random random(seed);
     for (size_t m = 0; m < mutations; ++m)
     {
         Bytes input = corpus[random.below(corpus.size())];
