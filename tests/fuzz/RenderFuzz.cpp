@@ -31,8 +31,14 @@ bool isShort(const zvrender::Options& options)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static juce::ScopedJuceInitialiser_GUI framework;
-    static const juce::File folder = juce::File::getSpecialLocation(juce::File::tempDirectory)
-                                         .getChildFile("zv-render-fuzz-" + juce::String(getpid()));
+    // The scratch folder goes when the program ends, so replays in the test suite leave nothing.
+    static const struct ScratchFolder
+    {
+        ~ScratchFolder() { file.deleteRecursively(); }
+        juce::File file = juce::File::getSpecialLocation(juce::File::tempDirectory)
+                              .getChildFile("zv-render-fuzz-" + juce::String(getpid()));
+    } scratch;
+    const juce::File& folder = scratch.file;
     static const bool entered = folder.createDirectory() && folder.setAsCurrentWorkingDirectory();
     if (!entered)
         return 0;
