@@ -262,6 +262,15 @@ public:
         return automationLog;
     }
 
+    /// Drops the record of packets and automation requests, keeping each port's latest value: a
+    /// long-running host (the fuzz driver) would otherwise keep every request it ever saw.
+    void forgetHistory()
+    {
+        packets.clear();
+        const std::lock_guard<std::mutex> hold(automationLock);
+        automationLog.clear();
+    }
+
     /// The latest int32 packet on a port, 0 before any.
     int32_t portValue(AAX_CFieldIndex port) const
     {

@@ -7,6 +7,7 @@
 #include <zv-render/Renderer.h>
 
 #include <juce_audio_formats/juce_audio_formats.h>
+#include <juce_events/juce_events.h>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -30,8 +31,14 @@ bool isShort(const zvrender::Options& options)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static juce::ScopedJuceInitialiser_GUI framework;
-    static const juce::File folder = juce::File::getSpecialLocation(juce::File::tempDirectory)
-                                         .getChildFile("zv-render-fuzz-" + juce::String(getpid()));
+    // The scratch folder goes when the program ends, so replays in the test suite leave nothing.
+    static const struct ScratchFolder
+    {
+        ~ScratchFolder() { file.deleteRecursively(); }
+        juce::File file = juce::File::getSpecialLocation(juce::File::tempDirectory)
+                              .getChildFile("zv-render-fuzz-" + juce::String(getpid()));
+    } scratch;
+    const juce::File& folder = scratch.file;
     static const bool entered = folder.createDirectory() && folder.setAsCurrentWorkingDirectory();
     if (!entered)
         return 0;
@@ -42,7 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     juce::StringArray args;
     for (int n = bytes.ConsumeIntegralInRange(0, 12); n > 0; --n)
     {
-        auto arg = juce::String::fromUTF8(bytes.ConsumeRandomLengthString(48).c_str());
+        const auto text = bytes.ConsumeRandomLengthString(48);
+        // The framework's conversion reads past the end of text that is not UTF-8, so only
+        // well-formed arguments are passed on.
+        if (!juce::CharPointer_UTF8::isValidString(text.c_str(), (int)text.size()))
+            continue;
+        auto arg = juce::String::fromUTF8(text.c_str(), (int)text.size());
         // Files only ever go to the scratch folder (relative names land there too).
         if (arg.containsChar('/') || arg.containsChar('\\'))
             continue;

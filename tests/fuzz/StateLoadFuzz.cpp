@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         out.write(data, size);
         out.writeByte(0);
     }
-    for (const auto* block : { static_cast<const void*>(data), framed.getData() })
+    for (const void* block : { static_cast<const void*>(data), static_cast<const void*>(framed.getData()) })
     {
         const int n = block == data ? (int)size : (int)framed.getSize();
         processor.setStateInformation(block, n);
