@@ -1,11 +1,14 @@
 #include "VstFront.h"
 
+#include <processor/HostText.h>
+
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <thread>
 #include <memory>
 
 // The framework's entry point, renamed for its one translation unit by the build so that the
@@ -99,6 +102,9 @@ int32_t hostOpcodeFor(int32_t adapterOpcode) noexcept
 // comes before its record exists, and the processor is created inside the adapter.
 thread_local VstFront* frontBeingBuilt = nullptr;
 thread_local juce::AudioProcessor* processorJustCreated = nullptr;
+// Set while this thread is inside a process call, so a host calling back into the dispatcher
+// from there does not wait for itself.
+thread_local bool processingOnThisThread = false;
 
 template <typename Sample>
 void writeSilence(Sample** outputs, int32_t numOutputs, int32_t numSamples) noexcept
@@ -230,16 +236,19 @@ intptr_t VstFront::dispatch(int32_t opcode, int32_t index, intptr_t value, void*
 
         case opMainsChanged:
         {
-            // Stop forwarding audio before the adapter releases its buffers; resume forwarding
-            // only once it is prepared again.
-            if (value == 0)
-                suspended.store(true, std::memory_order_release);
+            // The adapter frees and remakes its scratch buffers here: no audio may be on its way
+            // through it meanwhile. Hosts should never switch processing while a block runs on
+            // another thread, but some do; new blocks get silence and this waits for the one
+            // under way to end (unless it is this very thread's, calling from inside it).
+            suspended.store(true);
+            while (activeProcessCalls.load() != 0 && !processingOnThisThread)
+                std::this_thread::yield();
             const auto result = forward(opcode, index, value, ptr, opt);
             if (value != 0)
             {
                 // Prepared again: the adapter's scratch buffers are made afresh from now on.
                 safeBlockSize.store(blockSize.load());
-                suspended.store(false, std::memory_order_release);
+                suspended.store(false);
             }
             return result;
         }
@@ -390,15 +399,8 @@ intptr_t VstFront::setProgramName(const char* text)
 {
     if (text == nullptr || processor == nullptr)
         return 0;
-    // Hosts send UTF-8; a few older ones send Latin-1, which is read byte by byte rather than
-    // turned into invalid text.
-    const auto length = strnlen(text, longestHostName);
-    juce::String name;
-    if (juce::CharPointer_UTF8::isValidString(text, (int)length))
-        name = juce::String::fromUTF8(text, (int)length);
-    else
-        for (size_t i = 0; i < length; ++i)
-            name += (juce::juce_wchar)(unsigned char)text[i];
+    // Hosts send UTF-8; a few older ones send Latin-1.
+    const auto name = textFromHost(text, strnlen(text, longestHostName));
     JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
     processor->changeProgramName(processor->getCurrentProgram(), name);
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE
@@ -433,8 +435,16 @@ void VstFront::process(Sample** inputs, Sample** outputs, int32_t numSamples,
 {
     if (outputs == nullptr || numSamples <= 0)
         return;
+    // Counted before the check, so a switch on another thread either sees this call or this call
+    // sees the switch.
+    struct Active
+    {
+        explicit Active(std::atomic<int>& n) : count(n) { ++count, processingOnThisThread = true; }
+        ~Active() { --count, processingOnThisThread = false; }
+        std::atomic<int>& count;
+    } active(activeProcessCalls);
     // While switched off the adapter has released its buffers and must not be entered.
-    if (suspended.load(std::memory_order_acquire))
+    if (suspended.load())
         return writeSilence(outputs, record.numOutputs, numSamples);
 
     // Hosts break the block-size contract: the adapter's scratch buffers hold only the announced

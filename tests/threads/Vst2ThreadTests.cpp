@@ -89,6 +89,12 @@ TEST(Vst2Threads, DispatcherThreadsAudioAndTheEditorRunTogetherWithoutRaces)
             for (int p = 0; p < numPrograms; ++p)
                 plugin.text(getProgramNameIndexed, p);
         });
+        // Switching processing off and on while a block runs on another thread breaks the
+        // protocol, but some hosts do it.
+        crew.add("mains", [&](hostile::Random& r) {
+            plugin.suspend();
+            plugin.resume(r.below(2) ? 44100.0f : 48000.0f, 64 << r.below(4));
+        });
         crew.add("chunks and tail", [&](hostile::Random& r) {
             const bool program = r.below(2) == 0;
             plugin.setChunkData(plugin.chunk(program), program);

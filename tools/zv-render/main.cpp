@@ -4,15 +4,19 @@
 #include "Options.h"
 #include "Renderer.h"
 
+#include <processor/HostText.h>
+
 #include <juce_events/juce_events.h>
 
+#include <cstring>
 #include <iostream>
 
 int main(int argc, char* argv[])
 {
     juce::StringArray args;
+    // An argument that is not UTF-8 (a file name from another locale) is read as Latin-1.
     for (int i = 1; i < argc; ++i)
-        args.add(juce::String::fromUTF8(argv[i]));
+        args.add(textFromHost(argv[i], std::strlen(argv[i])));
 
     try
     {
