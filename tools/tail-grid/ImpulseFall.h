@@ -1,0 +1,39 @@
+#pragma once
+
+#include <processor/ZVPluginAudioProcessor.h>
+
+namespace zvtail
+{
+/// The level, below the impulse response's peak, at which the reverb counts as having rung out.
+constexpr double fallDecibels = 90.0;
+
+/// How long the impulse response of a processor's current settings takes to fall `fallDecibels`
+/// below its peak, as measured by rendering it.
+struct ImpulseFall
+{
+    double seconds = 0.0;         ///< time after which every sample of both channels stays below the threshold
+    double peak = 0.0;            ///< largest |sample| over both channels
+    double renderedSeconds = 0.0; ///< how much of the response was rendered to find out
+    bool settled = false;         ///< the response was seen to settle well below the threshold
+};
+
+/// What a render may stop on.
+struct RenderLimits
+{
+    /// Never render more than this.
+    double maxSeconds = 60.0;
+    /// Stop once every sample has stayed this far below the peak (20 dB under the threshold) for
+    /// `quietSeconds`: by then whatever the loops still hold has come round at least once.
+    double settledDecibels = 110.0;
+    double quietSeconds = 0.5;
+};
+
+/// Renders the impulse response of `processor` (a unit impulse on both inputs at the first
+/// sample, at mix 1, in blocks of 512 as a host plays it) at `sampleRate` and measures its fall:
+/// the time after which every sample of both channels stays below peak - fallDecibels.
+///
+/// Rendering stops at `limits.maxSeconds` or as soon as the response has settled; the processor's
+/// other settings are used as they are. Nothing is held in memory but one block.
+ImpulseFall measureImpulseFall(ZVPluginAudioProcessor& processor, double sampleRate, const RenderLimits& limits);
+
+} // namespace zvtail
