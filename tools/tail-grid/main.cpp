@@ -12,7 +12,7 @@
 //   zv-tail-grid --ci N               the corners and N pseudo-random grid points (the same N
 //                                     every run), at each rate
 //   zv-tail-grid --longest S          skip settings whose reported tail exceeds S seconds
-//   zv-tail-grid --quiet              only the summary
+//   zv-tail-grid --quiet              only the summary and the settings that fail
 
 #include "ImpulseFall.h"
 
@@ -91,10 +91,14 @@ std::optional<Result> check(const Setting& s, double rate, double longest)
     return r;
 }
 
-int usage()
+int usage(std::FILE* to, int exitCode)
 {
-    std::fprintf(stderr, "usage: zv-tail-grid [--rate HZ]... [--ci N] [--longest SECONDS] [--quiet]\n");
-    return 2;
+    std::fprintf(to, "usage: zv-tail-grid [--rate HZ]... [--ci N] [--longest SECONDS] [--quiet]\n"
+                     "  --rate HZ          check at this rate (repeatable; default 44100, 48000 and 96000)\n"
+                     "  --ci N             only the 16 corners and N fixed pseudo-random grid points\n"
+                     "  --longest SECONDS  skip settings whose reported tail is longer\n"
+                     "  --quiet            print only the summary and the settings that fail\n");
+    return exitCode;
 }
 } // namespace
 
@@ -116,14 +120,16 @@ int main(int argc, char* argv[])
             longest = std::atof(argv[++a]);
         else if (arg == "--quiet")
             quiet = true;
+        else if (arg == "--help")
+            return usage(stdout, 0);
         else
-            return usage();
+            return usage(stderr, 2);
     }
     if (rates.empty())
         rates = {44100.0, 48000.0, 96000.0};
     for (const double rate : rates)
         if (!(rate >= 8000.0 && rate <= 384000.0))
-            return usage();
+            return usage(stderr, 2);
 
     std::vector<int> points;
     if (ciPoints < 0)
