@@ -288,8 +288,8 @@ TEST_F(TailLength, CoversTheRenderedImpulseResponseFalling90dBAndStaysWithinTwic
         p.prepareToPlay(44100.0, 512);
         const double reported = p.getTailLengthSeconds();
         zvtail::RenderLimits limits;
-        limits.maxSeconds = reported + 3.5; // a full circulation of the largest loops past it
-        limits.quietSeconds = 3.5;
+        limits.maxSeconds = reported + zvtail::longestCirculationSeconds;
+        limits.quietSeconds = zvtail::longestCirculationSeconds;
         const auto fall = zvtail::measureImpulseFall(p, 44100.0, limits);
         const auto where = ::testing::Message() << s[0] << " " << s[1] << " " << s[2] << " " << s[3] << " " << s[4];
         EXPECT_GE(reported, fall.seconds) << where;

@@ -17,6 +17,12 @@ struct ImpulseFall
     bool settled = false;         ///< the response was seen to settle well below the threshold
 };
 
+/// Longest time sound can travel inside the engine before it reaches the output again: one round
+/// trip of both late loops at the largest size (about 3.1 s) plus the longest early path. A render
+/// that has stayed well under the threshold for this long has let everything come round, and one
+/// that goes this far past a reported tail would have seen any sound the report missed.
+constexpr double longestCirculationSeconds = 3.5;
+
 /// What a render may stop on.
 struct RenderLimits
 {
@@ -35,5 +41,4 @@ struct RenderLimits
 /// Rendering stops at `limits.maxSeconds` or as soon as the response has settled; the processor's
 /// other settings are used as they are. Nothing is held in memory but one block.
 ImpulseFall measureImpulseFall(ZVPluginAudioProcessor& processor, double sampleRate, const RenderLimits& limits);
-
 } // namespace zvtail

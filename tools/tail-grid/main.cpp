@@ -32,11 +32,6 @@ constexpr float steps[] = {0.0f, 0.25f, 0.5f, 0.75f, 1.0f};
 constexpr int stepCount = 5;
 constexpr int gridSize = stepCount * stepCount * stepCount * stepCount;
 
-// Longest time sound can travel inside the engine before it reaches the output again: one round
-// trip of both late loops at the largest size (about 3.1 s) plus the longest early path. A render
-// that has stayed 20 dB under the threshold for this long has let everything come round.
-constexpr double circulationSeconds = 3.5;
-
 struct Setting
 {
     float early, late, decay, diffusion;
@@ -85,8 +80,8 @@ std::optional<Result> check(const Setting& s, double rate, double longest)
     // Rendering past the reported tail by a full circulation is enough to see any sound the
     // estimate missed; stopping once the response has settled keeps short tails cheap.
     zvtail::RenderLimits limits;
-    limits.maxSeconds = r.reported + circulationSeconds;
-    limits.quietSeconds = circulationSeconds;
+    limits.maxSeconds = r.reported + zvtail::longestCirculationSeconds;
+    limits.quietSeconds = zvtail::longestCirculationSeconds;
     r.fall = zvtail::measureImpulseFall(processor, rate, limits);
     return r;
 }
@@ -199,7 +194,7 @@ int main(int argc, char* argv[])
                     "smallest margin %.3f s, largest overshoot %.3f s, %d not settled within the reported "
                     "tail + %.1f s\n",
                     rate, results.size(), describe(*worstOver).c_str(), describe(*worstUnder).c_str(),
-                    smallestMargin, largestOvershoot, unsettled, circulationSeconds);
+                    smallestMargin, largestOvershoot, unsettled, zvtail::longestCirculationSeconds);
     }
     std::printf("%s: %d setting(s) outside [measured, 2 x measured + 0.5 s]\n", failures == 0 ? "PASS" : "FAIL",
                 failures);
