@@ -37,12 +37,22 @@ constexpr double decibelsPerNeper = 10.0 / 2.302585092994046; // energy: 10 log1
 constexpr int bandCount = 24;
 constexpr double lowestBandHz = 10.0;
 
-// Where the late loops' sound starts, relative to a unit impulse at the input, in dB. The energy a
-// round trip returns is spread over the whole trip by the diffusers, so its samples begin below
-// the direct sound; -12 dB is the highest start measured over the size, decay and diffusion
-// grid at 44.1, 48 and 96 kHz (zv-tail-grid), which keeps every measured response inside the
-// estimate.
+// Where the late loops' sound starts at 44.1 kHz, relative to a unit impulse at the input, in dB.
+// The energy a round trip returns is spread over the whole trip by the diffusers, so its samples
+// begin below the direct sound; -12 dB is the highest start measured over the size, decay and
+// diffusion grid (zv-tail-grid), which keeps every measured response inside the estimate.
 constexpr double lateOnsetDecibels = -12.0;
+constexpr double onsetRate = 44100.0;
+
+// A diffuse tail spreads the same energy over proportionally more samples at a higher rate, and
+// the band the shelves leave it is proportionally narrower against the rate: its samples stand
+// about 6 dB lower per doubling of the rate (measured: 7 to 8 dB lower at 96 kHz than at 44.1 kHz).
+// Pulses that pass the stages directly (full diffusion) are not spread, so this scales with the
+// share of the sound that goes round the stages.
+double diffuseOnsetShift(double passes, float sampleRate)
+{
+    return -passes * 20.0 * std::log10(static_cast<double>(sampleRate) / onsetRate);
+}
 
 // The peak of the response is estimated from its first arrivals. Where the early and late direct
 // sounds cancel (full diffusion, listener near the middle) the estimate could drop toward zero,
@@ -344,12 +354,13 @@ double zReverb::tailSeconds(const TailSettings& settings, float sampleRate, doub
         double rate[bandCount];
         for (int b = 0; b < bandCount; ++b)
             rate[b] = late.decayRate(g, bands.gain[b]);
+        const double onset = lateOnsetDecibels + diffuseOnsetShift(passes, sampleRate);
         const double fall = timeToFall(
             [&](double t) {
                 double x[bandCount];
                 for (int b = 0; b < bandCount; ++b)
                     x[b] = bands.logShare[b] - rate[b] * t;
-                return lateOnsetDecibels + decibelsPerNeper * logSumExp(x, bandCount);
+                return onset + decibelsPerNeper * logSumExp(x, bandCount);
             },
             target);
         tail = std::max(tail, lateArrival + fall);
