@@ -11,6 +11,8 @@
 //   zv-tail-grid --rate 48000         one rate (repeatable)
 //   zv-tail-grid --ci N               the corners and N pseudo-random grid points (the same N
 //                                     every run), at each rate
+//   zv-tail-grid --point E,L,D,F[,P]  one setting instead of the grid (early size, late size,
+//                                     decay, diffusion and listener position; repeatable)
 //   zv-tail-grid --longest S          skip settings whose reported tail exceeds S seconds
 //   zv-tail-grid --quiet              only the summary and the settings that fail
 
@@ -35,6 +37,7 @@ constexpr int gridSize = stepCount * stepCount * stepCount * stepCount;
 struct Setting
 {
     float early, late, decay, diffusion;
+    float listener = 0.5f;
 };
 
 Setting gridPoint(int index)
@@ -70,6 +73,7 @@ std::optional<Result> check(const Setting& s, double rate, double longest)
     processor.setParameter(1, s.late);
     processor.setParameter(2, s.decay);
     processor.setParameter(3, s.diffusion);
+    processor.setParameter(4, s.listener);
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE
     processor.prepareToPlay(rate, 512);
     Result r;
@@ -88,9 +92,11 @@ std::optional<Result> check(const Setting& s, double rate, double longest)
 
 int usage(std::FILE* to, int exitCode)
 {
-    std::fprintf(to, "usage: zv-tail-grid [--rate HZ]... [--ci N] [--longest SECONDS] [--quiet]\n"
+    std::fprintf(to, "usage: zv-tail-grid [--rate HZ]... [--ci N | --point E,L,D,F[,P]...] [--longest SECONDS] [--quiet]\n"
                      "  --rate HZ          check at this rate (repeatable; default 44100, 48000 and 96000)\n"
                      "  --ci N             only the 16 corners and N fixed pseudo-random grid points\n"
+                     "  --point E,L,D,F[,P] this setting instead of the grid: early size, late size, decay,\n"
+                     "                     diffusion and listener position (default 0.5); repeatable\n"
                      "  --longest SECONDS  skip settings whose reported tail is longer\n"
                      "  --quiet            print only the summary and the settings that fail\n");
     return exitCode;
@@ -100,6 +106,7 @@ int usage(std::FILE* to, int exitCode)
 int main(int argc, char* argv[])
 {
     std::vector<double> rates;
+    std::vector<Setting> chosen;
     int ciPoints = -1;
     double longest = 1e9;
     bool quiet = false;
@@ -113,6 +120,14 @@ int main(int argc, char* argv[])
             ciPoints = std::atoi(argv[++a]);
         else if (arg == "--longest" && hasValue)
             longest = std::atof(argv[++a]);
+        else if (arg == "--point" && hasValue)
+        {
+            Setting p{};
+            p.listener = 0.5f;
+            if (std::sscanf(argv[++a], "%f,%f,%f,%f,%f", &p.early, &p.late, &p.decay, &p.diffusion, &p.listener) < 4)
+                return usage(stderr, 2);
+            chosen.push_back(p);
+        }
         else if (arg == "--quiet")
             quiet = true;
         else if (arg == "--help")
@@ -126,26 +141,32 @@ int main(int argc, char* argv[])
         if (!(rate >= 8000.0 && rate <= 384000.0))
             return usage(stderr, 2);
 
-    std::vector<int> points;
-    if (ciPoints < 0)
+    std::vector<Setting> points;
+    if (!chosen.empty())
+        points = chosen;
+    else if (ciPoints < 0)
         for (int i = 0; i < gridSize; ++i)
-            points.push_back(i);
+            points.push_back(gridPoint(i));
     else
     {
         std::vector<int> others;
         for (int i = 0; i < gridSize; ++i)
-            (isCorner(i) ? points : others).push_back(i);
+            if (isCorner(i))
+                points.push_back(gridPoint(i));
+            else
+                others.push_back(i);
         std::mt19937 rng(20240611u); // fixed: the same sample on every run and every machine
         std::shuffle(others.begin(), others.end(), rng);
         others.resize((size_t)std::min<int>(ciPoints, (int)others.size()));
-        points.insert(points.end(), others.begin(), others.end());
+        for (const int i : others)
+            points.push_back(gridPoint(i));
     }
 
     juce::ScopedJuceInitialiser_GUI framework;
     int failures = 0;
     if (!quiet)
-        std::printf("%6s %5s %5s %5s %5s %10s %10s %7s %s\n", "rate", "early", "late", "decay", "diff", "reported",
-                    "measured", "ratio", "");
+        std::printf("%6s %5s %5s %5s %5s %5s %10s %10s %7s %s\n", "rate", "early", "late", "decay", "diff", "lis",
+                    "reported", "measured", "ratio", "");
     for (const double rate : rates)
     {
         const Result* worstOver = nullptr;
@@ -155,9 +176,8 @@ int main(int argc, char* argv[])
         std::vector<Result> results;
         results.reserve(points.size());
         int unsettled = 0;
-        for (const int index : points)
+        for (const Setting& s : points)
         {
-            const Setting s = gridPoint(index);
             auto checked = check(s, rate, longest);
             if (!checked)
                 continue;
@@ -167,8 +187,8 @@ int main(int argc, char* argv[])
             failures += bad ? 1 : 0;
             unsettled += r.fall.settled ? 0 : 1;
             if (!quiet || bad)
-                std::printf("%6.0f %5.2f %5.2f %5.2f %5.2f %10.3f %10.3f %7.3f %s\n", rate, s.early, s.late, s.decay,
-                            s.diffusion, r.reported, r.fall.seconds, r.ratio(),
+                std::printf("%6.0f %5.3g %5.3g %5.3g %5.3g %5.3g %10.3f %10.3f %7.3f %s\n", rate, s.early, s.late,
+                            s.decay, s.diffusion, s.listener, r.reported, r.fall.seconds, r.ratio(),
                             r.tooShort() ? "TOO SHORT" : r.tooLong() ? "TOO LONG" : "");
             std::fflush(stdout);
         }
@@ -185,9 +205,9 @@ int main(int argc, char* argv[])
             continue;
         auto describe = [](const Result& r) {
             char text[160];
-            std::snprintf(text, sizeof(text), "%.3f (%.3f s reported, %.3f s measured at %.2f/%.2f/%.2f/%.2f)",
+            std::snprintf(text, sizeof(text), "%.3f (%.3f s reported, %.3f s measured at %g/%g/%g/%g/%g)",
                           r.ratio(), r.reported, r.fall.seconds, r.setting.early, r.setting.late, r.setting.decay,
-                          r.setting.diffusion);
+                          r.setting.diffusion, r.setting.listener);
             return std::string(text);
         };
         std::printf("summary %.0f Hz: %zu settings, worst over-estimate %s, worst under-estimate %s, "
