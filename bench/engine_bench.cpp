@@ -144,6 +144,21 @@ void BM_AllBlockControls(benchmark::State& s)
         applyControls(r, Settings{24.0f - v, 12.0f - v, v, 0.39168f + v, v});
     });
 }
+
+/// The tail estimate hosts may ask for on any thread, at the default settings and at the
+/// longest tail (largest sizes and decay).
+void tailEstimate(benchmark::State& state, const Settings& s)
+{
+    float diffusion = s.diffusion;
+    for (auto _ : state)
+    {
+        const zReverb::TailSettings t{s.earlyNote, s.lateNote, diffusion, s.decay, s.listener};
+        benchmark::DoNotOptimize(zReverb::tailSeconds(t, rate, 90.0));
+        diffusion = diffusion < 0.5f ? diffusion + 0.0001f : 0.25f; // values the compiler cannot foresee
+    }
+}
+void BM_TailEstimateDefaultSettings(benchmark::State& s) { tailEstimate(s, defaults); }
+void BM_TailEstimateLargestSizesAndDecay(benchmark::State& s) { tailEstimate(s, largest); }
 } // namespace
 
 BENCHMARK(BM_ProcessDefaultSettings)->Unit(benchmark::kMicrosecond);
@@ -154,3 +169,5 @@ BENCHMARK(BM_SetDiffusion);
 BENCHMARK(BM_SetDecayTime);
 BENCHMARK(BM_SetListenerPos);
 BENCHMARK(BM_AllBlockControls);
+BENCHMARK(BM_TailEstimateDefaultSettings)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TailEstimateLargestSizesAndDecay)->Unit(benchmark::kMicrosecond);

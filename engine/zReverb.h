@@ -76,6 +76,24 @@ public:
     static double lateFallSeconds(float lateSizeNote, float decaySeconds, float sampleRate,
                                   float decibels) noexcept;
 
+    /// The controls a tail estimate depends on, in engine units.
+    struct TailSettings
+    {
+        float earlyNote;    ///< as given to setEarlySize
+        float lateNote;     ///< as given to setLateSize
+        float diffusion;    ///< as given to setDiffusion (clamped to 0 ... 1 like the stages)
+        float decaySeconds; ///< as given to setDecayTime
+        float listenerPos;  ///< as given to setListenerPos
+    };
+
+    /// Seconds after which the impulse response of these settings stays `decibels` below its
+    /// peak, estimated from the voicing's loop gains, delays, all-pass coefficients and tone
+    /// shelves at `sampleRate` (the rate the shelves are designed for and the delays run at).
+    /// An upper estimate: never shorter than the rendered response's fall, and within about
+    /// twice it. Allocation-free and a fraction of a millisecond; +infinity only for settings
+    /// whose loops do not decay at all. Implemented in zReverbTail.cpp.
+    static double tailSeconds(const TailSettings& settings, float sampleRate, double decibels) noexcept;
+
     const zPreDelay& preDelay() const noexcept { return *preDelay_; }
     const zEarlyReflection& early() const noexcept { return *early_; }
     const zLateReflection& late() const noexcept { return *late_; }

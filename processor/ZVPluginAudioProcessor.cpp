@@ -5,7 +5,6 @@
 #include <editor/ZVPluginAudioProcessorEditor.h>
 
 #include <zReverb.h>
-#include <zNoteLaw.h>
 #include <zSampleRate.h>
 
 #include <algorithm>
@@ -192,41 +191,27 @@ void ZVPluginAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce
 double ZVPluginAudioProcessor::getTailLengthSeconds() const
 {
     // How long the current settings ring after the input stops, so that hosts which honour the
-    // tail keep processing and do not cut the reverb off. An upper estimate, in seconds:
-    //
-    //   tail = pre-delay + early path x (1 + ring) + late fall + late stage path x ring
-    //
-    // - pre-delay: the longer channel's pre-delay;
-    // - early path: the slower early channel's three stage delays;
-    // - late fall: the time the late loops need to fall 90 dB by their loop-gain law,
-    //   1.2202^(-60 x loop period / decay time) per pass, each round trip passing both diffusers;
-    // - ring: how many times its own delay an all-pass stage with coefficient g (the diffusion)
-    //   needs to fall 90 dB, 90 / (-20 log10 g); 0 without diffusion. Stages near g = 1 barely
-    //   decay at all (only their tone shelves damp them), so the total is capped.
-    constexpr float fallDecibels = 90.0f;
-    constexpr double longestTail = 300.0;
-    const float earlyNote = earlySizeNote(live.get(ProgramRecord::fEarlySize));
-    const float lateNote = lateSizeNote(live.get(ProgramRecord::fLateSize));
-    const float diffusion = live.get(ProgramRecord::fDiffusion);
-
-    const double ring = diffusion <= 0.0f ? 0.0
-                        : diffusion >= 1.0f
-                            ? std::numeric_limits<double>::infinity()
-                            : fallDecibels / (-20.0 * std::log10((double)diffusion));
-    const double earlyPath = zReverb::earlySeconds(earlyNote);
-    const float slowLate = lateNote - zReverb::lateChannelSpread;
-    const double lateStagePath = lateNote == zLateReflection::offNote
-                                     ? 0.0
-                                     : (double)notePeriod(slowLate + 9.0f) + notePeriod(slowLate + 6.0f)
-                                           + notePeriod(slowLate + 3.0f);
-    const double lateFall = zReverb::lateFallSeconds(lateNote, decaySeconds(live.get(ProgramRecord::fDecay)),
-                                                     zGetSampleRate(), fallDecibels);
-    double tail = zReverb::preDelaySeconds() + lateFall;
-    if (earlyPath > 0.0)
-        tail += earlyPath * (1.0 + ring);
-    if (lateStagePath > 0.0 && ring > 0.0)
-        tail += lateStagePath * ring;
-    return std::isfinite(tail) ? std::min(tail, longestTail) : longestTail;
+    // tail keep processing long enough, and no longer. The engine estimates it from its loop
+    // gains, delays and tone shelves at the rate it runs at; the estimate covers the time the
+    // impulse response takes to fall 90 dB below its peak and stays within about twice it.
+    // May be called from any thread: it reads the live values once each and allocates nothing.
+    constexpr double fallDecibels = 90.0;
+    // Only non-decaying settings outside the parameter range get here (a loop gain of 1 with
+    // delays stretched to the whole delay buffer): within the range the longest tail is a few
+    // minutes. One hour is also the most zv-render's --tail accepts.
+    constexpr double longestTail = 3600.0;
+    if (live.get(ProgramRecord::fOnButton) != 1.0f)
+        return 0.0; // power off: the input passes unchanged and nothing rings
+    zReverb::TailSettings settings;
+    settings.earlyNote = earlySizeNote(live.get(ProgramRecord::fEarlySize));
+    settings.lateNote = lateSizeNote(live.get(ProgramRecord::fLateSize));
+    settings.diffusion = live.get(ProgramRecord::fDiffusion);
+    settings.decaySeconds = decaySeconds(live.get(ProgramRecord::fDecay));
+    settings.listenerPos = live.get(ProgramRecord::fListenerPos);
+    const double tail = zReverb::tailSeconds(settings, zGetSampleRate(), fallDecibels);
+    if (std::isnan(tail) || tail > longestTail)
+        return longestTail;
+    return std::max(tail, 0.0);
 }
 
 juce::AudioProcessorEditor* ZVPluginAudioProcessor::createEditor()

@@ -111,7 +111,7 @@ TEST_F(Renderer, OutputEqualsTheProcessorDrivenDirectlySampleForSample)
             ASSERT_EQ(rendered.getSample(c, i), expected.getSample(c, i)) << c << " " << i;
 }
 
-TEST_F(Renderer, MonoInputFeedsBothSidesAndTheReportedTailIsAppended)
+TEST_F(Renderer, MonoInputFeedsBothSidesAndASilentTailIsNotAppended)
 {
     writeWav(dir.getChildFile("mono.wav"), testSignal(1, 4410), 44100.0, 16);
     const auto r = run({ path("mono.wav"), path("out.wav"), "--set", "Dry-Wet=0", "--bits", "24" });
@@ -121,9 +121,65 @@ TEST_F(Renderer, MonoInputFeedsBothSidesAndTheReportedTailIsAppended)
     const auto out = readWav(dir.getChildFile("out.wav"), nullptr, &bits);
     EXPECT_EQ(bits, 24);
     ASSERT_EQ(out.getNumChannels(), 2);
-    EXPECT_GT(out.getNumSamples(), 4410 + 44100 / 2) << "the default settings ring for longer than half a second";
+    // Dry only: the reverb's tail is never heard, so nothing is written after the input.
+    EXPECT_EQ(out.getNumSamples(), 4410);
     for (int i = 0; i < 4410; ++i)
         ASSERT_EQ(out.getSample(0, i), out.getSample(1, i));
+}
+
+TEST_F(Renderer, ReportedTailIsWrittenOnlyUntilTheOutputStaysBelowMinus120dBFS)
+{
+    // Full diffusion and the shortest decay ring for a few milliseconds, far less than the
+    // reported tail; the quiet input's reverb falls below -120 dBFS long before the tail ends.
+    const float settings[] = { 1.0f, 1.0f, 0.0f, 1.0f }; // early, late, decay, diffusion
+    juce::AudioBuffer<float> input(2, 4410);
+    const auto noise = testSignal(2, 2 * 4410); // noise in its first half
+    for (int c = 0; c < 2; ++c)
+        input.copyFrom(c, 0, noise, c, 0, 4410);
+    input.applyGain(0.01f);
+    writeWav(dir.getChildFile("in.wav"), input, 44100.0);
+    const auto r = run({ "-q", "--set", "EarlySize=1", "--set", "LateSize=1", "--set", "Decay=0", "--set",
+                         "Diffusion=1", "--set", "Dry-Wet=1", path("in.wav"), path("out.wav") });
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const auto written = readWav(dir.getChildFile("out.wav"));
+
+    // The same settings driven directly, with the whole reported tail.
+    ZVPluginAudioProcessor p;
+    for (int i = 0; i < 4; ++i)
+        p.setParameter(i, settings[i]);
+    p.setParameter(5, 1.0f);
+    p.prepareToPlay(44100.0, 512);
+    const int full = 4410 + (int)std::ceil(p.getTailLengthSeconds() * 44100.0);
+    juce::AudioBuffer<float> expected(2, full);
+    expected.clear();
+    for (int c = 0; c < 2; ++c)
+        expected.copyFrom(c, 0, input, c, 0, 4410);
+    zvrender::renderInPlace(p, expected, 44100.0, 512);
+
+    const int n = written.getNumSamples();
+    ASSERT_GT(n, 4410) << "the reverb's audible ring is kept";
+    ASSERT_LT(n, full) << "the silent rest of the reported tail is not";
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < n; ++i)
+            ASSERT_EQ(written.getSample(c, i), expected.getSample(c, i)) << c << " " << i;
+    EXPECT_GE(std::max(std::fabs(expected.getSample(0, n - 1)), std::fabs(expected.getSample(1, n - 1))), 1e-6f)
+        << "the output ends on the last sample at or above -120 dBFS";
+    EXPECT_LT(expected.getMagnitude(n, full - n), 1e-6f);
+}
+
+TEST_F(Renderer, TrimmingNeverShortensTheInput)
+{
+    // A quiet burst, then a second of silence in which the short reverb dies away: the output
+    // keeps the input's whole length, silence included, and appends nothing.
+    juce::AudioBuffer<float> input(2, 4410 + 44100);
+    input.clear();
+    const auto burst = testSignal(2, 4410);
+    for (int c = 0; c < 2; ++c)
+        input.addFrom(c, 0, burst, c, 0, 4410, 0.01f);
+    writeWav(dir.getChildFile("in.wav"), input, 44100.0);
+    ASSERT_EQ(run({ "-q", "--set", "EarlySize=1", "--set", "LateSize=1", "--set", "Decay=0", "--set", "Diffusion=1",
+                    path("in.wav"), path("out.wav") }).exitCode, 0);
+    EXPECT_EQ(readWav(dir.getChildFile("out.wav")).getNumSamples(), input.getNumSamples());
 }
 
 TEST_F(Renderer, ImpulseResponseAndPlot)

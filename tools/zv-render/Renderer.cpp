@@ -89,6 +89,58 @@ private:
     juce::int64 total;
     int last = -1;
 };
+std::unique_ptr<juce::AudioFormatReader> openWav(const juce::File& file)
+{
+    juce::WavAudioFormat wav;
+    auto stream = file.createInputStream();
+    if (stream == nullptr)
+        return nullptr;
+    std::unique_ptr<juce::AudioFormatReader> reader(wav.createReaderFor(stream.get(), true));
+    if (reader != nullptr)
+        stream.release(); // the reader owns it now
+    return reader;
+}
+
+/// Cuts the WAV file down to its first `length` frames, by copying them into a new file that
+/// then takes its place.
+void keepBeginning(const juce::File& file, juce::int64 length, double rate, const Options& options)
+{
+    juce::TemporaryFile shorter(file);
+    {
+        auto reader = openWav(file);
+        auto stream = shorter.getFile().createOutputStream();
+        if (reader == nullptr || stream == nullptr)
+            throw RenderError("cannot write output file " + quoted(options.output));
+        juce::WavAudioFormat wav;
+        std::unique_ptr<juce::AudioFormatWriter> writer(
+            wav.createWriterFor(stream.get(), rate, 2, options.bitsPerSample, {}, 0));
+        if (writer == nullptr)
+            throw RenderError("cannot write output file " + quoted(options.output));
+        stream.release();
+        if (!writer->writeFromAudioReader(*reader, 0, length))
+            throw RenderError("cannot write output file " + quoted(options.output));
+    }
+    if (!shorter.overwriteTargetFileWithTemporary())
+        throw RenderError("cannot write output file " + quoted(options.output));
+}
+
+/// The picture's data, read back from the written output so that it shows exactly that.
+PlotAccumulator plotOf(const juce::File& output, double rate)
+{
+    auto reader = openWav(output);
+    if (reader == nullptr)
+        throw RenderError("cannot read back output file " + quoted(output));
+    PlotAccumulator plot(reader->lengthInSamples, rate);
+    juce::AudioBuffer<float> buffer(2, 16384);
+    for (juce::int64 done = 0; done < reader->lengthInSamples;)
+    {
+        const int n = (int)std::min<juce::int64>(buffer.getNumSamples(), reader->lengthInSamples - done);
+        reader->read(&buffer, 0, n, done, true, true);
+        plot.add(buffer.getReadPointer(0), buffer.getReadPointer(1), n);
+        done += n;
+    }
+    return plot;
+}
 } // namespace
 
 void applySettings(ZVPluginAudioProcessor& processor, const Options& options)
@@ -164,9 +216,15 @@ void render(const Options& options)
 
     ZVPluginAudioProcessor processor;
     applySettings(processor, options);
+    // Prepared before the tail is asked for, which depends on the rate.
+    RenderSession session(processor, rate, options.blockSize);
 
     const double tail = options.impulseSeconds ? 0.0 : options.tailSeconds.value_or(processor.getTailLengthSeconds());
     const juce::int64 total = inputLength + (juce::int64)std::ceil(tail * rate);
+    // The reported tail is an upper estimate; what is left of it once the output has fallen below
+    // -120 dBFS for good is silence, and is not written. A tail the user asked for is kept whole.
+    const bool trimTail = !options.impulseSeconds && !options.tailSeconds;
+    constexpr float audible = 1.0e-6f; // -120 dBFS
 
     // Written next to the output and moved into place at the end, so a failed render never
     // leaves a half-written file under the output's name.
@@ -183,16 +241,12 @@ void render(const Options& options)
         stream.release(); // the writer owns it now
     }
 
-    std::optional<PlotAccumulator> plot;
-    if (options.plot != juce::File())
-        plot.emplace(total, rate);
-
-    RenderSession session(processor, rate, options.blockSize);
     // Chunks of whole blocks, so block boundaries fall where a host's would.
     const int chunk = options.blockSize * std::max(1, 16384 / options.blockSize);
     juce::AudioBuffer<float> buffer(2, chunk);
     ProgressBar progress(!options.quiet, total);
     float peak = 0.0f;
+    juce::int64 lastAudible = -1; // in the appended tail
     const auto started = juce::Time::getHighResolutionTicks();
     juce::int64 processingTicks = 0;
 
@@ -222,8 +276,9 @@ void render(const Options& options)
         processingTicks += juce::Time::getHighResolutionTicks() - t0;
 
         peak = std::max(peak, buffer.getMagnitude(0, n));
-        if (plot)
-            plot->add(buffer.getReadPointer(0), buffer.getReadPointer(1), n);
+        for (int i = (int)std::max<juce::int64>(0, inputLength - done); i < n; ++i)
+            if (std::fabs(buffer.getSample(0, i)) >= audible || std::fabs(buffer.getSample(1, i)) >= audible)
+                lastAudible = done + i;
         if (!writer->writeFromAudioSampleBuffer(buffer, 0, n))
             throw RenderError("cannot write output file " + quoted(options.output));
         done += n;
@@ -231,28 +286,32 @@ void render(const Options& options)
     }
     progress.finish();
     writer.reset();
+    const juce::int64 length = trimTail ? std::max(inputLength, lastAudible + 1) : total;
+    if (length < total)
+        keepBeginning(temporary.getFile(), length, rate, options);
     if (!temporary.overwriteTargetFileWithTemporary())
         throw RenderError("cannot write output file " + quoted(options.output));
 
-    if (plot)
+    if (options.plot != juce::File())
     {
         const auto title = (options.impulseSeconds ? juce::String("Impulse response") : options.input.getFileName())
                            + " through ZV-Reverb LX";
         juce::PNGImageFormat png;
         juce::FileOutputStream out(options.plot);
         if (!out.openedOk() || !out.setPosition(0) || !out.truncate().wasOk()
-            || !png.writeImageToStream(plot->draw(title), out))
+            || !png.writeImageToStream(plotOf(options.output, rate).draw(title), out))
             throw RenderError("cannot write picture " + quoted(options.plot));
     }
 
     if (!options.quiet)
     {
-        const double audioSeconds = (double)total / rate;
+        const double audioSeconds = (double)length / rate;
+        const double tailWritten = (double)(length - inputLength) / rate;
         const double cpuSeconds = juce::Time::highResolutionTicksToSeconds(std::max<juce::int64>(1, processingTicks));
         const double wallSeconds = juce::Time::highResolutionTicksToSeconds(juce::Time::getHighResolutionTicks() - started);
         const double peakDb = peak > 0.0f ? 20.0 * std::log10(peak) : -999.0;
         std::cout << "Rendered " << juce::String(audioSeconds, 2) << " s at " << rate << " Hz ("
-                  << juce::String(tail, 2) << " s of tail) in " << juce::String(wallSeconds, 2) << " s: peak "
+                  << juce::String(tailWritten, 2) << " s of tail) in " << juce::String(wallSeconds, 2) << " s: peak "
                   << juce::String(peakDb, 1) << " dBFS, reverb at " << juce::String(audioSeconds / cpuSeconds, 1)
                   << "x realtime -> " << options.output.getFullPathName() << std::endl;
     }
