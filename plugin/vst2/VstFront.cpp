@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <thread>
 #include <memory>
 
@@ -33,6 +34,8 @@ enum Opcode : int32_t
     opSetBlockSize = 11,
     opMainsChanged = 12,
     opEditGetRect = 13,
+    opEditOpen = 14,
+    opEditClose = 15,
     opGetChunk = 23,
     opSetChunk = 24,
     opGetInputProperties = 33,
@@ -301,17 +304,23 @@ intptr_t VstFront::dispatch(int32_t opcode, int32_t index, intptr_t value, void*
 
 intptr_t VstFront::forward(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt)
 {
+    // The adapter updates its flags when the editor is created and its initial delay when it is
+    // prepared; those calls are serialised with the copying of the two fields into our record,
+    // since hosts make them from different threads.
+    const bool changesRecord = opcode == opMainsChanged || opcode == opEditGetRect || opcode == opEditOpen
+                               || opcode == opEditClose;
+    if (!changesRecord)
+        return adapter->dispatcher(adapter, opcode, index, value, ptr, opt);
+    const std::lock_guard<std::recursive_mutex> lock(recordLock);
     const auto result = adapter->dispatcher(adapter, opcode, index, value, ptr, opt);
-    if (opcode != opClose)
-        copyChangingFields();
+    copyChangingFields();
     return result;
 }
 
 void VstFront::copyChangingFields()
 {
-    // The adapter updates its flags when the editor is created and the initial delay when it is
-    // prepared; the host reads them from our record. Written only on change, so a host reading
-    // the record meanwhile sees the same value being kept.
+    // Written only on change, so a host reading the record meanwhile sees the same value kept.
+    const std::lock_guard<std::recursive_mutex> lock(recordLock);
     if (record.flags != adapter->flags)
         record.flags = adapter->flags;
     if (record.initialDelay != adapter->initialDelay)

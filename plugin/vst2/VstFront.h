@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 namespace juce
 {
@@ -87,6 +88,7 @@ private:
     std::atomic<int32_t> outputArrangement { 0 };   ///< its output type, once accepted
     std::atomic<bool> suspended { false };          ///< the host has switched processing off
     std::atomic<int> activeProcessCalls { 0 };      ///< process calls under way in the adapter
+    std::recursive_mutex recordLock;                ///< never taken on the audio thread
     std::atomic<bool> arrangementRefused { false }; ///< the last arrangement request was refused
     std::atomic<float> sampleRate { 44100.0f };     ///< the rate the adapter was last given
     std::atomic<int32_t> blockSize { 1024 };        ///< the block size the adapter was last given
