@@ -13,9 +13,9 @@ packages=(
   libfreetype-dev libfontconfig1-dev libasound2-dev libjack-jackd2-dev libgl-dev
   # fonts for the editor's labels (the fallback for Verdana on Linux)
   fonts-dejavu-core
-  # tests and benchmarks (libclang-rt-dev for the fuzz targets' FuzzedDataProvider.h, which the
-  # ordinary build's replay tests use too)
-  libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-dev
+  # tests and benchmarks; clang and its runtime (libFuzzer, the sanitizers) for the fuzz targets,
+  # whose FuzzedDataProvider.h the ordinary build's replay tests use too
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
   # hosts and tools used by the tests
   xvfb xauth lilv-utils jalv jackd2
   # a real VST 2.4, VST3 and LV2 host, run headless through its Lua session tool

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The test command: installs what the project needs, builds everything and runs every test, then
-# runs the tests again in a build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# runs the tests again in a build with AddressSanitizer and UndefinedBehaviorSanitizer, then runs
+# every fuzzer and the thread-safety check for a bounded time (ZV_FUZZ_SECONDS per fuzz target,
+# ZV_TSAN_SECONDS in all).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${ZV_JOBS:-$(nproc)}
@@ -22,3 +24,8 @@ ZV_BUILD_DIR="$root/build-sanitize" "$root/scripts/build.sh" -DZV_SANITIZE=ON -D
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd "$root/build-sanitize" && run_ctest --timeout 900 -j "$jobs" -E 'lv2_bundle|ardour|vst2_exports')
+
+# Fuzzing (clang, libFuzzer, ASan and UBSan) and the ThreadSanitizer check, each in a build of its
+# own. Longer campaigns: scripts/fuzz.sh SECONDS, scripts/tsan.sh SECONDS.
+"$root/scripts/fuzz.sh" "${ZV_FUZZ_SECONDS:-45}"
+"$root/scripts/tsan.sh" "${ZV_TSAN_SECONDS:-60}"
