@@ -15,9 +15,11 @@
 // - EngineTailWithoutFlushToZero/K: the same tail through the processor's engine called
 //   directly, without the processor's flush-to-zero: the cost the engine has on its own.
 //
-// Counters: per_sample (CPU time per stereo sample, SI-prefixed seconds), realtime (audio seconds
-// per CPU second) and peak. One documented command (from a Release build directory):
+// Counters: per_sample (CPU time per stereo sample, SI-prefixed seconds) and peak. One documented
+// command (from a Release build directory), which runs the repetitions of all the benchmarks in
+// random order so that other work on the machine weighs on all of them alike:
 //   ./bench/processor_bench --benchmark_counters_tabular=true --benchmark_repetitions=5
+//   --benchmark_enable_random_interleaving=true
 
 #include <processor/ZVPluginAudioProcessor.h>
 
@@ -79,10 +81,9 @@ void processBlocks(ZVPluginAudioProcessor& p, juce::AudioBuffer<float>& block, i
     }
 }
 
-void setCounters(benchmark::State& state, double samples)
+void setPerSample(benchmark::State& state, double samples)
 {
     state.counters["per_sample"] = benchmark::Counter(samples, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["realtime"] = benchmark::Counter(samples / rate, benchmark::Counter::kIsRate);
 }
 
 void BM_Signal(benchmark::State& state, Setting setting)
@@ -104,7 +105,7 @@ void BM_Signal(benchmark::State& state, Setting setting)
         benchmark::DoNotOptimize(block.getReadPointer(0));
         index = (index + 1) % 16;
     }
-    setCounters(state, (double)state.iterations() * blockSize);
+    setPerSample(state, (double)state.iterations() * blockSize);
 }
 
 void BM_Tail(benchmark::State& state, Setting setting)
@@ -129,7 +130,7 @@ void BM_Tail(benchmark::State& state, Setting setting)
             peak = std::max(peak, block.getMagnitude(0, blockSize));
         }
     }
-    setCounters(state, (double)state.iterations() * blocksPerSecond * blockSize);
+    setPerSample(state, (double)state.iterations() * blocksPerSecond * blockSize);
     state.counters["peak"] = peak;
 }
 
@@ -159,7 +160,7 @@ void BM_EngineTailWithoutFlushToZero(benchmark::State& state, Setting setting)
             peak = std::max({ peak, std::abs(pair[0]), std::abs(pair[1]) });
         }
     }
-    setCounters(state, (double)state.iterations() * blocksPerSecond * blockSize);
+    setPerSample(state, (double)state.iterations() * blocksPerSecond * blockSize);
     state.counters["peak"] = peak;
 }
 
