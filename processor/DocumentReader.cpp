@@ -301,6 +301,18 @@ std::optional<Document> readDocumentText(std::string_view text)
     return Reader(text).read();
 }
 
+std::string toChunk(std::string_view text)
+{
+    std::string chunk;
+    chunk.reserve(text.size() + 9);
+    for (const std::uint32_t word : { binaryMagic, (std::uint32_t)text.size() })
+        for (int shift = 0; shift < 32; shift += 8)
+            chunk += (char)((word >> shift) & 0xff);
+    chunk.append(text);
+    chunk += '\0';
+    return chunk;
+}
+
 bool looksLikeChunk(const void* data, std::size_t sizeInBytes) noexcept
 {
     return data != nullptr && sizeInBytes > 8 && readLittleEndian32(static_cast<const unsigned char*>(data)) == binaryMagic;

@@ -56,6 +56,10 @@ std::optional<Document> readDocumentText(std::string_view text);
 /// at a zero byte, whichever comes first. Empty result for anything else, null data included.
 std::optional<Document> readDocumentChunk(const void* data, std::size_t sizeInBytes);
 
+/// The binary form of a document's text: the magic number, the length, the text and a zero byte,
+/// as hosts store it and the framework writes it.
+std::string toChunk(std::string_view text);
+
 /// True when the data starts like the binary form (more than the 8 header bytes, the magic number).
 bool looksLikeChunk(const void* data, std::size_t sizeInBytes) noexcept;
 } // namespace zvstate

@@ -18,17 +18,10 @@ JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
 
 namespace
 {
-/// The binary form hosts store: magic, length, text, terminator.
 juce::MemoryBlock chunkOf(const std::string& text)
 {
-    juce::MemoryBlock m;
-    juce::MemoryOutputStream out(m, false);
-    out.writeInt((int)zvstate::binaryMagic);
-    out.writeInt((int)text.size());
-    out.write(text.data(), text.size());
-    out.writeByte(0);
-    out.flush();
-    return m;
+    const auto chunk = zvstate::toChunk(text);
+    return juce::MemoryBlock(chunk.data(), chunk.size());
 }
 
 std::string repeat(const std::string& s, int n)

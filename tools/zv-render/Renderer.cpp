@@ -48,16 +48,8 @@ juce::MemoryBlock readDocument(const juce::File& file, const char* expectedTag, 
         throw RenderError(quoted(file) + " is not a " + what + " document (its element is <" + document->tag + ">)");
     if (!binary)
     {
-        // The binary form: the magic number and the text's length, then the text and a zero byte.
-        juce::MemoryBlock wrapped;
-        {
-            juce::MemoryOutputStream out(wrapped, false);
-            out.writeInt((int)zvstate::binaryMagic);
-            out.writeInt((int)data.getSize());
-            out.write(data.getData(), data.getSize());
-            out.writeByte(0);
-        }
-        return wrapped;
+        const auto chunk = zvstate::toChunk({ static_cast<const char*>(data.getData()), data.getSize() });
+        return juce::MemoryBlock(chunk.data(), chunk.size());
     }
     return data;
 }
