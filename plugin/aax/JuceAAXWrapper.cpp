@@ -22,9 +22,6 @@ constexpr uint32_t effectCategory = AAX_ePlugInCategory_Dynamics;
 // The native plug-in ID of channel configuration c is this code plus c.
 constexpr AAX_CTypeID nativePluginIDBase = AAX_FourCC("jcaa");
 
-// A block length to prepare with before the host's first block says otherwise.
-constexpr int32_t initialBlockLength = 1024;
-
 struct ChannelConfiguration
 {
     int inputs, outputs;

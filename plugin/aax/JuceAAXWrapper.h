@@ -121,7 +121,7 @@ private:
     std::unique_ptr<juce::AudioProcessor> pluginInstance;
     juce::MidiBuffer midiBuffer;
     std::atomic<double> sampleRate { 44100.0 };
-    std::atomic<int32_t> lastBufferSize { 1024 };
+    std::atomic<int32_t> lastBufferSize { 1024 }; ///< until the host's first block says otherwise
     std::atomic<int> numInputChannels { 0 }, numOutputChannels { 0 };
 
     // The 'juce' chunk captured by a size request and handed over by the next data request.
