@@ -27,5 +27,5 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 # Fuzzing (clang, libFuzzer, ASan and UBSan) and the ThreadSanitizer check, each in a build of its
 # own. Longer campaigns: scripts/fuzz.sh SECONDS, scripts/tsan.sh SECONDS.
-"$root/scripts/fuzz.sh" "${ZV_FUZZ_SECONDS:-45}"
+"$root/scripts/fuzz.sh" "${ZV_FUZZ_SECONDS:-30}"
 "$root/scripts/tsan.sh" "${ZV_TSAN_SECONDS:-60}"
