@@ -152,7 +152,7 @@ void tailEstimate(benchmark::State& state, const Settings& s)
     float diffusion = s.diffusion;
     for (auto _ : state)
     {
-        const zReverb::TailSettings t{s.earlyNote, s.lateNote, diffusion, s.decay, s.listener};
+        const zReverb::Controls t{s.earlyNote, s.lateNote, diffusion, s.decay, s.listener};
         benchmark::DoNotOptimize(zReverb::tailSeconds(t, rate, 90.0));
         diffusion = diffusion < 0.5f ? diffusion + 0.0001f : 0.25f; // values the compiler cannot foresee
     }

@@ -76,8 +76,9 @@ public:
     static double lateFallSeconds(float lateSizeNote, float decaySeconds, float sampleRate,
                                   float decibels) noexcept;
 
-    /// The controls a tail estimate depends on, in engine units.
-    struct TailSettings
+    /// The five continuous controls in engine units, as the setters take them; what a tail
+    /// estimate depends on.
+    struct Controls
     {
         float earlyNote;    ///< as given to setEarlySize
         float lateNote;     ///< as given to setLateSize
@@ -92,7 +93,7 @@ public:
     /// An upper estimate: never shorter than the rendered response's fall, and within about
     /// twice it. Allocation-free and a fraction of a millisecond; +infinity only for settings
     /// whose loops do not decay at all. Implemented in zReverbTail.cpp.
-    static double tailSeconds(const TailSettings& settings, float sampleRate, double decibels) noexcept;
+    static double tailSeconds(const Controls& settings, float sampleRate, double decibels) noexcept;
 
     const zPreDelay& preDelay() const noexcept { return *preDelay_; }
     const zEarlyReflection& early() const noexcept { return *early_; }

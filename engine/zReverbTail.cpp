@@ -305,7 +305,7 @@ double strongestPath(double g, double pulse, bool withoutDirect)
 }
 } // namespace
 
-double zReverb::tailSeconds(const TailSettings& settings, float sampleRate, double decibels) noexcept
+double zReverb::tailSeconds(const Controls& settings, float sampleRate, double decibels) noexcept
 {
     if (!(sampleRate > 0.0f) || !std::isfinite(sampleRate))
         return 0.0;

@@ -23,12 +23,17 @@ void writeRecord(juce::XmlElement& xml, const ProgramRecord& record, const juce:
     xml.setAttribute(nameKey + suffix, record.getName());
 }
 
+bool hasTag(const Document& document, const char* tag)
+{
+    return juce::String::fromUTF8(document.tag.data(), (int)document.tag.size()).equalsIgnoreCase(tag);
+}
+
 std::optional<Document> readChunk(const void* data, int sizeInBytes, const char* tag)
 {
     if (data == nullptr || sizeInBytes <= 0)
         return std::nullopt;
     auto document = readDocumentChunk(data, (std::size_t)sizeInBytes);
-    if (!document || !juce::String::fromUTF8(document->tag.data(), (int)document->tag.size()).equalsIgnoreCase(tag))
+    if (!document || !hasTag(*document, tag))
         return std::nullopt;
     return document;
 }

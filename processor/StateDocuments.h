@@ -27,6 +27,9 @@ juce::String formatNumber(float value);
 void writeRecord(juce::XmlElement& xml, const ProgramRecord& record, const juce::String& suffix,
                  const juce::String& nameKey);
 
+/// True when the document's tag is `tag`, ignoring case as the loads always have.
+bool hasTag(const Document& document, const char* tag);
+
 /// The document in a host's chunk if it passes the reader's checks and its tag is `tag`
 /// (ignoring case); empty otherwise.
 std::optional<Document> readChunk(const void* data, int sizeInBytes, const char* tag);

@@ -128,16 +128,26 @@ float ZVPluginAudioProcessor::saneInput(float x) noexcept
     return x > 0.0f ? inputLimit : -inputLimit;
 }
 
-void ZVPluginAudioProcessor::applyParameters() noexcept
+zReverb::Controls ZVPluginAudioProcessor::engineControls() const noexcept
 {
     // The values are stored as the host gave them, but processing reads each continuous one
     // within the 0..1 its mapping is made for: a faulty host's volume of 1e30 would otherwise
     // make the gain infinite and the output NaN. Inside 0..1 nothing changes.
-    reverb->setEarlySize(earlySizeNote(unitRange(live.get(ProgramRecord::fEarlySize))));
-    reverb->setLateSize(lateSizeNote(unitRange(live.get(ProgramRecord::fLateSize))));
-    reverb->setDiffusion(unitRange(live.get(ProgramRecord::fDiffusion)));
-    reverb->setDecayTime(decaySeconds(unitRange(live.get(ProgramRecord::fDecay))));
-    reverb->setListenerPos(unitRange(live.get(ProgramRecord::fListenerPos)));
+    return { earlySizeNote(unitRange(live.get(ProgramRecord::fEarlySize))),
+             lateSizeNote(unitRange(live.get(ProgramRecord::fLateSize))),
+             unitRange(live.get(ProgramRecord::fDiffusion)),
+             decaySeconds(unitRange(live.get(ProgramRecord::fDecay))),
+             unitRange(live.get(ProgramRecord::fListenerPos)) };
+}
+
+void ZVPluginAudioProcessor::applyParameters() noexcept
+{
+    const auto controls = engineControls();
+    reverb->setEarlySize(controls.earlyNote);
+    reverb->setLateSize(controls.lateNote);
+    reverb->setDiffusion(controls.diffusion);
+    reverb->setDecayTime(controls.decaySeconds);
+    reverb->setListenerPos(controls.listenerPos);
     if (live.get(ProgramRecord::fOnButton) == 1.0f)
     {
         reverb->setBypass(false);
@@ -196,18 +206,13 @@ double ZVPluginAudioProcessor::getTailLengthSeconds() const
     // impulse response takes to fall 90 dB below its peak and stays within about twice it.
     // May be called from any thread: it reads the live values once each and allocates nothing.
     constexpr double fallDecibels = 90.0;
-    // Only non-decaying settings outside the parameter range get here (a loop gain of 1 with
-    // delays stretched to the whole delay buffer): within the range the longest tail is a few
-    // minutes. One hour is also the most zv-render's --tail accepts.
+    // A guard only: with the controls within their range the longest tail is a few minutes.
+    // One hour is also the most zv-render's --tail accepts.
     constexpr double longestTail = 3600.0;
     if (live.get(ProgramRecord::fOnButton) != 1.0f)
         return 0.0; // power off: the input passes unchanged and nothing rings
-    zReverb::TailSettings settings;
-    settings.earlyNote = earlySizeNote(live.get(ProgramRecord::fEarlySize));
-    settings.lateNote = lateSizeNote(live.get(ProgramRecord::fLateSize));
-    settings.diffusion = live.get(ProgramRecord::fDiffusion);
-    settings.decaySeconds = decaySeconds(live.get(ProgramRecord::fDecay));
-    settings.listenerPos = live.get(ProgramRecord::fListenerPos);
+    // The controls exactly as processing applies them.
+    const auto settings = engineControls();
     const double tail = zReverb::tailSeconds(settings, zGetSampleRate(), fallDecibels);
     if (std::isnan(tail) || tail > longestTail)
         return longestTail;

@@ -3,13 +3,14 @@
 #include "Parameters.h"
 #include "ProgramRecord.h"
 
+#include <zReverb.h>
+
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <array>
 #include <atomic>
 #include <memory>
 
-class zReverb;
 
 /// The plug-in instance: owns the live parameter values, the table of programs and the reverb
 /// engine. Hosts address its eleven parameters by index through the framework's legacy
@@ -99,6 +100,8 @@ private:
     static float unitRange(float v) noexcept;
     /// An input sample as the engine gets it: non-finite as silence, huge values limited.
     static float saneInput(float x) noexcept;
+    /// The live values as the engine's controls, each continuous one read within 0..1.
+    zReverb::Controls engineControls() const noexcept;
     void applyParameters() noexcept;
 
     std::unique_ptr<zReverb> reverb;

@@ -3,7 +3,7 @@
 #include "Plot.h"
 #include "RenderSession.h"
 
-#include <processor/DocumentReader.h>
+#include <processor/StateDocuments.h>
 #include <processor/ZVPluginAudioProcessor.h>
 
 #include <juce_audio_formats/juce_audio_formats.h>
@@ -44,7 +44,7 @@ juce::MemoryBlock readDocument(const juce::File& file, const char* expectedTag, 
     if (!document)
         throw RenderError(quoted(file) + " is not a " + what
                           + " document (not one element with attributes, or larger than its limits)");
-    if (!juce::String::fromUTF8(document->tag.data(), (int)document->tag.size()).equalsIgnoreCase(expectedTag))
+    if (!zvstate::hasTag(*document, expectedTag))
         throw RenderError(quoted(file) + " is not a " + what + " document (its element is <" + document->tag + ">)");
     if (!binary)
     {
@@ -81,6 +81,7 @@ private:
     juce::int64 total;
     int last = -1;
 };
+
 std::unique_ptr<juce::AudioFormatReader> openWav(const juce::File& file)
 {
     juce::WavAudioFormat wav;
