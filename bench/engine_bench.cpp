@@ -1,8 +1,12 @@
-// Throughput of one reverb engine at 48000 Hz, driven as the processor drives it (the six
-// controls at every block start, then one call per stereo pair), and the cost of each control.
+// Throughput of one reverb engine, driven as the processor drives it (the six controls at every
+// block start, then the block), and the cost of each control and of the tail estimate.
 //
-// Counters: per_pair (CPU time per stereo pair, shown in seconds with an SI prefix, e.g. 130ns) and
-// realtime (audio seconds processed per CPU second).
+// Each processing case runs both ways the engine can be driven: `Block` through process(), as the
+// plug-in runs it, and `PerSample` one pair at a time through processStereo(), the reference it
+// reproduces bit for bit (and the way everything ran before block processing).
+//
+// Counters: per_pair (CPU time per stereo pair, shown in seconds with an SI prefix, e.g. 30ns)
+// and realtime (audio seconds processed per CPU second).
 
 #include <zReverb.h>
 #include <zSampleRate.h>
@@ -29,6 +33,8 @@ struct Settings
 
 constexpr Settings defaults{24.0f, 12.0f, 0.5f, 0.39168f, 0.5f};
 constexpr Settings largest{-12.0f, -24.0f, 0.5f, 153.41f, 0.5f};
+/// The smallest sizes short of switching the sections off (size parameters at 1/72).
+constexpr Settings smallest{59.0f, 47.0f, 0.5f, 0.39168f, 0.5f};
 
 void applyControls(zReverb& reverb, const Settings& s)
 {
@@ -40,56 +46,82 @@ void applyControls(zReverb& reverb, const Settings& s)
     reverb.setBypass(false);
 }
 
-std::vector<float> noise(int frames)
+std::vector<float> noise(int frames, float level)
 {
     std::vector<float> v(static_cast<size_t>(2 * frames));
     std::uint32_t state = 1u;
     for (auto& x : v)
     {
         state = state * 1664525u + 1013904223u;
-        x = 0.25f * static_cast<float>(static_cast<std::int32_t>(state)) * (1.0f / 2147483648.0f);
+        x = level * static_cast<float>(static_cast<std::int32_t>(state)) * (1.0f / 2147483648.0f);
     }
     return v;
 }
 
-std::unique_ptr<zReverb> engineAt48k(const Settings& s)
+enum class Path
 {
-    zSetSampleRate(rate);
-    auto reverb = std::make_unique<zReverb>();
-    applyControls(*reverb, s);
-    // Run through the first 20 s so every page of every delay line has been visited and the
-    // pre-delay and modulation have settled.
-    const auto warm = noise(blockSize);
-    for (int block = 0; block < 20 * static_cast<int>(rate) / blockSize; ++block)
+    Block,
+    PerSample
+};
+
+/// One block of interleaved input through the engine into interleaved output.
+void processBlock(zReverb& reverb, Path path, const float* in, float* out)
+{
+    if (path == Path::PerSample)
     {
-        applyControls(*reverb, s);
         for (int i = 0; i < blockSize; ++i)
         {
-            float pair[2] = {warm[2 * i], warm[2 * i + 1]};
-            reverb->processStereo(pair, 2);
+            float pair[2] = {in[2 * i], in[2 * i + 1]};
+            reverb.processStereo(pair, 2);
+            out[2 * i] = pair[0];
+            out[2 * i + 1] = pair[1];
         }
+        return;
     }
-    return reverb;
+    float left[blockSize];
+    float right[blockSize];
+    for (int i = 0; i < blockSize; ++i)
+    {
+        left[i] = in[2 * i];
+        right[i] = in[2 * i + 1];
+    }
+    reverb.process(left, right, blockSize);
+    for (int i = 0; i < blockSize; ++i)
+    {
+        out[2 * i] = left[i];
+        out[2 * i + 1] = right[i];
+    }
 }
 
-void processBlocks(benchmark::State& state, const Settings& s)
+/// A case: settings, sample rate, and the input level while measuring (0: the decaying tail of
+/// the loud warm-up).
+struct Case
 {
-    auto reverb = engineAt48k(s);
-    const auto input = noise(blockSize * 16);
+    Settings settings;
+    float sampleRate;
+    float level;
+};
+
+void processBlocks(benchmark::State& state, const Case& c, Path path)
+{
+    zSetSampleRate(c.sampleRate);
+    auto reverb = std::make_unique<zReverb>();
+    // Run through the first 20 s so every page of every delay line has been visited and the
+    // pre-delay and modulation have settled.
+    const auto warm = noise(blockSize, 0.25f);
+    std::vector<float> scratch(warm.size());
+    for (int block = 0; block < 20 * static_cast<int>(c.sampleRate) / blockSize; ++block)
+    {
+        applyControls(*reverb, c.settings);
+        processBlock(*reverb, Path::Block, warm.data(), scratch.data());
+    }
+    const auto input = noise(blockSize * 16, c.level);
     std::vector<float> output(input.size());
     int block = 0;
     for (auto _ : state)
     {
-        applyControls(*reverb, s);
-        const float* in = input.data() + 2 * blockSize * block;
-        float* out = output.data() + 2 * blockSize * block;
-        for (int i = 0; i < blockSize; ++i)
-        {
-            float pair[2] = {in[2 * i], in[2 * i + 1]};
-            reverb->processStereo(pair, 2);
-            out[2 * i] = pair[0];
-            out[2 * i + 1] = pair[1];
-        }
+        applyControls(*reverb, c.settings);
+        processBlock(*reverb, path, input.data() + 2 * blockSize * block, output.data() + 2 * blockSize * block);
         benchmark::DoNotOptimize(output.data());
         benchmark::ClobberMemory();
         block = (block + 1) % 16;
@@ -97,11 +129,26 @@ void processBlocks(benchmark::State& state, const Settings& s)
     const double pairs = static_cast<double>(state.iterations()) * blockSize;
     state.SetItemsProcessed(static_cast<int64_t>(pairs));
     state.counters["per_pair"] = benchmark::Counter(pairs, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["realtime"] = benchmark::Counter(pairs / rate, benchmark::Counter::kIsRate);
+    state.counters["realtime"] = benchmark::Counter(pairs / c.sampleRate, benchmark::Counter::kIsRate);
 }
 
-void BM_ProcessDefaultSettings(benchmark::State& state) { processBlocks(state, defaults); }
-void BM_ProcessLargestSizesAndDecay(benchmark::State& state) { processBlocks(state, largest); }
+constexpr Case defaultCase{defaults, rate, 0.25f};
+constexpr Case smallestCase{smallest, rate, 0.25f};
+constexpr Case largestCase{largest, rate, 0.25f};
+constexpr Case tailCase{largest, rate, 0.0f};
+constexpr Case at96kCase{defaults, 96000.0f, 0.25f};
+
+#define ZV_PROCESS_CASE(name, c)                                                                   \
+    void BM_##name##_Block(benchmark::State& s) { processBlocks(s, c, Path::Block); }              \
+    void BM_##name##_PerSample(benchmark::State& s) { processBlocks(s, c, Path::PerSample); }      \
+    BENCHMARK(BM_##name##_Block)->Unit(benchmark::kMicrosecond);                                   \
+    BENCHMARK(BM_##name##_PerSample)->Unit(benchmark::kMicrosecond);
+
+ZV_PROCESS_CASE(DefaultSettings, defaultCase)
+ZV_PROCESS_CASE(SmallestSizes, smallestCase)
+ZV_PROCESS_CASE(LargestSizesAndDecay, largestCase)
+ZV_PROCESS_CASE(DecayingTailAfterLoudInput, tailCase)
+ZV_PROCESS_CASE(DefaultSettingsAt96k, at96kCase)
 
 template <typename Control>
 void controlBenchmark(benchmark::State& state, Control control)
@@ -161,8 +208,6 @@ void BM_TailEstimateDefaultSettings(benchmark::State& s) { tailEstimate(s, defau
 void BM_TailEstimateLargestSizesAndDecay(benchmark::State& s) { tailEstimate(s, largest); }
 } // namespace
 
-BENCHMARK(BM_ProcessDefaultSettings)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_ProcessLargestSizesAndDecay)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SetEarlySize);
 BENCHMARK(BM_SetLateSize);
 BENCHMARK(BM_SetDiffusion);

@@ -22,27 +22,20 @@ public:
     void setDelayTime(float seconds) noexcept { delayTime_ = seconds; }
     float getDelayTime() const noexcept { return delayTime_; }
 
-    /// Stores `x` and returns the input of d calls earlier, d = sample rate x delay time truncated.
     /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
     void clear() noexcept { buffer_.clear(length); }
 
+    /// Stores `x` and returns the input of d calls earlier, d = sample rate x delay time truncated.
     float processSample(float x) override
     {
         if (bypass_)
             return x;
-        if (++writeIndex_ >= length)
-            writeIndex_ = 0;
-        int r = writeIndex_ - delayInSamples();
-        if (r < 0)
-            r += length;
-        // The store precedes the read, so a delay of 0 samples returns `x` itself.
-        buffer_[writeIndex_] = x;
-        return buffer_[r];
+        return storeAndRead(x, delayInSamples());
     }
 
-private:
-    /// The product truncated toward zero and clamped to 0 ... length - 1. Clamping happens on the
-    /// float, before the conversion, so a huge (or NaN) time can never overflow the integer.
+    /// The product of the process-wide rate and the delay time truncated toward zero and clamped
+    /// to 0 ... length - 1, as every call uses it. Clamping happens on the float, before the
+    /// conversion, so a huge (or NaN) time can never overflow the integer.
     int delayInSamples() const noexcept
     {
         const float samples = zGetSampleRate() * delayTime_;
@@ -53,6 +46,39 @@ private:
         return static_cast<int>(samples);
     }
 
+    // Block processing. Within a run of calls in which nothing changes the delay, its length in
+    // samples is worked out once; and when it is at least the run's length, no output of the run
+    // depends on an input of the same run, so all outputs can be read before any input is stored.
+
+    /// One call of processSample() with the delay in samples already known.
+    float storeAndRead(float x, int delay) noexcept
+    {
+        if (++writeIndex_ >= length)
+            writeIndex_ = 0;
+        int r = writeIndex_ - delay;
+        if (r < 0)
+            r += length;
+        // The store precedes the read, so a delay of 0 samples returns `x` itself.
+        buffer_[writeIndex_] = x;
+        return buffer_[r];
+    }
+
+    /// The outputs of the next `n` calls, for a delay of at least `n` samples. Stores nothing.
+    void peekOutputs(float* out, int n, int delay) const noexcept
+    {
+        buffer_.read(writeIndex_ + 1 - delay, length, out, n);
+    }
+
+    /// Stores the inputs of the next `n` calls, as those calls would, after peekOutputs().
+    void pushInputs(const float* in, int n) noexcept
+    {
+        buffer_.write(writeIndex_ + 1, length, in, n);
+        writeIndex_ += n;
+        if (writeIndex_ >= length)
+            writeIndex_ -= length;
+    }
+
+private:
     float delayTime_ = 0.5f;
     zDelayBuffer buffer_;
     int writeIndex_ = 0; ///< the position that received the most recent input

@@ -24,10 +24,10 @@ public:
     void setDelayTime(float seconds) noexcept { delayTime_ = seconds; }
     float getDelayTime() const noexcept { return delayTime_; }
 
-    /// Stores `x` and returns the signal sample rate x delay time samples ago, interpolated.
     /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
     void clear() noexcept { buffer_.clear(length); }
 
+    /// Stores `x` and returns the signal sample rate x delay time samples ago, interpolated.
     float processSample(float x) override
     {
         if (bypass_)
@@ -37,15 +37,8 @@ public:
         if (++writeIndex_ >= length)
             writeIndex_ = 0;
 
-        float delay = zGetSampleRate() * delayTime_;
-        if (!(delay >= 0.0f)) // also catches NaN, which must not reach the integer conversion
-            delay = 0.0f;
-        else if (delay > static_cast<float>(length - 1))
-            delay = static_cast<float>(length - 1);
-
-        const int whole = static_cast<int>(delay - 0.5f);
-        const float t = delay - static_cast<float>(whole);
-        const int c = writeIndex_ - whole;
+        const Tap at = tap();
+        const int c = writeIndex_ - at.whole;
 
         // All four points are read before the current input is stored.
         const float a = buffer_[wrap(c + 1)];
@@ -53,7 +46,59 @@ public:
         const float y1 = buffer_[wrap(c - 1)];
         const float y2 = buffer_[wrap(c - 2)];
         buffer_[writeIndex_] = x;
+        return interpolate(a, y0, y1, y2, at.fraction);
+    }
 
+    /// Where a call reads: the delay in samples at the current process-wide rate, clamped to
+    /// 0 ... length - 1, split into a whole part (delay - 0.5 truncated) and the rest.
+    struct Tap
+    {
+        int whole;
+        float fraction; ///< in [0.5, 1.5)
+    };
+
+    Tap tap() const noexcept
+    {
+        float delay = zGetSampleRate() * delayTime_;
+        if (!(delay >= 0.0f)) // also catches NaN, which must not reach the integer conversion
+            delay = 0.0f;
+        else if (delay > static_cast<float>(length - 1))
+            delay = static_cast<float>(length - 1);
+        const int whole = static_cast<int>(delay - 0.5f);
+        return {whole, delay - static_cast<float>(whole)};
+    }
+
+    // Block processing, for a line that is not a wire (delay time not 0). Between two changes of
+    // the delay time the tap stays where it is; when its whole part exceeds a run's length, no
+    // output of the run reads an input of the same run, so all outputs can be read first.
+
+    /// The outputs of the next `n` calls, for a tap whose whole part is at least n + 1.
+    void peekOutputs(float* out, int n, Tap at) const noexcept
+    {
+        // Call i reads the points c + 1, c, c - 1, c - 2 with c = writeIndex + 1 + i - whole: one
+        // window of n + 3 consecutive samples serves all of them.
+        float window[maxPeek + 3];
+        buffer_.read(writeIndex_ - 1 - at.whole, length, window, n + 3);
+        for (int i = 0; i < n; ++i)
+            out[i] = interpolate(window[i + 3], window[i + 2], window[i + 1], window[i], at.fraction);
+    }
+
+    /// Stores the inputs of the next `n` calls, as those calls would, after peekOutputs().
+    void pushInputs(const float* in, int n) noexcept
+    {
+        buffer_.write(writeIndex_ + 1, length, in, n);
+        writeIndex_ += n;
+        if (writeIndex_ >= length)
+            writeIndex_ -= length;
+    }
+
+    /// The most calls one peekOutputs() covers.
+    static constexpr int maxPeek = 64;
+
+private:
+    /// The Catmull-Rom curve through y1, y0 (and their outer neighbours y2, a) at `t`.
+    static float interpolate(float a, float y0, float y1, float y2, float t) noexcept
+    {
         const float c1 = 0.5f * (y1 - a);
         const float dd = y0 - y1;
         const float c3 = dd + (0.5f * (y2 - y0) + dd + c1);
@@ -61,7 +106,6 @@ public:
         return ((c3 * t + c2) * t + c1) * t + y0;
     }
 
-private:
     /// Brings an index that is at most one length out of range back into the buffer.
     static int wrap(int index) noexcept
     {

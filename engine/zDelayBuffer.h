@@ -26,9 +26,39 @@ public:
     void clear(int length) noexcept { std::fill_n(samples, length, 0.0f); }
 
     float& operator[](int index) noexcept { return samples[index]; }
+
+    // Block access. `start` may lie up to one `length` outside the line on either side; the copy
+    // wraps around the line's end as the per-sample index arithmetic does.
+
+    /// Copies `n` (at most `length`) samples beginning at `start` to `out`.
+    void read(int start, int length, float* out, int n) const noexcept
+    {
+        start = wrap(start, length);
+        const int first = std::min(n, length - start);
+        std::copy_n(samples + start, first, out);
+        std::copy_n(samples, n - first, out + first);
+    }
+
+    /// Copies `n` (at most `length`) samples from `in` into the line beginning at `start`.
+    void write(int start, int length, const float* in, int n) noexcept
+    {
+        start = wrap(start, length);
+        const int first = std::min(n, length - start);
+        std::copy_n(in, first, samples + start);
+        std::copy_n(in + first, n - first, samples);
+    }
     float operator[](int index) const noexcept { return samples[index]; }
 
 private:
+    static int wrap(int index, int length) noexcept
+    {
+        if (index < 0)
+            return index + length;
+        if (index >= length)
+            return index - length;
+        return index;
+    }
+
     static constexpr int floatsPerCacheLine = 16;
     static constexpr int staggerSteps = 16;
     static constexpr std::size_t maxStagger = floatsPerCacheLine * staggerSteps;

@@ -25,6 +25,11 @@ public:
     void setCoefficient(float g) noexcept { g_ = g; }
     float getCoefficient() const noexcept { return g_; }
 
+    /// The loop value the next call adds (the shelved line output of the previous call); block
+    /// processing takes it over for a run and hands it back.
+    float loopState() const noexcept { return loopState_; }
+    void setLoopState(float value) noexcept { loopState_ = value; }
+
     zDelay& delay() noexcept { return *delay_; }
     zShelf& shelf() noexcept { return *shelf_; }
     const zDelay& delay() const noexcept { return *delay_; }

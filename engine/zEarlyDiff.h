@@ -35,6 +35,8 @@ public:
 
     const zDiffDelay& stage(int index) const noexcept { return *stages_[index]; }
     const zShelf& shelf() const noexcept { return *shelf_; }
+    zDiffDelay& stage(int index) noexcept { return *stages_[index]; }
+    zShelf& shelf() noexcept { return *shelf_; }
 
     float processSample(float x) override
     {

@@ -74,6 +74,14 @@ public:
     {
         if (bypass_)
             return x;
+        advanceRefresh();
+        return processAfterRefresh(x);
+    }
+
+    /// The first part of a call: counts it and, on every 51st, refreshes the delay times and
+    /// the loop gain.
+    void advanceRefresh() noexcept
+    {
         if (refreshCounter_ >= refreshInterval - 1)
         {
             updateDelays();
@@ -83,11 +91,28 @@ public:
         {
             ++refreshCounter_;
         }
+    }
+
+    /// The rest of a call: the stages, the shelf and the loop delay.
+    float processAfterRefresh(float x) noexcept
+    {
         const float y = shelf_->processSample(
             stages_[2]->processSample(stages_[1]->processSample(stages_[0]->processSample(x))));
         loopOutput_ = loopDelay_->processSample(y) * loopGain_;
         return y;
     }
+
+    // Block processing (zLateReflection::process) drives the parts itself between refreshes.
+
+    /// Right after advanceRefresh(): the most calls, counting that one, that run on the delay times
+    /// now set (51 right after a refresh).
+    int callsBeforeRefresh() const noexcept { return refreshInterval - refreshCounter_; }
+    /// Counts `calls` calls that do not reach the next refresh (fewer than callsBeforeRefresh()).
+    void skipRefreshes(int calls) noexcept { refreshCounter_ += calls; }
+    void setLoopOutput(float value) noexcept { loopOutput_ = value; }
+    zDiffDelay4p& stage(int index) noexcept { return *stages_[index]; }
+    zDelay4p& loopDelay() noexcept { return *loopDelay_; }
+    zShelf& shelf() noexcept { return *shelf_; }
 
     /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
     void clear() noexcept

@@ -73,19 +73,38 @@ public:
     void updateModulation() noexcept
     {
         const float sampleRate = zGetSampleRate();
-        // The remaining distance to the target depth halves every 50 ms.
-        const float k = 0.693147f / std::max(1.0f, 0.05f * sampleRate);
-        smoothedDepth_ = smoothedDepth_ + k * (depthTarget_ - smoothedDepth_);
+        advanceOscillator(depthStep(sampleRate), phaseIncrement(sampleRate));
+        handOverOffsets();
+    }
 
+    /// The oscillator's part of updateModulation(): the depth glide and the phase step.
+    /// `k` and `increment` as depthStep() and phaseIncrement() give them.
+    void advanceOscillator(float k, float increment) noexcept
+    {
+        smoothedDepth_ = smoothedDepth_ + k * (depthTarget_ - smoothedDepth_);
+        phase_ = phase_ + increment;
+        if (phase_ > 0.5f)
+            phase_ -= 1.0f;
+    }
+
+    /// The fraction of the remaining distance to the target depth covered per sample: it halves
+    /// every 50 ms.
+    static float depthStep(float sampleRate) noexcept { return 0.693147f / std::max(1.0f, 0.05f * sampleRate); }
+
+    float phaseIncrement(float sampleRate) const noexcept
+    {
         float increment = modulationRate_ * (1.0f / sampleRate);
         if (increment < 0.0f)
             increment = 0.0f;
         else if (increment > 0.5f)
             increment = 0.5f;
-        phase_ = phase_ + increment;
-        if (phase_ > 0.5f)
-            phase_ -= 1.0f;
+        return increment;
+    }
 
+    /// The offsets' part of updateModulation(): four waves from the phase, handed to the
+    /// diffusers (they reach the lines at each diffuser's next refresh).
+    void handOverOffsets() noexcept
+    {
         static constexpr float phaseOffsets[4] = {0.125f, 0.25f, 0.375f, 0.5f};
         for (int j = 0; j < 4; ++j)
         {
@@ -119,6 +138,12 @@ public:
         feedbackIntoLeft_ = right_->loopOutput();
         return pair;
     }
+
+    /// processStereo() on `n` pairs given as two channels, in place, with the same result to the
+    /// bit. Faster: between two refreshes the delay times stand still, and each run of calls
+    /// shorter than every line's delay goes through one stage at a time, both channels side by
+    /// side (see zLateReflection.cpp).
+    void process(float* left, float* right, int n) noexcept;
 
     /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
     void clear() noexcept

@@ -58,6 +58,45 @@ public:
         return pair;
     }
 
+    /// processStereo() on `n` pairs given as two channels, in place, with the same result to the
+    /// bit. Once a smoothing step leaves both times exactly where they were, every further step
+    /// of the block would do the same (the targets and the rate change only between blocks), so
+    /// from there on the steps are skipped and the delays in samples worked out once.
+    void process(float* left, float* right, int n) noexcept
+    {
+        if (bypass_ || baseTime_ == 0.0f)
+            return;
+        int i = 0;
+        bool settled = false;
+        for (; i < n && !settled; ++i)
+        {
+            const float before[2] = {smoothedLeft_, smoothedRight_};
+            float pair[2] = {left[i], right[i]};
+            processStereo(pair, 2);
+            left[i] = pair[0];
+            right[i] = pair[1];
+            settled = smoothedLeft_ == before[0] && smoothedRight_ == before[1];
+        }
+        if (i == n || left_->isBypassed() || right_->isBypassed())
+        {
+            for (; i < n; ++i)
+            {
+                float pair[2] = {left[i], right[i]};
+                processStereo(pair, 2);
+                left[i] = pair[0];
+                right[i] = pair[1];
+            }
+            return;
+        }
+        const int leftDelay = left_->delayInSamples();
+        const int rightDelay = right_->delayInSamples();
+        for (; i < n; ++i)
+        {
+            left[i] = left_->storeAndRead(left[i], leftDelay);
+            right[i] = right_->storeAndRead(right[i], rightDelay);
+        }
+    }
+
     /// Delays one sample on the left line.
     float processSample(float x) override
     {

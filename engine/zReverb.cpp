@@ -146,3 +146,37 @@ double zReverb::lateFallSeconds(float lateSizeNote, float decaySeconds, float sa
         return std::numeric_limits<double>::infinity();
     return static_cast<double>(decibels) / roundTripDecibels * roundTripSeconds;
 }
+
+void zReverb::process(float* left, float* right, int n) noexcept
+{
+    if (bypass_)
+        return;
+    zShelf* const shelves[2] = {leftShelf_.get(), rightShelf_.get()};
+    zShelfLanes output;
+    output.load(shelves, 2);
+    const zLanes lateWeight = zMakeLanes(lateWeight_, lateWeight_);
+    const zLanes earlyWeight = zMakeLanes(earlyWeight_, earlyWeight_);
+    for (int done = 0; done < n; done += zMaxRun)
+    {
+        const int run = std::min(zMaxRun, n - done);
+        float* const l = left + done;
+        float* const r = right + done;
+        preDelay_->process(l, r, run);
+        early_->process(l, r, run);
+        float earlyLeft[zMaxRun];
+        float earlyRight[zMaxRun];
+        std::copy_n(l, run, earlyLeft);
+        std::copy_n(r, run, earlyRight);
+        late_->process(l, r, run);
+        for (int i = 0; i < run; ++i)
+        {
+            // As processStereo() blends: late x weight + early x weight (the sum is the same in
+            // either order).
+            const zLanes blend = lateWeight * zMakeLanes(l[i], r[i]) + earlyWeight * zMakeLanes(earlyLeft[i], earlyRight[i]);
+            const zLanes out = output.processSample(blend);
+            l[i] = out[0];
+            r[i] = out[1];
+        }
+    }
+    output.store();
+}

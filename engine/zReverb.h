@@ -131,6 +131,11 @@ public:
         return pair;
     }
 
+    /// processStereo() on `n` pairs given as two channels, in place, with the same result to the
+    /// bit; the way to run the engine when a whole block is at hand. Runs of up to 64 pairs pass
+    /// each block in turn, and each block runs them stage by stage (see the blocks' process()).
+    void process(float* left, float* right, int n) noexcept;
+
 private:
     void applyVoicing() noexcept;
 

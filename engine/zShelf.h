@@ -1,6 +1,7 @@
 #pragma once
 
 #include "zEffect.h"
+#include "zLanes.h"
 
 #include <memory>
 
@@ -37,6 +38,15 @@ public:
     float a1() const noexcept { return a1_; }
     float b0() const noexcept { return b0_; }
     float b1() const noexcept { return b1_; }
+    /// The filter memories (previous output, previous offset input), for block processing that
+    /// runs the recursion elsewhere and hands them back.
+    float y1() const noexcept { return y1_; }
+    float x1() const noexcept { return x1_; }
+    void setMemories(float y1, float x1) noexcept
+    {
+        y1_ = y1;
+        x1_ = x1;
+    }
 
     float processSample(float x) override
     {
@@ -82,6 +92,15 @@ public:
     float a1() const noexcept { return a1_; }
     float b0() const noexcept { return b0_; }
     float b1() const noexcept { return b1_; }
+    /// The filter memories (previous output, previous offset input), for block processing that
+    /// runs the recursion elsewhere and hands them back.
+    float y1() const noexcept { return y1_; }
+    float x1() const noexcept { return x1_; }
+    void setMemories(float y1, float x1) noexcept
+    {
+        y1_ = y1;
+        x1_ = x1;
+    }
 
     float processSample(float x) override
     {
@@ -146,4 +165,73 @@ public:
 private:
     std::unique_ptr<zBiLin1pHS> highShelf_;
     std::unique_ptr<zBiLin1pLS> lowShelf_;
+};
+
+/// Up to four shelves run side by side, one per lane: left and right channel of a stage, or the
+/// shelves of several stages whose inputs are all known before a run. Each lane computes exactly
+/// what its shelf's processSample() computes; running them together lets the processor overlap
+/// recursions that would otherwise wait on one another. load() takes the shelves' coefficients
+/// and memories, store() hands the memories back; in between the shelves must not be used.
+class zShelfLanes
+{
+public:
+    void load(zShelf* const* shelves, int count) noexcept
+    {
+        count_ = count;
+        float high[5][4] = {};
+        float low[5][4] = {};
+        for (int lane = 0; lane < count; ++lane)
+        {
+            shelves_[lane] = shelves[lane];
+            const zBiLin1pHS& h = shelves[lane]->highShelf();
+            const zBiLin1pLS& l = shelves[lane]->lowShelf();
+            const float hv[5] = {h.b0(), h.a1(), h.b1(), h.y1(), h.x1()};
+            const float lv[5] = {l.b0(), l.a1(), l.b1(), l.y1(), l.x1()};
+            for (int k = 0; k < 5; ++k)
+            {
+                high[k][lane] = hv[k];
+                low[k][lane] = lv[k];
+            }
+        }
+        const auto lanes = [](const float (&v)[4]) { return zMakeLanes(v[0], v[1], v[2], v[3]); };
+        hb0_ = lanes(high[0]);
+        ha1_ = lanes(high[1]);
+        hb1_ = lanes(high[2]);
+        hy1_ = lanes(high[3]);
+        hx1_ = lanes(high[4]);
+        lb0_ = lanes(low[0]);
+        la1_ = lanes(low[1]);
+        lb1_ = lanes(low[2]);
+        ly1_ = lanes(low[3]);
+        lx1_ = lanes(low[4]);
+    }
+
+    void store() const noexcept
+    {
+        for (int lane = 0; lane < count_; ++lane)
+        {
+            shelves_[lane]->highShelf().setMemories(hy1_[lane], hx1_[lane]);
+            shelves_[lane]->lowShelf().setMemories(ly1_[lane], lx1_[lane]);
+        }
+    }
+
+    /// zShelf::processSample() in every lane: the high shelf, then the low shelf.
+    zLanes processSample(zLanes x) noexcept
+    {
+        const zLanes xo = x + 1e-12f;
+        const zLanes y = xo * hb0_ + ha1_ * hy1_ + hb1_ * hx1_;
+        hx1_ = xo;
+        hy1_ = y;
+        const zLanes lo = zAddLowShelfOffset(y);
+        const zLanes z = lo * lb0_ + la1_ * ly1_ + lb1_ * lx1_;
+        lx1_ = lo;
+        ly1_ = z;
+        return z;
+    }
+
+private:
+    zShelf* shelves_[4] = {};
+    int count_ = 0;
+    zLanes hb0_{}, ha1_{}, hb1_{}, hy1_{}, hx1_{};
+    zLanes lb0_{}, la1_{}, lb1_{}, ly1_{}, lx1_{};
 };

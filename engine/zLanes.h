@@ -1,0 +1,33 @@
+#pragma once
+
+#include <emmintrin.h>
+
+/// Four single-precision lanes in one SSE register, for running independent copies of the same
+/// recursion side by side: left and right channel, or several filters of a section at once.
+///
+/// Arithmetic on these is lane by lane, and each lane's result is exactly what the scalar
+/// operation gives (SSE2, the x86-64 baseline; contraction stays off as for the whole engine), so
+/// a computation moved into a lane keeps every bit. Only the time it takes changes.
+typedef float zLanes __attribute__((vector_size(16)));
+
+/// Block processing of the engine works in runs of at most this many samples, short enough that
+/// a run's scratch arrays live on the stack and long enough to amortise each run's set-up.
+constexpr int zMaxRun = 64;
+
+/// The four lanes from four values.
+inline zLanes zMakeLanes(float a, float b, float c = 0.0f, float d = 0.0f) noexcept
+{
+    return zLanes{a, b, c, d};
+}
+
+/// Every lane plus 1e-10 in double precision, rounded back: the low shelf's offset, exactly as
+/// the scalar filter forms it (no single-precision expression gives the same bits for inputs
+/// below about 3.3e-10, which a decaying tail reaches).
+inline zLanes zAddLowShelfOffset(zLanes x) noexcept
+{
+    const __m128 v = (__m128)x;
+    const __m128d offset = _mm_set1_pd(1e-10);
+    const __m128d low = _mm_add_pd(_mm_cvtps_pd(v), offset);
+    const __m128d high = _mm_add_pd(_mm_cvtps_pd(_mm_movehl_ps(v, v)), offset);
+    return (zLanes)_mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
+}
