@@ -63,16 +63,30 @@ public:
         return buffer_[r];
     }
 
-    /// The outputs of the next `n` calls, for a delay of at least `n` samples. Stores nothing.
-    void peekOutputs(float* out, int n, int delay) const noexcept
+    /// The outputs of the next `n` calls, for a delay of at least `n` samples: where they lie in
+    /// the line, or copied to `scratch` when they cross its end. Stores nothing.
+    const float* peekOutputs(float* scratch, int n, int delay) const noexcept
     {
-        buffer_.read(writeIndex_ + 1 - delay, length, out, n);
+        if (const float* inPlace = buffer_.span(writeIndex_ + 1 - delay, length, n))
+            return inPlace;
+        buffer_.read(writeIndex_ + 1 - delay, length, scratch, n);
+        return scratch;
     }
 
-    /// Stores the inputs of the next `n` calls, as those calls would, after peekOutputs().
+    /// Where to put the inputs of the next `n` calls before pushInputs(): in the line itself, or
+    /// `scratch` when they would cross its end.
+    float* inputSpan(float* scratch, int n) noexcept
+    {
+        float* inPlace = buffer_.span(writeIndex_ + 1, length, n);
+        return inPlace != nullptr ? inPlace : scratch;
+    }
+
+    /// Stores the inputs of the next `n` calls (unless already written in place through
+    /// inputSpan()), as those calls would, after peekOutputs().
     void pushInputs(const float* in, int n) noexcept
     {
-        buffer_.write(writeIndex_ + 1, length, in, n);
+        if (in != buffer_.span(writeIndex_ + 1, length, n))
+            buffer_.write(writeIndex_ + 1, length, in, n);
         writeIndex_ += n;
         if (writeIndex_ >= length)
             writeIndex_ -= length;

@@ -77,16 +77,31 @@ public:
     {
         // Call i reads the points c + 1, c, c - 1, c - 2 with c = writeIndex + 1 + i - whole: one
         // window of n + 3 consecutive samples serves all of them.
-        float window[maxPeek + 3];
-        buffer_.read(writeIndex_ - 1 - at.whole, length, window, n + 3);
+        float scratch[maxPeek + 3];
+        const float* window = buffer_.span(writeIndex_ - 1 - at.whole, length, n + 3);
+        if (window == nullptr)
+        {
+            buffer_.read(writeIndex_ - 1 - at.whole, length, scratch, n + 3);
+            window = scratch;
+        }
         for (int i = 0; i < n; ++i)
             out[i] = interpolate(window[i + 3], window[i + 2], window[i + 1], window[i], at.fraction);
     }
 
-    /// Stores the inputs of the next `n` calls, as those calls would, after peekOutputs().
+    /// Where to put the inputs of the next `n` calls before pushInputs(): in the line itself, or
+    /// `scratch` when they would cross its end.
+    float* inputSpan(float* scratch, int n) noexcept
+    {
+        float* inPlace = buffer_.span(writeIndex_ + 1, length, n);
+        return inPlace != nullptr ? inPlace : scratch;
+    }
+
+    /// Stores the inputs of the next `n` calls (unless already written in place through
+    /// inputSpan()), as those calls would, after peekOutputs().
     void pushInputs(const float* in, int n) noexcept
     {
-        buffer_.write(writeIndex_ + 1, length, in, n);
+        if (in != buffer_.span(writeIndex_ + 1, length, n))
+            buffer_.write(writeIndex_ + 1, length, in, n);
         writeIndex_ += n;
         if (writeIndex_ >= length)
             writeIndex_ -= length;

@@ -30,13 +30,28 @@ public:
     // Block access. `start` may lie up to one `length` outside the line on either side; the copy
     // wraps around the line's end as the per-sample index arithmetic does.
 
+    /// The `n` samples beginning at `start` where they lie in the line, or null when they cross
+    /// its end.
+    float* span(int start, int length, int n) noexcept
+    {
+        start = wrap(start, length);
+        return start + n <= length ? samples + start : nullptr;
+    }
+    const float* span(int start, int length, int n) const noexcept
+    {
+        start = wrap(start, length);
+        return start + n <= length ? samples + start : nullptr;
+    }
+
     /// Copies `n` (at most `length`) samples beginning at `start` to `out`.
     void read(int start, int length, float* out, int n) const noexcept
     {
         start = wrap(start, length);
         const int first = std::min(n, length - start);
-        std::copy_n(samples + start, first, out);
-        std::copy_n(samples, n - first, out + first);
+        for (int i = 0; i < first; ++i)
+            out[i] = samples[start + i];
+        for (int i = first; i < n; ++i)
+            out[i] = samples[i - first];
     }
 
     /// Copies `n` (at most `length`) samples from `in` into the line beginning at `start`.
@@ -44,8 +59,10 @@ public:
     {
         start = wrap(start, length);
         const int first = std::min(n, length - start);
-        std::copy_n(in, first, samples + start);
-        std::copy_n(in + first, n - first, samples);
+        for (int i = 0; i < first; ++i)
+            samples[start + i] = in[i];
+        for (int i = first; i < n; ++i)
+            samples[i - first] = in[i];
     }
     float operator[](int index) const noexcept { return samples[index]; }
 

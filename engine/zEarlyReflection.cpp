@@ -84,55 +84,65 @@ void zEarlyReflection::process(float* left, float* right, int n) noexcept
     loopA.load(loopShelvesA, 4);
     loopB.load(loopShelvesB, 2);
     own.load(ownShelves, 2);
-    zLanes g[3], negG[3], loopState[3];
+    float g[3][2];
+    // fed[k][c][i] is the loop value call i adds: the previous call's shelved line output.
+    float fed[3][2][zMaxRun + 1];
     for (int k = 0; k < 3; ++k)
-    {
-        const zDiffDelay& l = diffusers[0]->stage(k);
-        const zDiffDelay& r = diffusers[1]->stage(k);
-        g[k] = zMakeLanes(l.getCoefficient(), r.getCoefficient());
-        negG[k] = g[k] * -1.0f;
-        loopState[k] = zMakeLanes(l.loopState(), r.loopState());
-    }
+        for (int c = 0; c < 2; ++c)
+        {
+            g[k][c] = diffusers[c]->stage(k).getCoefficient();
+            fed[k][c][0] = diffusers[c]->stage(k).loopState();
+        }
 
     for (int done = 0; done < n;)
     {
         const int run = std::min(n - done, shortest);
-        float lineOut[3][2][zMaxRun];
+        float scratch[3][2][zMaxRun];
+        const float* lineOut[3][2];
         for (int k = 0; k < 3; ++k)
             for (int c = 0; c < 2; ++c)
-                diffusers[c]->stage(k).delay().peekOutputs(lineOut[k][c], run, delay[k][c]);
+                lineOut[k][c] = diffusers[c]->stage(k).delay().peekOutputs(scratch[k][c], run, delay[k][c]);
 
-        zLanes fed[3][zMaxRun];
+        // The six loop shelves, four lanes and two, over the whole run.
+        zLanes laneIn[2][zMaxRun];
+        zInterleave(lineOut[0][0], lineOut[0][1], lineOut[1][0], lineOut[1][1], laneIn[0], run);
+        zInterleave(lineOut[2][0], lineOut[2][1], lineOut[2][0], lineOut[2][1], laneIn[1], run);
         for (int i = 0; i < run; ++i)
         {
-            const zLanes a = loopA.processSample(
-                zMakeLanes(lineOut[0][0][i], lineOut[0][1][i], lineOut[1][0][i], lineOut[1][1][i]));
-            const zLanes b = loopB.processSample(zMakeLanes(lineOut[2][0][i], lineOut[2][1][i]));
-            fed[0][i] = a;
-            fed[1][i] = __builtin_shufflevector(a, a, 2, 3, 2, 3);
-            fed[2][i] = b;
+            laneIn[0][i] = loopA.processSample(laneIn[0][i]);
+            laneIn[1][i] = loopB.processSample(laneIn[1][i]);
         }
+        zDeinterleave(laneIn[0], fed[0][0] + 1, fed[0][1] + 1, fed[1][0] + 1, fed[1][1] + 1, run);
+        zDeinterleave(laneIn[1], fed[2][0] + 1, fed[2][1] + 1, scratch[0][0], scratch[0][1], run);
 
-        float lineIn[3][2][zMaxRun];
-        for (int i = 0; i < run; ++i)
+        // The all-pass stages, one channel and one stage at a time over the run.
+        float* const io[2] = {left + done, right + done};
+        for (int c = 0; c < 2; ++c)
         {
-            zLanes x = zMakeLanes(left[done + i], right[done + i]);
+            float* const x = io[c];
             for (int k = 0; k < 3; ++k)
             {
-                const zLanes y = negG[k] * x + loopState[k];
-                const zLanes v = g[k] * y + x;
-                lineIn[k][0][i] = v[0];
-                lineIn[k][1][i] = v[1];
-                loopState[k] = fed[k][i];
-                x = y;
+                zDelay& line = diffusers[c]->stage(k).delay();
+                float* const v = line.inputSpan(scratch[k][c], run);
+                const float gain = g[k][c];
+                const float negGain = gain * -1.0f;
+                const float* const loop = fed[k][c];
+                for (int i = 0; i < run; ++i)
+                {
+                    const float y = negGain * x[i] + loop[i];
+                    v[i] = gain * y + x[i];
+                    x[i] = y;
+                }
+                line.pushInputs(v, run);
+                fed[k][c][0] = fed[k][c][run];
             }
-            const zLanes out = own.processSample(x);
-            left[done + i] = out[0];
-            right[done + i] = out[1];
         }
-        for (int k = 0; k < 3; ++k)
-            for (int c = 0; c < 2; ++c)
-                diffusers[c]->stage(k).delay().pushInputs(lineIn[k][c], run);
+
+        // The diffusers' own shelves, both channels in two lanes.
+        zInterleave(io[0], io[1], io[0], io[1], laneIn[0], run);
+        for (int i = 0; i < run; ++i)
+            laneIn[0][i] = own.processSample(laneIn[0][i]);
+        zDeinterleave(laneIn[0], io[0], io[1], scratch[0][0], scratch[0][1], run);
         done += run;
     }
 
@@ -140,8 +150,6 @@ void zEarlyReflection::process(float* left, float* right, int n) noexcept
     loopB.store();
     own.store();
     for (int k = 0; k < 3; ++k)
-    {
-        diffusers[0]->stage(k).setLoopState(loopState[k][0]);
-        diffusers[1]->stage(k).setLoopState(loopState[k][1]);
-    }
+        for (int c = 0; c < 2; ++c)
+            diffusers[c]->stage(k).setLoopState(fed[k][c][0]);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <xmmintrin.h>
 #include <emmintrin.h>
 
 /// Four single-precision lanes in one SSE register, for running independent copies of the same
@@ -30,4 +31,49 @@ inline zLanes zAddLowShelfOffset(zLanes x) noexcept
     const __m128d low = _mm_add_pd(_mm_cvtps_pd(v), offset);
     const __m128d high = _mm_add_pd(_mm_cvtps_pd(_mm_movehl_ps(v, v)), offset);
     return (zLanes)_mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
+}
+
+/// Per-sample lanes from four planar runs: out[i] = {a[i], b[i], c[i], d[i]}.
+inline void zInterleave(const float* a, const float* b, const float* c, const float* d, zLanes* out, int n) noexcept
+{
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+    {
+        __m128 ra = _mm_loadu_ps(a + i);
+        __m128 rb = _mm_loadu_ps(b + i);
+        __m128 rc = _mm_loadu_ps(c + i);
+        __m128 rd = _mm_loadu_ps(d + i);
+        _MM_TRANSPOSE4_PS(ra, rb, rc, rd);
+        out[i] = (zLanes)ra;
+        out[i + 1] = (zLanes)rb;
+        out[i + 2] = (zLanes)rc;
+        out[i + 3] = (zLanes)rd;
+    }
+    for (; i < n; ++i)
+        out[i] = zMakeLanes(a[i], b[i], c[i], d[i]);
+}
+
+/// Four planar runs from per-sample lanes: a[i] = in[i][0], b[i] = in[i][1], and so on.
+inline void zDeinterleave(const zLanes* in, float* a, float* b, float* c, float* d, int n) noexcept
+{
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+    {
+        __m128 ra = (__m128)in[i];
+        __m128 rb = (__m128)in[i + 1];
+        __m128 rc = (__m128)in[i + 2];
+        __m128 rd = (__m128)in[i + 3];
+        _MM_TRANSPOSE4_PS(ra, rb, rc, rd);
+        _mm_storeu_ps(a + i, ra);
+        _mm_storeu_ps(b + i, rb);
+        _mm_storeu_ps(c + i, rc);
+        _mm_storeu_ps(d + i, rd);
+    }
+    for (; i < n; ++i)
+    {
+        a[i] = in[i][0];
+        b[i] = in[i][1];
+        c[i] = in[i][2];
+        d[i] = in[i][3];
+    }
 }

@@ -82,30 +82,35 @@ void zLateReflection::process(float* left, float* right, int n) noexcept
     zShelf* const loopShelvesB[2] = {&diffusers[0]->stage(2).shelf(), &diffusers[1]->stage(2).shelf()};
     zShelf* const ownShelves[2] = {&diffusers[0]->shelf(), &diffusers[1]->shelf()};
     zShelfLanes loopA, loopB, own;
-    zLanes g[3], negG[3], loopState[3];
+    float g[3][2];
     for (int k = 0; k < 3; ++k)
-    {
-        g[k] = zMakeLanes(diffusers[0]->stage(k).getCoefficient(), diffusers[1]->stage(k).getCoefficient());
-        negG[k] = g[k] * -1.0f;
-    }
-    // The shelves' memories and the loop values live in lanes while runs go on; the rare call
-    // that must go through the per-sample code gets them back first.
+        for (int c = 0; c < 2; ++c)
+            g[k][c] = diffusers[c]->stage(k).getCoefficient();
+    // fed[k][c][i] is the loop value call i of a run adds: the previous call's shelved line
+    // output. crossed[c][i] is channel c's loop output as the other channel adds it in call i.
+    float fed[3][2][zMaxRun + 1];
+    float crossed[2][zMaxRun + 1];
+    // The shelves' memories and the loop values live here while runs go on; the rare call that
+    // must go through the per-sample code gets them back first.
     const auto takeOver = [&] {
         loopA.load(loopShelvesA, 4);
         loopB.load(loopShelvesB, 2);
         own.load(ownShelves, 2);
         for (int k = 0; k < 3; ++k)
-            loopState[k] = zMakeLanes(diffusers[0]->stage(k).loopState(), diffusers[1]->stage(k).loopState());
+            for (int c = 0; c < 2; ++c)
+                fed[k][c][0] = diffusers[c]->stage(k).loopState();
+        crossed[0][0] = feedbackIntoRight_;
+        crossed[1][0] = feedbackIntoLeft_;
     };
     const auto handBack = [&] {
         loopA.store();
         loopB.store();
         own.store();
         for (int k = 0; k < 3; ++k)
-        {
-            diffusers[0]->stage(k).setLoopState(loopState[k][0]);
-            diffusers[1]->stage(k).setLoopState(loopState[k][1]);
-        }
+            for (int c = 0; c < 2; ++c)
+                diffusers[c]->stage(k).setLoopState(fed[k][c][0]);
+        feedbackIntoRight_ = crossed[0][0];
+        feedbackIntoLeft_ = crossed[1][0];
     };
     takeOver();
 
@@ -142,66 +147,76 @@ void zLateReflection::process(float* left, float* right, int n) noexcept
         }
 
         float lineOut[3][2][zMaxRun];
-        float loopOut[2][zMaxRun];
         for (int c = 0; c < 2; ++c)
         {
             for (int k = 0; k < 3; ++k)
                 diffusers[c]->stage(k).delay().peekOutputs(lineOut[k][c], run, taps[k][c]);
-            diffusers[c]->loopDelay().peekOutputs(loopOut[c], run, taps[3][c]);
+            float* const loopOut = crossed[c] + 1;
+            diffusers[c]->loopDelay().peekOutputs(loopOut, run, taps[3][c]);
             const float gain = diffusers[c]->getLoopGain();
             for (int i = 0; i < run; ++i)
-                loopOut[c][i] = loopOut[c][i] * gain;
+                loopOut[i] = loopOut[i] * gain;
         }
 
-        zLanes fed[3][zMaxRun];
+        // The six loop shelves, four lanes and two, over the whole run.
+        zLanes laneIn[2][zMaxRun];
+        float spare[2][zMaxRun];
+        zInterleave(lineOut[0][0], lineOut[0][1], lineOut[1][0], lineOut[1][1], laneIn[0], run);
+        zInterleave(lineOut[2][0], lineOut[2][1], lineOut[2][0], lineOut[2][1], laneIn[1], run);
         for (int i = 0; i < run; ++i)
         {
-            const zLanes a = loopA.processSample(
-                zMakeLanes(lineOut[0][0][i], lineOut[0][1][i], lineOut[1][0][i], lineOut[1][1][i]));
-            const zLanes b = loopB.processSample(zMakeLanes(lineOut[2][0][i], lineOut[2][1][i]));
-            fed[0][i] = a;
-            fed[1][i] = __builtin_shufflevector(a, a, 2, 3, 2, 3);
-            fed[2][i] = b;
+            laneIn[0][i] = loopA.processSample(laneIn[0][i]);
+            laneIn[1][i] = loopB.processSample(laneIn[1][i]);
         }
+        zDeinterleave(laneIn[0], fed[0][0] + 1, fed[0][1] + 1, fed[1][0] + 1, fed[1][1] + 1, run);
+        zDeinterleave(laneIn[1], fed[2][0] + 1, fed[2][1] + 1, spare[0], spare[1], run);
 
-        float lineIn[3][2][zMaxRun];
-        float loopIn[2][zMaxRun];
-        for (int i = 0; i < run; ++i)
+        // Each channel's loop output reaches the other channel's input one call later; then the
+        // all-pass stages, one channel and one stage at a time over the run.
+        float* const io[2] = {left + done, right + done};
+        for (int c = 0; c < 2; ++c)
         {
-            if (i > 0)
-                advanceOscillator(depthK, increment);
-            // Each channel's loop output reaches the other channel's input one call later.
-            const float intoLeft = i > 0 ? loopOut[1][i - 1] : feedbackIntoLeft_;
-            const float intoRight = i > 0 ? loopOut[0][i - 1] : feedbackIntoRight_;
-            zLanes x = zMakeLanes(left[done + i] + intoLeft, right[done + i] + intoRight);
+            float* const x = io[c];
+            const float* const other = crossed[1 - c];
+            for (int i = 0; i < run; ++i)
+                x[i] = x[i] + other[i];
             for (int k = 0; k < 3; ++k)
             {
-                const zLanes y = negG[k] * x + loopState[k];
-                const zLanes v = g[k] * y + x;
-                lineIn[k][0][i] = v[0];
-                lineIn[k][1][i] = v[1];
-                loopState[k] = fed[k][i];
-                x = y;
+                zDelay4p& line = diffusers[c]->stage(k).delay();
+                float* const v = line.inputSpan(lineOut[k][c], run);
+                const float gain = g[k][c];
+                const float negGain = gain * -1.0f;
+                const float* const loop = fed[k][c];
+                for (int i = 0; i < run; ++i)
+                {
+                    const float y = negGain * x[i] + loop[i];
+                    v[i] = gain * y + x[i];
+                    x[i] = y;
+                }
+                line.pushInputs(v, run);
+                fed[k][c][0] = fed[k][c][run];
             }
-            const zLanes out = own.processSample(x);
-            left[done + i] = out[0];
-            right[done + i] = out[1];
-            loopIn[0][i] = out[0];
-            loopIn[1][i] = out[1];
         }
+
+        // The diffusers' own shelves, both channels in two lanes; their output is the section's
+        // and enters the loop delays.
+        zInterleave(io[0], io[1], io[0], io[1], laneIn[0], run);
+        for (int i = 0; i < run; ++i)
+            laneIn[0][i] = own.processSample(laneIn[0][i]);
+        zDeinterleave(laneIn[0], io[0], io[1], spare[0], spare[1], run);
         if (run > 1)
+        {
+            advanceOscillator(depthK, increment, run - 1); // the steps of the run's other calls
             handOverOffsets();
+        }
 
         for (int c = 0; c < 2; ++c)
         {
             diffusers[c]->skipRefreshes(run - 1);
-            for (int k = 0; k < 3; ++k)
-                diffusers[c]->stage(k).delay().pushInputs(lineIn[k][c], run);
-            diffusers[c]->loopDelay().pushInputs(loopIn[c], run);
-            diffusers[c]->setLoopOutput(loopOut[c][run - 1]);
+            diffusers[c]->loopDelay().pushInputs(io[c], run);
+            diffusers[c]->setLoopOutput(crossed[c][run]);
+            crossed[c][0] = crossed[c][run];
         }
-        feedbackIntoRight_ = loopOut[0][run - 1];
-        feedbackIntoLeft_ = loopOut[1][run - 1];
         done += run;
     }
     handBack();

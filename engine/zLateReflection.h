@@ -87,6 +87,26 @@ public:
             phase_ -= 1.0f;
     }
 
+    /// `steps` oscillator steps at once, as many advanceOscillator() calls would take them. Once
+    /// the depth has reached a value that a step leaves unchanged, the glide is skipped.
+    void advanceOscillator(float k, float increment, int steps) noexcept
+    {
+        float depth = smoothedDepth_;
+        float phase = phase_;
+        const float next = depth + k * (depthTarget_ - depth);
+        const bool depthSettled = next == depth && depth != 0.0f;
+        for (int i = 0; i < steps; ++i)
+        {
+            if (!depthSettled)
+                depth = depth + k * (depthTarget_ - depth);
+            phase = phase + increment;
+            if (phase > 0.5f)
+                phase -= 1.0f;
+        }
+        smoothedDepth_ = depth;
+        phase_ = phase;
+    }
+
     /// The fraction of the remaining distance to the target depth covered per sample: it halves
     /// every 50 ms.
     static float depthStep(float sampleRate) noexcept { return 0.693147f / std::max(1.0f, 0.05f * sampleRate); }

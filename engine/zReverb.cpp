@@ -154,8 +154,6 @@ void zReverb::process(float* left, float* right, int n) noexcept
     zShelf* const shelves[2] = {leftShelf_.get(), rightShelf_.get()};
     zShelfLanes output;
     output.load(shelves, 2);
-    const zLanes lateWeight = zMakeLanes(lateWeight_, lateWeight_);
-    const zLanes earlyWeight = zMakeLanes(earlyWeight_, earlyWeight_);
     for (int done = 0; done < n; done += zMaxRun)
     {
         const int run = std::min(zMaxRun, n - done);
@@ -168,15 +166,18 @@ void zReverb::process(float* left, float* right, int n) noexcept
         std::copy_n(l, run, earlyLeft);
         std::copy_n(r, run, earlyRight);
         late_->process(l, r, run);
+        // As processStereo() blends: late x weight + early x weight (left), early x weight +
+        // late x weight (right): the same sums, since the order of two addends never matters.
         for (int i = 0; i < run; ++i)
         {
-            // As processStereo() blends: late x weight + early x weight (the sum is the same in
-            // either order).
-            const zLanes blend = lateWeight * zMakeLanes(l[i], r[i]) + earlyWeight * zMakeLanes(earlyLeft[i], earlyRight[i]);
-            const zLanes out = output.processSample(blend);
-            l[i] = out[0];
-            r[i] = out[1];
+            l[i] = lateWeight_ * l[i] + earlyWeight_ * earlyLeft[i];
+            r[i] = earlyWeight_ * earlyRight[i] + lateWeight_ * r[i];
         }
+        zLanes lanes[zMaxRun];
+        zInterleave(l, r, l, r, lanes, run);
+        for (int i = 0; i < run; ++i)
+            lanes[i] = output.processSample(lanes[i]);
+        zDeinterleave(lanes, l, r, earlyLeft, earlyRight, run);
     }
     output.store();
 }
