@@ -20,6 +20,10 @@ packages=(
   xvfb xauth lilv-utils jalv jackd2
   # a real VST 2.4, VST3 and LV2 host, run headless through its Lua session tool
   ardour
+  # checking the Debian package: its policy checker, the desktop entry's validator, the LV2
+  # data validator (lv2_validate, which runs sord_validate against the LV2 vocabularies) and the
+  # manual page reader
+  lintian desktop-file-utils lv2-dev sordi man-db
 )
 
 missing=()

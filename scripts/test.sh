@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The test command: installs what the project needs, builds everything and runs every test, then
-# runs the tests again in a build with AddressSanitizer and UndefinedBehaviorSanitizer, then runs
-# every fuzzer and the thread-safety check for a bounded time (ZV_FUZZ_SECONDS per fuzz target,
-# ZV_TSAN_SECONDS in all).
+# The test command: installs what the project needs, builds everything and runs every test,
+# checks the Debian package made from that build, then runs the tests again in a build with
+# AddressSanitizer and UndefinedBehaviorSanitizer, then runs every fuzzer and the thread-safety
+# check for a bounded time (ZV_FUZZ_SECONDS per fuzz target, ZV_TSAN_SECONDS in all).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${ZV_JOBS:-$(nproc)}
@@ -17,6 +17,10 @@ run_ctest() {
 
 "$root/scripts/build.sh"
 (cd "$root/build" && run_ctest --timeout 600 -j "$jobs")
+
+# The Debian package, made from that release build: checked with lintian, installed with apt-get,
+# found by Ardour and the shell in the system's locations, and removed without a trace.
+"$root/scripts/package-check.sh"
 
 # The sanitizer build leaves out the benchmarks and the checks that run the plug-in inside
 # third-party hosts, which cannot load a sanitized library.

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Usage: check-lv2.sh BUNDLE_DIR PLUGIN_URI
-# Checks the LV2 bundle with lilv's lv2info, then runs it in a real LV2 host (jalv, on a JACK
-# server with the dummy back end, so no sound card is needed) and asks that host for the
-# plug-in's presets and controls.
+# Checks the bundle's data against LV2's vocabularies (lv2_validate) and with lilv's lv2info,
+# then runs it in a real LV2 host (jalv, on a JACK server with the dummy back end, so no sound
+# card is needed) and asks that host for the plug-in's presets and controls.
 set -euo pipefail
 bundle=$1
 uri=$2
@@ -27,7 +27,15 @@ presets=$(sed -n '/Presets:/,/^\t[A-Z]/p' "$work/info.txt" | grep -c 'Default' |
 for name in "${names[@]}"; do
     grep -q "rdfs:label \"$name\"" "$bundle"/dsp.ttl || fail "parameter $name not described"
 done
+grep -q 'Author Email: *mailto:' "$work/info.txt" || fail "the maker's e-mail is not a mailto: address"
 echo "lv2info: plug-in found, 11 parameters described, 127 presets"
+
+if ! lv2_validate "$bundle"/*.ttl > "$work/validate.txt" 2>&1 ||
+    grep -qiE '^(error|warn)' "$work/validate.txt"; then
+    cat "$work/validate.txt"
+    fail "lv2_validate reports problems in the bundle's data"
+fi
+echo "lv2_validate: $(grep -E '^Found' "$work/validate.txt")"
 
 # A JACK server of our own, on a name no other test uses.
 export JACK_DEFAULT_SERVER="zv-lv2-test-$$"
