@@ -298,7 +298,7 @@ TEST_F(Renderer, ClearErrorsAndNonZeroExits)
         { { path("in.wav") }, 2, "expected an input and an output" },
         { { path("in.wav"), path("in.wav"), path("o.wav") }, 2, "give --out-dir" },
         { { "--impulse", "1", path("o.wav") }, 2, "--rate" },
-        { { "--plot-decay", "--plot", path("o.png"), path("in.wav"), path("o.wav") }, 2, "--plot-decay needs --impulse" },
+        { { "--plot-decay", "--plot", path("o.png"), path("in.wav"), path("o.wav") }, 2, "needs --impulse" },
         { { "--impulse", "1", "--rate", "48000", "--out-dir", path("o") }, 2, "--out-dir is for input files" },
         { { "--preset", path("in.wav"), path("in.wav"), path("o.wav") }, 1, "not a preset" },
         { { path("in.wav"), path("in.wav") }, 1, "refusing to overwrite" },

@@ -17,8 +17,6 @@ namespace zvrender
 {
 namespace
 {
-std::string quoted(const juce::File& f) { return "'" + f.getFullPathName().toStdString() + "'"; }
-
 struct Job
 {
     juce::File input, output;
@@ -59,10 +57,7 @@ std::vector<Job> planJobs(const Options& options, const std::vector<juce::File>&
 void renderBatch(const Options& options)
 {
     const auto started = juce::Time::getHighResolutionTicks();
-    std::vector<juce::File> sources = options.inputs;
-    for (const auto* document : { &options.preset, &options.bank })
-        if (*document != juce::File())
-            sources.push_back(*document);
+    const auto sources = filesRead(options);
     if (options.savePreset != juce::File())
         refuseOverwriting(sources, options.savePreset);
     auto jobs = planJobs(options, sources);
@@ -89,7 +84,8 @@ void renderBatch(const Options& options)
 
     // Each processor holds some 61 MB of delay lines; one per core keeps every core busy without
     // holding more memory than that needs.
-    const size_t workers = options.jobs > 0 ? (size_t)options.jobs : std::max(1u, std::thread::hardware_concurrency());
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t workers = options.jobs > 0 ? (size_t)options.jobs : cores;
     const auto fractionDone = std::make_unique<std::atomic<double>[]>(jobs.size());
     for (size_t i = 0; i < jobs.size(); ++i)
         fractionDone[i] = jobs[i].error.empty() ? 0.0 : 1.0;
@@ -170,9 +166,9 @@ void renderBatch(const Options& options)
         }
     if (failed > 0)
         throw RenderError(std::to_string(failed) + " of " + std::to_string(jobs.size()) + " files failed:" + failures);
+    const double seconds = juce::Time::highResolutionTicksToSeconds(juce::Time::getHighResolutionTicks() - started);
     if (!options.quiet)
         std::cout << "Rendered " << jobs.size() << " files into " << options.outDir.getFullPathName() << " in "
-                  << juce::String(juce::Time::highResolutionTicksToSeconds(juce::Time::getHighResolutionTicks() - started), 2)
-                  << " s" << std::endl;
+                  << juce::String(seconds, 2) << " s" << std::endl;
 }
 } // namespace zvrender

@@ -49,8 +49,8 @@ private:
 struct BandDecay
 {
     double centreHz = 0.0;   ///< 0 for the broadband (unfiltered) response
-    double rt60 = 0.0;       ///< reverberation time from the fall from -5 to -35 dB (T30), in seconds; NaN if not measurable
-    double edt = 0.0;        ///< early decay time from the fall from 0 to -10 dB, times six, in seconds; NaN if not measurable
+    double rt60 = 0.0;       ///< from the fall from -5 to -35 dB (T30), in seconds; NaN if not measurable
+    double edt = 0.0;        ///< from the fall from 0 to -10 dB, times six, in seconds; NaN if not measurable
     std::vector<float> curveDb; ///< the backward-integrated energy in dB, one value per curveStep samples
     std::size_t curveStep = 1;
 };

@@ -134,6 +134,24 @@ const std::vector<OptionSpec>& optionTable()
     return table;
 }
 
+/// `text` with its lines broken at spaces so that none is longer than `width` where it can be helped.
+juce::String wrapped(const juce::String& text, int width)
+{
+    juce::StringArray lines;
+    for (const auto& paragraph : juce::StringArray::fromLines(text))
+    {
+        juce::String line;
+        for (const auto& word : juce::StringArray::fromTokens(paragraph, " ", {}))
+        {
+            if (line.isNotEmpty() && line.length() + 1 + word.length() > width)
+                lines.add(line), line.clear();
+            line << (line.isEmpty() ? "" : " ") << word;
+        }
+        lines.add(line);
+    }
+    return lines.joinIntoString("\n");
+}
+
 /// Refuses combinations that cannot mean anything, and places the file names.
 void checkAndPlaceFiles(Options& options, const juce::StringArray& files)
 {
@@ -233,7 +251,7 @@ juce::String helpText()
     {
         auto names = "  " + spec.names[0] + (spec.valueName.isNotEmpty() ? " " + spec.valueName : juce::String());
         names = names.length() < column ? names.paddedRight(' ', column) : names + "\n" + indent;
-        text << names << spec.help.replace("\n", "\n" + indent) << "\n";
+        text << names << wrapped(spec.help, 86 - column).replace("\n", "\n" + indent) << "\n";
     }
     text << "\n"
             "Settings are applied in this order: bank or preset, then every --set.\n"

@@ -101,7 +101,9 @@ void PlotAccumulator::add(const float* l, const float* r, int numSamples)
 juce::Image PlotAccumulator::draw(const juce::String& title, const zvmeasure::DecayMeasurement* decay) const
 {
     const int panels = 2 + (decay != nullptr ? 1 : 0) + (spectrogram ? 1 : 0);
-    const auto area = [](int index) { return juce::Rectangle<int>(left, top + index * (panelHeight + gap), plotWidth, panelHeight); };
+    const auto area = [](int index) {
+        return juce::Rectangle<int>(left, top + index * (panelHeight + gap), plotWidth, panelHeight);
+    };
     juce::Image image(juce::Image::ARGB, width, top + panels * panelHeight + (panels - 1) * gap + bottom, true);
     juce::Graphics g(image);
     g.fillAll(background);
@@ -196,7 +198,8 @@ void PlotAccumulator::drawDecay(juce::Graphics& g, juce::Rectangle<int> area,
     const auto yOf = [&](float db) { return area.getY() + std::min(db, 0.0f) / decayFloorDb * area.getHeight(); };
     // The stretch the reverberation time is read from.
     g.setColour(grid.withAlpha(0.5f));
-    g.fillRect(juce::Rectangle<float>((float)area.getX(), yOf(-5.0f), (float)area.getWidth(), yOf(-35.0f) - yOf(-5.0f)));
+    g.fillRect(juce::Rectangle<float>((float)area.getX(), yOf(-5.0f), (float)area.getWidth(),
+                                      yOf(-35.0f) - yOf(-5.0f)));
     drawDecibelScale(g, area, decayFloorDb, 20.0f);
 
     const double seconds = (double)total / rate;
@@ -209,7 +212,8 @@ void PlotAccumulator::drawDecay(juce::Graphics& g, juce::Rectangle<int> area,
         juce::Path curve;
         for (size_t i = 0; i < band.curveDb.size(); ++i)
         {
-            const float x = area.getX() + (float)((double)(i * band.curveStep) / decay.sampleRate / seconds * plotWidth);
+            const double t = (double)(i * band.curveStep) / decay.sampleRate;
+            const float x = area.getX() + (float)(t / seconds * plotWidth);
             const float y = yOf(std::max(band.curveDb[i], decayFloorDb));
             if (i == 0)
                 curve.startNewSubPath(x, y);
@@ -227,7 +231,8 @@ void PlotAccumulator::drawDecay(juce::Graphics& g, juce::Rectangle<int> area,
         g.drawText(name + "  " + rt60, legend.withTrimmedLeft(20), juce::Justification::centredLeft);
         legend.translate(0, 16);
     }
-    drawCaption(g, area, "Decay per octave band (backward-integrated energy); RT60 from its fall from -5 to -35 dB (shaded)");
+    drawCaption(g, area,
+                "Decay per octave band (backward-integrated energy); RT60 from its fall from -5 to -35 dB (shaded)");
 }
 
 void PlotAccumulator::drawSpectrogram(juce::Graphics& g, juce::Rectangle<int> area) const
@@ -258,13 +263,15 @@ void PlotAccumulator::drawSpectrogram(juce::Graphics& g, juce::Rectangle<int> ar
     for (const double hz : { 50.0, 100.0, 200.0, 500.0, 1000.0, 2000.0, 5000.0, 10000.0, 20000.0 })
         if (hz < highest)
         {
-            const int y = area.getY() + (int)std::lround((1.0 - std::log(hz / lowest) / std::log(highest / lowest)) * rows);
+            const double height = 1.0 - std::log(hz / lowest) / std::log(highest / lowest);
+            const int y = area.getY() + (int)std::lround(height * rows);
             g.setColour(juce::Colours::white.withAlpha(0.15f));
             g.drawHorizontalLine(y, (float)area.getX(), (float)area.getRight());
             g.setColour(text);
             g.drawText(hertz(hz) + " Hz", 4, y - 8, left - 10, 16, juce::Justification::centredRight);
         }
-    drawCaption(g, area, "Spectrogram: level from its loudest (pale yellow) down " + juce::String((int)spectrogramRangeDb)
-                             + " dB (dark blue)");
+    drawCaption(g, area,
+                "Spectrogram: level from its loudest (pale yellow) down " + juce::String((int)spectrogramRangeDb)
+                    + " dB (dark blue)");
 }
 } // namespace zvrender

@@ -29,8 +29,6 @@ bool sameFile(const juce::File& a, const juce::File& b)
     return a.getLinkedTarget() == b.getLinkedTarget();
 }
 
-std::string quoted(const juce::File& f) { return "'" + f.getFullPathName().toStdString() + "'"; }
-
 /// Reads a saved document, either as the XML text --save-preset writes or as the binary form
 /// hosts store, and returns it in the binary form the processor loads. The document passes the
 /// same checks as a host's chunk before the processor sees it, so a damaged or hostile file
@@ -139,10 +137,7 @@ void writePlot(const Options& options, const juce::File& output, const juce::Str
 void renderOne(const Options& options)
 {
     const bool impulse = options.impulseSeconds.has_value();
-    std::vector<juce::File> sources = options.inputs;
-    for (const auto* document : { &options.preset, &options.bank })
-        if (*document != juce::File())
-            sources.push_back(*document);
+    const auto sources = filesRead(options);
     for (const auto* target : { &options.output, &options.plot, &options.savePreset })
         if (*target != juce::File())
             refuseOverwriting(sources, *target);
@@ -207,6 +202,17 @@ InputAudio openInput(const juce::File& input)
         }
     }
     return audio;
+}
+
+std::string quoted(const juce::File& file) { return "'" + file.getFullPathName().toStdString() + "'"; }
+
+std::vector<juce::File> filesRead(const Options& options)
+{
+    auto files = options.inputs;
+    for (const auto* document : { &options.preset, &options.bank })
+        if (*document != juce::File())
+            files.push_back(*document);
+    return files;
 }
 
 void refuseOverwriting(const std::vector<juce::File>& sources, const juce::File& target)

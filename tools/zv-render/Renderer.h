@@ -32,6 +32,12 @@ struct InputAudio
 /// Opens a mono or stereo audio file; throws RenderError, naming the file, for anything else.
 InputAudio openInput(const juce::File& input);
 
+/// The file's full name in quotes, for messages.
+std::string quoted(const juce::File& file);
+
+/// Every file the options have zv-render read: the inputs, and the preset or bank.
+std::vector<juce::File> filesRead(const Options& options);
+
 /// Throws RenderError if writing `target` would overwrite any of `sources` (through links too).
 void refuseOverwriting(const std::vector<juce::File>& sources, const juce::File& target);
 
