@@ -23,8 +23,13 @@ bool isShort(const zvrender::Options& options)
         return *options.impulseSeconds * options.impulseRate <= (double)longestRender;
     juce::AudioFormatManager formats;
     formats.registerBasicFormats();
-    std::unique_ptr<juce::AudioFormatReader> reader(formats.createReaderFor(options.input));
-    return reader == nullptr || (reader->lengthInSamples <= longestRender && reader->sampleRate <= 1.0e6);
+    for (const auto& input : options.inputs)
+    {
+        std::unique_ptr<juce::AudioFormatReader> reader(formats.createReaderFor(input));
+        if (reader != nullptr && (reader->lengthInSamples > longestRender || reader->sampleRate > 1.0e6))
+            return false;
+    }
+    return true;
 }
 } // namespace
 

@@ -1,5 +1,6 @@
 // zv-render as a user runs it: the binary is started as a child process and its files read back.
 
+#include <zv-render/Measurement.h>
 #include <zv-render/RenderSession.h>
 
 #include <juce_audio_formats/juce_audio_formats.h>
@@ -196,6 +197,51 @@ TEST_F(Renderer, ImpulseResponseAndPlot)
     EXPECT_EQ(picture.getHeight(), 640);
 }
 
+TEST_F(Renderer, ImpulsePrintsTheDecayOfTheWrittenResponseAndPlotsItOnRequest)
+{
+    const auto r = run({ "--set", "Dry-Wet=1", "--impulse", "2", "--rate", "48000", path("ir.wav"), "--plot",
+                         path("ir.png"), "--plot-decay", "--plot-spectrogram" });
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const auto ir = readWav(dir.getChildFile("ir.wav"));
+    const auto measured = zvmeasure::measureDecay({ ir.getReadPointer(0), ir.getReadPointer(1) },
+                                                  (size_t)ir.getNumSamples(), 48000.0);
+    EXPECT_TRUE(r.output.contains(zvmeasure::formatDecay(measured))) << r.output;
+    for (const auto& band : measured.bands)
+        EXPECT_GT(band.rt60, 0.1) << band.centreHz << " Hz: the default room rings for some tenths of a second";
+    // Two more panels under the waveform and the level: the decay per band and the spectrogram.
+    const auto picture = juce::ImageFileFormat::loadFrom(dir.getChildFile("ir.png"));
+    EXPECT_EQ(picture.getHeight(), 640 + 2 * 290);
+}
+
+TEST_F(Renderer, SeveralInputsRenderAsEachAloneWhileEachBadOneIsNamed)
+{
+    // Two rates, so that both groups of the batch run; a file that is not audio and a
+    // four-channel file fail without stopping the others.
+    writeWav(dir.getChildFile("a.wav"), testSignal(2, 6000), 44100.0);
+    writeWav(dir.getChildFile("b.wav"), testSignal(1, 5000), 48000.0, 16);
+    writeWav(dir.getChildFile("c.wav"), testSignal(2, 7000), 44100.0, 24);
+    writeWav(dir.getChildFile("quad.wav"), testSignal(4, 1000), 44100.0);
+    dir.getChildFile("garbage.wav").replaceWithText("this is not audio");
+    const auto r = run({ "--set", "Decay=0.2", "--jobs", "2", path("a.wav"), path("garbage.wav"), path("b.wav"),
+                         path("quad.wav"), path("c.wav"), "--out-dir", path("out") });
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    EXPECT_TRUE(r.output.contains("2 of 5 files failed")) << r.output;
+    EXPECT_TRUE(r.output.contains(path("garbage.wav") + "' as WAV, AIFF or FLAC")) << r.output;
+    EXPECT_TRUE(r.output.contains(path("quad.wav") + "' has 4 channels")) << r.output;
+    EXPECT_FALSE(dir.getChildFile("out/garbage.wav").exists());
+    EXPECT_FALSE(dir.getChildFile("out/quad.wav").exists());
+    for (const char* name : { "a", "b", "c" })
+    {
+        const juce::String wav = juce::String(name) + ".wav";
+        ASSERT_EQ(run({ "-q", "--set", "Decay=0.2", path(wav.toRawUTF8()), path("alone.wav") }).exitCode, 0);
+        const auto alone = readWav(dir.getChildFile("alone.wav")), batch = readWav(dir.getChildFile("out/" + wav));
+        ASSERT_EQ(batch.getNumSamples(), alone.getNumSamples()) << name;
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < alone.getNumSamples(); ++i)
+                ASSERT_EQ(batch.getSample(c, i), alone.getSample(c, i)) << name << " " << c << " " << i;
+    }
+}
+
 TEST_F(Renderer, SavedPresetReproducesTheSettings)
 {
     writeWav(dir.getChildFile("in.wav"), testSignal(2, 6000), 44100.0);
@@ -229,30 +275,40 @@ TEST_F(Renderer, BankProgramIsSelected)
 TEST_F(Renderer, ClearErrorsAndNonZeroExits)
 {
     writeWav(dir.getChildFile("in.wav"), testSignal(2, 1000), 44100.0);
+    writeWav(dir.getChildFile("quad.wav"), testSignal(4, 1000), 44100.0);
     dir.getChildFile("garbage.wav").replaceWithText("this is not audio");
     const struct
     {
         juce::StringArray args;
+        int exitCode; // 2: the command line, 1: a file
         const char* message;
     } cases[] = {
-        { { path("missing.wav"), path("o.wav") }, "does not exist" },
-        { { path("garbage.wav"), path("o.wav") }, "cannot read" },
-        { { "--set", "Reverbness=1", path("in.wav"), path("o.wav") }, "unknown parameter" },
-        { { "--set", "Decay=loud", path("in.wav"), path("o.wav") }, "not a number" },
-        { { "--set", "Decay", path("in.wav"), path("o.wav") }, "NAME=VALUE" },
-        { { "--block", "0", path("in.wav"), path("o.wav") }, "--block" },
-        { { "--bits", "8", path("in.wav"), path("o.wav") }, "--bits" },
-        { { "--frobnicate", path("in.wav"), path("o.wav") }, "unknown option" },
-        { { path("in.wav") }, "expected an input and an output" },
-        { { "--impulse", "1", path("o.wav") }, "--rate" },
-        { { "--preset", path("in.wav"), path("in.wav"), path("o.wav") }, "not a preset" },
-        { { path("in.wav"), path("in.wav") }, "refusing to overwrite" },
+        { { path("missing.wav"), path("o.wav") }, 1, "does not exist" },
+        { { path("garbage.wav"), path("o.wav") }, 1, "cannot read" },
+        { { path("quad.wav"), path("o.wav") }, 1, "has 4 channels; zv-render takes mono or stereo files" },
+        { { "--set", "Reverbness=1", path("in.wav"), path("o.wav") }, 2, "unknown parameter" },
+        { { "--set", "Decay=loud", path("in.wav"), path("o.wav") }, 2, "not a number" },
+        { { "--set", "Decay", path("in.wav"), path("o.wav") }, 2, "NAME=VALUE" },
+        { { "--set", "Decay=7", path("in.wav"), path("o.wav") }, 2, "--set Decay=7: Decay ranges from 0 to 1" },
+        { { "--set", "volume=-0.1", path("in.wav"), path("o.wav") }, 2, "Volume ranges from 0 to 1" },
+        { { "--set", "On-Off=0.5", path("in.wav"), path("o.wav") }, 2, "On-Off is a switch, 0 (off) or 1 (on)" },
+        { { "--block", "0", path("in.wav"), path("o.wav") }, 2, "--block" },
+        { { "--bits", "8", path("in.wav"), path("o.wav") }, 2, "--bits" },
+        { { "--frobnicate", path("in.wav"), path("o.wav") }, 2, "unknown option" },
+        { { path("in.wav") }, 2, "expected an input and an output" },
+        { { path("in.wav"), path("in.wav"), path("o.wav") }, 2, "give --out-dir" },
+        { { "--impulse", "1", path("o.wav") }, 2, "--rate" },
+        { { "--plot-decay", "--plot", path("o.png"), path("in.wav"), path("o.wav") }, 2, "needs --impulse" },
+        { { "--impulse", "1", "--rate", "48000", "--out-dir", path("o") }, 2, "--out-dir is for input files" },
+        { { "--preset", path("in.wav"), path("in.wav"), path("o.wav") }, 1, "not a preset" },
+        { { path("in.wav"), path("in.wav") }, 1, "refusing to overwrite" },
+        { { path("in.wav"), "--out-dir", dir.getFullPathName() }, 1, "refusing to overwrite" },
     };
     const auto original = dir.getChildFile("in.wav").loadFileAsString();
     for (const auto& c : cases)
     {
         const auto r = run(c.args);
-        EXPECT_NE(r.exitCode, 0) << c.args.joinIntoString(" ");
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.joinIntoString(" ");
         EXPECT_TRUE(r.output.contains(c.message)) << c.args.joinIntoString(" ") << "\n" << r.output;
         EXPECT_FALSE(dir.getChildFile("o.wav").exists()) << c.args.joinIntoString(" ");
     }
@@ -294,13 +350,17 @@ TEST_F(Renderer, DamagedAndHostileFilesGetAnAnswerNotAHang)
     EXPECT_TRUE(r.output.contains("is not a preset document")) << r.output;
 }
 
-TEST_F(Renderer, HelpDescribesEveryOption)
+TEST_F(Renderer, HelpDescribesEveryOptionAndVersionNamesTheProduct)
 {
     const auto r = run({ "--help" });
     EXPECT_EQ(r.exitCode, 0);
     for (auto option : { "--set", "--preset", "--bank", "--program", "--save-preset", "--block", "--tail", "--bits",
-                         "--impulse", "--rate", "--plot", "Dry-Wet" })
+                         "--out-dir", "--jobs", "--impulse", "--rate", "--plot", "--plot-decay", "--plot-spectrogram",
+                         "--quiet", "--version", "Dry-Wet", "Exit status" })
         EXPECT_TRUE(r.output.contains(option)) << option;
+    const auto v = run({ "--version" });
+    EXPECT_EQ(v.exitCode, 0);
+    EXPECT_EQ(v.output, "zv-render " JucePlugin_VersionString " (ZV-Reverb LX " JucePlugin_VersionString ")\n");
 }
 
 TEST(DemoSound, IsTheSameOnEveryRun)

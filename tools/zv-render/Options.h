@@ -15,11 +15,21 @@ struct UsageError : std::runtime_error
     using std::runtime_error::runtime_error;
 };
 
+/// Exit statuses, as --help lists them.
+enum ExitCode
+{
+    exitOk = 0,
+    exitRenderFailed = 1, ///< a file could not be read or written (in a batch: any file)
+    exitUsage = 2,        ///< the command line asks for something impossible
+};
+
 /// Everything the command line can ask for.
 struct Options
 {
-    juce::File input;                     ///< audio file to process (unless impulse)
-    juce::File output;                    ///< WAV file to write
+    std::vector<juce::File> inputs;       ///< audio files to process (none for an impulse response)
+    juce::File output;                    ///< WAV file to write, when rendering one input or the impulse
+    juce::File outDir;                    ///< where to write one WAV file per input, when rendering several
+    int jobs = 0;                         ///< files rendered at once with outDir; 0 is one per core
     std::optional<double> impulseSeconds; ///< render the impulse response instead of a file
     double impulseRate = 0.0;             ///< sample rate of the impulse response
     std::vector<std::pair<int, float>> sets; ///< parameter index and value, in command-line order
@@ -31,8 +41,13 @@ struct Options
     std::optional<double> tailSeconds;    ///< overrides the reported tail
     int bitsPerSample = 32;               ///< 16 and 24 are integer PCM, 32 is float
     juce::File plot;                      ///< PNG picture of the output
+    bool plotDecay = false;               ///< add the impulse response's decay per octave band to the picture
+    bool plotSpectrogram = false;         ///< add the output's spectrogram to the picture
     bool quiet = false;
     bool help = false;
+    bool version = false;
+
+    bool isBatch() const { return outDir != juce::File(); }
 };
 
 /// Parses the arguments (without the program name). Options may come before or after the file
@@ -41,4 +56,7 @@ Options parseOptions(const juce::StringArray& args);
 
 /// The text printed by --help.
 juce::String helpText();
+
+/// The text printed by --version.
+juce::String versionText();
 } // namespace zvrender

@@ -1,25 +1,36 @@
 #pragma once
 
+#include "Measurement.h"
+#include "Spectrogram.h"
+
 #include <juce_graphics/juce_graphics.h>
 
+#include <optional>
 #include <vector>
 
 namespace zvrender
 {
 /// Collects what the picture of a render needs while the audio streams past (a min/max pair per
-/// picture column and the energy of every 10 ms), so the audio never has to be held in memory.
+/// picture column, the energy of every 10 ms and, if asked, a spectrogram), so the audio never
+/// has to be held in memory.
 class PlotAccumulator
 {
 public:
-    PlotAccumulator(juce::int64 totalSamples, double sampleRate, int columns = 1100);
+    PlotAccumulator(juce::int64 totalSamples, double sampleRate, bool withSpectrogram = false, int columns = 1100);
 
     /// Adds the next `numSamples` frames of two channels.
     void add(const float* left, const float* right, int numSamples);
 
-    /// Draws the waveform (top) and the level in dB over time (bottom).
-    juce::Image draw(const juce::String& title) const;
+    /// Draws the waveform and the level in dB over time; below them, the decay of each octave
+    /// band when `decay` is given, and the spectrogram when it was gathered.
+    juce::Image draw(const juce::String& title, const zvmeasure::DecayMeasurement* decay = nullptr) const;
 
 private:
+    void drawWaveform(juce::Graphics& g, juce::Rectangle<int> area) const;
+    void drawLevel(juce::Graphics& g, juce::Rectangle<int> area) const;
+    void drawDecay(juce::Graphics& g, juce::Rectangle<int> area, const zvmeasure::DecayMeasurement& decay) const;
+    void drawSpectrogram(juce::Graphics& g, juce::Rectangle<int> area) const;
+
     juce::int64 total;
     double rate;
     int columns;
@@ -29,5 +40,7 @@ private:
     double windowEnergy = 0.0;
     int windowFill = 0;
     std::vector<float> levelDb; ///< one value per 10 ms window, both channels together
+    std::optional<zvmeasure::Spectrogram> spectrogram;
+    std::vector<float> mono;    ///< scratch for the spectrogram's input
 };
 } // namespace zvrender

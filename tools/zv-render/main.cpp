@@ -21,24 +21,24 @@ int main(int argc, char* argv[])
     try
     {
         const auto options = zvrender::parseOptions(args);
-        if (options.help)
+        if (options.help || options.version)
         {
-            std::cout << zvrender::helpText();
-            return 0;
+            std::cout << (options.help ? zvrender::helpText() : zvrender::versionText());
+            return zvrender::exitOk;
         }
         // The framework's fonts and image code expect it to be initialised; no window is opened.
         juce::ScopedJuceInitialiser_GUI framework;
         zvrender::render(options);
-        return 0;
+        return zvrender::exitOk;
     }
     catch (const zvrender::UsageError& e)
     {
         std::cerr << "zv-render: " << e.what() << "\n";
-        return 2;
+        return zvrender::exitUsage;
     }
     catch (const std::exception& e)
     {
         std::cerr << "zv-render: error: " << e.what() << "\n";
-        return 1;
+        return zvrender::exitRenderFailed;
     }
 }

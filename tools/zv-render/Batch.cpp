@@ -1,0 +1,174 @@
+#include "Batch.h"
+
+#include "Progress.h"
+#include "Renderer.h"
+
+#include <processor/ZVPluginAudioProcessor.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace zvrender
+{
+namespace
+{
+struct Job
+{
+    juce::File input, output;
+    double sampleRate = 0.0;
+    std::string error; ///< why the file failed; empty while it has not
+};
+
+/// Pairs every input with its output and finds what can be known before rendering: each file's
+/// rate, and the files that cannot be rendered at all.
+std::vector<Job> planJobs(const Options& options, const std::vector<juce::File>& sources)
+{
+    std::vector<Job> jobs;
+    std::map<juce::String, juce::File> outputs;
+    for (const auto& input : options.inputs)
+    {
+        Job job;
+        job.input = input;
+        job.output = options.outDir.getChildFile(input.getFileNameWithoutExtension() + ".wav");
+        const auto [earlier, fresh] = outputs.emplace(job.output.getFullPathName(), input);
+        if (!fresh)
+            throw UsageError(quoted(earlier->second) + " and " + quoted(input) + " would both be written to "
+                             + quoted(job.output) + "; render them into different folders");
+        try
+        {
+            refuseOverwriting(sources, job.output);
+            job.sampleRate = openInput(input).sampleRate;
+        }
+        catch (const RenderError& e)
+        {
+            job.error = e.what();
+        }
+        jobs.push_back(std::move(job));
+    }
+    return jobs;
+}
+} // namespace
+
+void renderBatch(const Options& options)
+{
+    const auto started = juce::Time::getHighResolutionTicks();
+    const auto sources = filesRead(options);
+    if (options.savePreset != juce::File())
+        refuseOverwriting(sources, options.savePreset);
+    auto jobs = planJobs(options, sources);
+    if (!options.outDir.isDirectory() && !options.outDir.createDirectory().wasOk())
+        throw RenderError("cannot create the output folder " + quoted(options.outDir));
+
+    // The settings once, up front: a preset or bank that cannot be read fails the run at once
+    // rather than once per file, and --save-preset writes its file once.
+    {
+        ZVPluginAudioProcessor processor;
+        applySettings(processor, options);
+        savePresetIfAsked(processor, options);
+    }
+    Options each = options;
+    each.savePreset = juce::File();
+
+    // Every engine in a process runs at one process-wide sample rate, which preparing a
+    // processor sets. Files at different rates must not be rendered at the same time, so the
+    // files are rendered rate by rate, each rate's files side by side.
+    std::map<double, std::vector<size_t>> byRate;
+    for (size_t i = 0; i < jobs.size(); ++i)
+        if (jobs[i].error.empty())
+            byRate[jobs[i].sampleRate].push_back(i);
+
+    // Each processor holds some 61 MB of delay lines; one per core keeps every core busy without
+    // holding more memory than that needs.
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t workers = options.jobs > 0 ? (size_t)options.jobs : cores;
+    const auto fractionDone = std::make_unique<std::atomic<double>[]>(jobs.size());
+    for (size_t i = 0; i < jobs.size(); ++i)
+        fractionDone[i] = jobs[i].error.empty() ? 0.0 : 1.0;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::string> lines; // finished files' summaries, for the main thread to print
+    ProgressBar progress(!options.quiet);
+
+    for (const auto& [rate, group] : byRate)
+    {
+        juce::ignoreUnused(rate);
+        std::atomic<size_t> next{ 0 };
+        size_t finished = 0;
+        const auto work = [&, &group = group] {
+            for (size_t k = next++; k < group.size(); k = next++)
+            {
+                auto& job = jobs[group[k]];
+                std::string line;
+                try
+                {
+                    const auto summary = renderFile(each, job.input, job.output, [&](double fraction) {
+                        fractionDone[group[k]].store(fraction, std::memory_order_relaxed);
+                    });
+                    line = summary.describe();
+                    if (!summary.warning.empty())
+                        line += "\nzv-render: warning: " + summary.warning;
+                }
+                catch (const std::exception& e)
+                {
+                    job.error = e.what();
+                }
+                fractionDone[group[k]] = 1.0;
+                const std::lock_guard<std::mutex> lock(mutex);
+                if (!line.empty())
+                    lines.push_back(std::move(line));
+                ++finished;
+                changed.notify_one();
+            }
+        };
+        std::vector<std::thread> threads;
+        for (size_t w = 0; w < std::min(workers, group.size()); ++w)
+            threads.emplace_back(work);
+
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;)
+        {
+            if (!lines.empty())
+            {
+                progress.clear();
+                for (const auto& line : lines)
+                    if (!options.quiet)
+                        std::cout << line << std::endl;
+                lines.clear();
+            }
+            double done = 0.0;
+            for (size_t i = 0; i < jobs.size(); ++i)
+                done += fractionDone[i].load(std::memory_order_relaxed);
+            progress.update(done / (double)jobs.size());
+            if (finished == group.size())
+                break;
+            changed.wait_for(lock, std::chrono::milliseconds(100));
+        }
+        lock.unlock();
+        for (auto& thread : threads)
+            thread.join();
+    }
+    progress.clear();
+
+    std::string failures;
+    size_t failed = 0;
+    for (const auto& job : jobs)
+        if (!job.error.empty())
+        {
+            const bool named = job.error.find(quoted(job.input)) != std::string::npos;
+            failures += "\n  " + (named ? job.error : quoted(job.input) + ": " + job.error);
+            ++failed;
+        }
+    if (failed > 0)
+        throw RenderError(std::to_string(failed) + " of " + std::to_string(jobs.size()) + " files failed:" + failures);
+    const double seconds = juce::Time::highResolutionTicksToSeconds(juce::Time::getHighResolutionTicks() - started);
+    if (!options.quiet)
+        std::cout << "Rendered " << jobs.size() << " files into " << options.outDir.getFullPathName() << " in "
+                  << juce::String(seconds, 2) << " s" << std::endl;
+}
+} // namespace zvrender
