@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -224,10 +225,12 @@ TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
         const int n = std::max(1, std::min({zMaxRun, line->delayInSamples(), tap.whole - 1}));
         for (float& x : in)
             x = noise.next();
-        line->peekOutputs(out, n, line->delayInSamples());
+        const float* ahead = line->peekOutputs(out, n, line->delayInSamples());
         for (int i = 0; i < n; ++i)
-            ASSERT_TRUE(sameBits(out[i], lineRef->processSample(in[i]))) << "whole-sample line, call " << done + i;
-        line->pushInputs(in, n);
+            ASSERT_TRUE(sameBits(ahead[i], lineRef->processSample(in[i]))) << "whole-sample line, call " << done + i;
+        float* span = line->inputSpan(out, n);
+        std::copy_n(in, n, span);
+        line->pushInputs(span, n);
         if (tap.whole - 1 >= n)
         {
             line4->peekOutputs(out, n, tap);
