@@ -40,11 +40,11 @@ void zEarlyReflection::redesignShelves() noexcept
 //
 // A stage's loop value for call i is the shelved output of its delay line, i.e. of what the
 // stage stored `delay` calls earlier. For a run of calls no longer than every stage's delay, all
-// those line outputs are already stored before the run starts: the six shelves inside the loops
-// can run over the whole run first (four lanes and two lanes, overlapping), after which each
-// all-pass stage is plain arithmetic on its input and the known loop values. Only the diffusers'
-// own shelves remain a recursion from sample to sample. The arithmetic of each call is the
-// per-sample code's, lane by lane.
+// those line outputs are already stored before the run starts, so the loop shelves no longer wait
+// on the all-pass stages: in each call the shelves prepare the next call's loop values while the
+// stages and the diffusers' own shelves work on this one. Both channels go side by side in lanes,
+// stage 2's loop shelf sharing a register with the diffusers' own shelves. The arithmetic of each
+// call is the per-sample code's, lane by lane.
 void zEarlyReflection::process(float* left, float* right, int n) noexcept
 {
     if (sizeNote_ == offNote)
@@ -76,23 +76,27 @@ void zEarlyReflection::process(float* left, float* right, int n) noexcept
         return;
     }
 
-    zShelf* const loopShelvesA[4] = {&diffusers[0]->stage(0).shelf(), &diffusers[1]->stage(0).shelf(),
-                                     &diffusers[0]->stage(1).shelf(), &diffusers[1]->stage(1).shelf()};
-    zShelf* const loopShelvesB[2] = {&diffusers[0]->stage(2).shelf(), &diffusers[1]->stage(2).shelf()};
-    zShelf* const ownShelves[2] = {&diffusers[0]->shelf(), &diffusers[1]->shelf()};
-    zShelfLanes loopA, loopB, own;
-    loopA.load(loopShelvesA, 4);
-    loopB.load(loopShelvesB, 2);
-    own.load(ownShelves, 2);
-    float g[3][2];
-    // fed[k][c][i] is the loop value call i adds: the previous call's shelved line output.
-    float fed[3][2][zMaxRun + 1];
+    zDiffDelay* const stages[3][2] = {{&diffusers[0]->stage(0), &diffusers[1]->stage(0)},
+                                      {&diffusers[0]->stage(1), &diffusers[1]->stage(1)},
+                                      {&diffusers[0]->stage(2), &diffusers[1]->stage(2)}};
+    // Lanes: stage 0 left, right, stage 1 left, right; stage 2 left, right; the own shelves left,
+    // right. (Stage 2's loop shelf must not share a register with the own shelves: every lane of
+    // an operation waits for all of them, and the own shelves wait for the stages.)
+    zShelfLanes<4> front;
+    zShelfLanes<2> back, own;
+    front.load({&stages[0][0]->shelf(), &stages[0][1]->shelf(), &stages[1][0]->shelf(), &stages[1][1]->shelf()});
+    back.load({&stages[2][0]->shelf(), &stages[2][1]->shelf()});
+    own.load({&diffusers[0]->shelf(), &diffusers[1]->shelf()});
+    zLanes g[3], negG[3];
     for (int k = 0; k < 3; ++k)
-        for (int c = 0; c < 2; ++c)
-        {
-            g[k][c] = diffusers[c]->stage(k).getCoefficient();
-            fed[k][c][0] = diffusers[c]->stage(k).loopState();
-        }
+    {
+        g[k] = zMakeLanes(stages[k][0]->getCoefficient(), stages[k][1]->getCoefficient());
+        negG[k] = g[k] * -1.0f;
+    }
+    // The loop values the next call adds, in the lanes above.
+    zLanes frontLoop = zMakeLanes(stages[0][0]->loopState(), stages[0][1]->loopState(), stages[1][0]->loopState(),
+                                  stages[1][1]->loopState());
+    zLanes backLoop = zMakeLanes(stages[2][0]->loopState(), stages[2][1]->loopState());
 
     for (int done = 0; done < n;)
     {
@@ -101,55 +105,51 @@ void zEarlyReflection::process(float* left, float* right, int n) noexcept
         const float* lineOut[3][2];
         for (int k = 0; k < 3; ++k)
             for (int c = 0; c < 2; ++c)
-                lineOut[k][c] = diffusers[c]->stage(k).delay().peekOutputs(scratch[k][c], run, delay[k][c]);
+                lineOut[k][c] = stages[k][c]->delay().peekOutputs(scratch[k][c], run, delay[k][c]);
+        zLanes frontIn[zMaxRun], backIn[zMaxRun], io[zMaxRun], stored01[zMaxRun], stored2[zMaxRun];
+        zInterleave(lineOut[0][0], lineOut[0][1], lineOut[1][0], lineOut[1][1], frontIn, run);
+        zInterleave(lineOut[2][0], lineOut[2][1], lineOut[2][0], lineOut[2][1], backIn, run);
+        float* const l = left + done;
+        float* const r = right + done;
+        zInterleave(l, r, l, r, io, run);
 
-        // The six loop shelves, four lanes and two, over the whole run.
-        zLanes laneIn[2][zMaxRun];
-        zInterleave(lineOut[0][0], lineOut[0][1], lineOut[1][0], lineOut[1][1], laneIn[0], run);
-        zInterleave(lineOut[2][0], lineOut[2][1], lineOut[2][0], lineOut[2][1], laneIn[1], run);
         for (int i = 0; i < run; ++i)
         {
-            laneIn[0][i] = loopA.processSample(laneIn[0][i]);
-            laneIn[1][i] = loopB.processSample(laneIn[1][i]);
-        }
-        zDeinterleave(laneIn[0], fed[0][0] + 1, fed[0][1] + 1, fed[1][0] + 1, fed[1][1] + 1, run);
-        zDeinterleave(laneIn[1], fed[2][0] + 1, fed[2][1] + 1, scratch[0][0], scratch[0][1], run);
-
-        // The all-pass stages, one channel and one stage at a time over the run.
-        float* const io[2] = {left + done, right + done};
-        for (int c = 0; c < 2; ++c)
-        {
-            float* const x = io[c];
-            for (int k = 0; k < 3; ++k)
-            {
-                zDelay& line = diffusers[c]->stage(k).delay();
-                float* const v = line.inputSpan(scratch[k][c], run);
-                const float gain = g[k][c];
-                const float negGain = gain * -1.0f;
-                const float* const loop = fed[k][c];
-                for (int i = 0; i < run; ++i)
-                {
-                    const float y = negGain * x[i] + loop[i];
-                    v[i] = gain * y + x[i];
-                    x[i] = y;
-                }
-                line.pushInputs(v, run);
-                fed[k][c][0] = fed[k][c][run];
-            }
+            const zLanes x = io[i];
+            const zLanes y0 = negG[0] * x + frontLoop;
+            const zLanes v0 = g[0] * y0 + x;
+            const zLanes y1 = negG[1] * y0 + zHighPair(frontLoop);
+            const zLanes v1 = g[1] * y1 + y0;
+            const zLanes y2 = negG[2] * y1 + backLoop;
+            const zLanes v2 = g[2] * y2 + y1;
+            stored01[i] = zLowPairs(v0, v1);
+            stored2[i] = v2;
+            io[i] = own.processSample(y2);
+            frontLoop = front.processSample(frontIn[i]);
+            backLoop = back.processSample(backIn[i]);
         }
 
-        // The diffusers' own shelves, both channels in two lanes.
-        zInterleave(io[0], io[1], io[0], io[1], laneIn[0], run);
-        for (int i = 0; i < run; ++i)
-            laneIn[0][i] = own.processSample(laneIn[0][i]);
-        zDeinterleave(laneIn[0], io[0], io[1], scratch[0][0], scratch[0][1], run);
+        float unused[2][zMaxRun];
+        float* v[3][2];
+        for (int k = 0; k < 3; ++k)
+            for (int c = 0; c < 2; ++c)
+                v[k][c] = stages[k][c]->delay().inputSpan(scratch[k][c], run);
+        zDeinterleave(stored01, v[0][0], v[0][1], v[1][0], v[1][1], run);
+        zDeinterleave(stored2, v[2][0], v[2][1], unused[0], unused[1], run);
+        for (int k = 0; k < 3; ++k)
+            for (int c = 0; c < 2; ++c)
+                stages[k][c]->delay().pushInputs(v[k][c], run);
+        zDeinterleave(io, l, r, unused[0], unused[1], run);
         done += run;
     }
 
-    loopA.store();
-    loopB.store();
+    front.store();
+    back.store();
     own.store();
-    for (int k = 0; k < 3; ++k)
-        for (int c = 0; c < 2; ++c)
-            diffusers[c]->stage(k).setLoopState(fed[k][c][0]);
+    for (int c = 0; c < 2; ++c)
+    {
+        stages[0][c]->setLoopState(frontLoop[c]);
+        stages[1][c]->setLoopState(frontLoop[2 + c]);
+        stages[2][c]->setLoopState(backLoop[c]);
+    }
 }

@@ -22,16 +22,37 @@ inline zLanes zMakeLanes(float a, float b, float c = 0.0f, float d = 0.0f) noexc
 }
 
 /// Every lane plus 1e-10 in double precision, rounded back: the low shelf's offset, exactly as
-/// the scalar filter forms it (no single-precision expression gives the same bits for inputs
-/// below about 3.3e-10, which a decaying tail reaches).
+/// the scalar filter forms it. For |x| >= 2^-31 the single-precision sum x + 1e-10f rounds to the
+/// same float (checked for every float), so while all lanes are that loud one addition does;
+/// below it (a tail decayed to the filters' offsets, about -190 dBFS) and for NaN only the double
+/// sum gives those bits.
 inline zLanes zAddLowShelfOffset(zLanes x) noexcept
 {
     const __m128 v = (__m128)x;
+    const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
+    if (_mm_movemask_ps(_mm_cmpge_ps(magnitude, _mm_set1_ps(0x1p-31f))) == 0xF)
+        return x + 1e-10f;
     const __m128d offset = _mm_set1_pd(1e-10);
     const __m128d low = _mm_add_pd(_mm_cvtps_pd(v), offset);
     const __m128d high = _mm_add_pd(_mm_cvtps_pd(_mm_movehl_ps(v, v)), offset);
     return (zLanes)_mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
 }
+
+/// zAddLowShelfOffset() for the two low lanes only (the high two come out as they please): for
+/// the shelves that run a channel pair.
+inline zLanes zAddLowShelfOffsetLow2(zLanes x) noexcept
+{
+    const __m128 v = (__m128)x;
+    const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
+    if ((_mm_movemask_ps(_mm_cmpge_ps(magnitude, _mm_set1_ps(0x1p-31f))) & 0x3) == 0x3)
+        return x + 1e-10f;
+    return (zLanes)_mm_cvtpd_ps(_mm_add_pd(_mm_cvtps_pd(v), _mm_set1_pd(1e-10)));
+}
+
+/// {a[2], a[3], a[2], a[3]}: the high pair moved down.
+inline zLanes zHighPair(zLanes a) noexcept { return __builtin_shufflevector(a, a, 2, 3, 2, 3); }
+/// {a[0], a[1], b[0], b[1]}
+inline zLanes zLowPairs(zLanes a, zLanes b) noexcept { return __builtin_shufflevector(a, b, 0, 1, 4, 5); }
 
 /// Per-sample lanes from four planar runs: out[i] = {a[i], b[i], c[i], d[i]}.
 inline void zInterleave(const float* a, const float* b, const float* c, const float* d, zLanes* out, int n) noexcept

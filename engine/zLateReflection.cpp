@@ -43,12 +43,12 @@ void zLateReflection::redesignShelves() noexcept
 // The delay times stand still between two refreshes, so a run of calls that starts with a call's
 // refresh and ends before the next one reads every line at one fixed tap. When the run is also
 // shorter than every line's delay, everything the run reads from the lines was stored before it
-// started: the six shelves inside the stage loops
-// can run over the whole run first, and so can the loop delays whose outputs cross to the other
-// channel one call later. What remains from sample to sample is the all-pass arithmetic and the
-// diffusers' own shelves, for both channels at once in two lanes. The oscillator takes its step
-// in every call as before; only the last call of a run hands its offsets over, since nothing
-// reads them before the next refresh. The arithmetic of each call is the per-sample code's.
+// started: the loop delays' outputs, which cross to the other channel one call later, and the
+// stage lines' outputs, whose loop shelves then no longer wait on the all-pass stages. In each
+// call the loop shelves prepare the next call's loop values while the stages and the diffusers'
+// own shelves work on this one, both channels side by side in lanes. The oscillator takes its step in every call as before; only
+// the last call of a run hands its offsets over, since nothing reads them before the next
+// refresh. The arithmetic of each call is the per-sample code's, lane by lane.
 void zLateReflection::process(float* left, float* right, int n) noexcept
 {
     if (bypass_ || sizeNote_ == offNote)
@@ -77,38 +77,45 @@ void zLateReflection::process(float* left, float* right, int n) noexcept
     const float depthK = depthStep(sampleRate);
     const float increment = phaseIncrement(sampleRate);
 
-    zShelf* const loopShelvesA[4] = {&diffusers[0]->stage(0).shelf(), &diffusers[1]->stage(0).shelf(),
-                                     &diffusers[0]->stage(1).shelf(), &diffusers[1]->stage(1).shelf()};
-    zShelf* const loopShelvesB[2] = {&diffusers[0]->stage(2).shelf(), &diffusers[1]->stage(2).shelf()};
-    zShelf* const ownShelves[2] = {&diffusers[0]->shelf(), &diffusers[1]->shelf()};
-    zShelfLanes loopA, loopB, own;
-    float g[3][2];
+    zDiffDelay4p* const stages[3][2] = {{&diffusers[0]->stage(0), &diffusers[1]->stage(0)},
+                                        {&diffusers[0]->stage(1), &diffusers[1]->stage(1)},
+                                        {&diffusers[0]->stage(2), &diffusers[1]->stage(2)}};
+    zLanes g[3], negG[3];
     for (int k = 0; k < 3; ++k)
-        for (int c = 0; c < 2; ++c)
-            g[k][c] = diffusers[c]->stage(k).getCoefficient();
-    // fed[k][c][i] is the loop value call i of a run adds: the previous call's shelved line
-    // output. crossed[c][i] is channel c's loop output as the other channel adds it in call i.
-    float fed[3][2][zMaxRun + 1];
+    {
+        g[k] = zMakeLanes(stages[k][0]->getCoefficient(), stages[k][1]->getCoefficient());
+        negG[k] = g[k] * -1.0f;
+    }
+    // Lanes: stage 0 left, right, stage 1 left, right; stage 2 left, right; the own shelves left,
+    // right. (Stage 2's loop shelf must not share a register with the own shelves: every lane of
+    // an operation waits for all of them, and the own shelves wait for the stages.) frontLoop and
+    // backLoop hold the loop values the next call adds, in the same lanes; crossed[c][i] is
+    // channel c's loop output as the other channel adds it in call i.
+    zShelfLanes<4> front;
+    zShelfLanes<2> back, own;
+    zLanes frontLoop, backLoop;
     float crossed[2][zMaxRun + 1];
-    // The shelves' memories and the loop values live here while runs go on; the rare call that
-    // must go through the per-sample code gets them back first.
+    // The rare call that must go through the per-sample code gets all this back first.
     const auto takeOver = [&] {
-        loopA.load(loopShelvesA, 4);
-        loopB.load(loopShelvesB, 2);
-        own.load(ownShelves, 2);
-        for (int k = 0; k < 3; ++k)
-            for (int c = 0; c < 2; ++c)
-                fed[k][c][0] = diffusers[c]->stage(k).loopState();
+        front.load({&stages[0][0]->shelf(), &stages[0][1]->shelf(), &stages[1][0]->shelf(), &stages[1][1]->shelf()});
+        back.load({&stages[2][0]->shelf(), &stages[2][1]->shelf()});
+        own.load({&diffusers[0]->shelf(), &diffusers[1]->shelf()});
+        frontLoop = zMakeLanes(stages[0][0]->loopState(), stages[0][1]->loopState(), stages[1][0]->loopState(),
+                               stages[1][1]->loopState());
+        backLoop = zMakeLanes(stages[2][0]->loopState(), stages[2][1]->loopState());
         crossed[0][0] = feedbackIntoRight_;
         crossed[1][0] = feedbackIntoLeft_;
     };
     const auto handBack = [&] {
-        loopA.store();
-        loopB.store();
+        front.store();
+        back.store();
         own.store();
-        for (int k = 0; k < 3; ++k)
-            for (int c = 0; c < 2; ++c)
-                diffusers[c]->stage(k).setLoopState(fed[k][c][0]);
+        for (int c = 0; c < 2; ++c)
+        {
+            stages[0][c]->setLoopState(frontLoop[c]);
+            stages[1][c]->setLoopState(frontLoop[2 + c]);
+            stages[2][c]->setLoopState(backLoop[c]);
+        }
         feedbackIntoRight_ = crossed[0][0];
         feedbackIntoLeft_ = crossed[1][0];
     };
@@ -128,7 +135,7 @@ void zLateReflection::process(float* left, float* right, int n) noexcept
         for (int c = 0; c < 2; ++c)
             for (int k = 0; k < 4; ++k)
             {
-                const zDelay4p& line = k < 3 ? diffusers[c]->stage(k).delay() : diffusers[c]->loopDelay();
+                const zDelay4p& line = k < 3 ? stages[k][c]->delay() : diffusers[c]->loopDelay();
                 wire = wire || line.getDelayTime() == 0.0f;
                 taps[k][c] = line.tap();
                 run = std::min(run, taps[k][c].whole - 1);
@@ -150,72 +157,65 @@ void zLateReflection::process(float* left, float* right, int n) noexcept
         for (int c = 0; c < 2; ++c)
         {
             for (int k = 0; k < 3; ++k)
-                diffusers[c]->stage(k).delay().peekOutputs(lineOut[k][c], run, taps[k][c]);
+                stages[k][c]->delay().peekOutputs(lineOut[k][c], run, taps[k][c]);
             float* const loopOut = crossed[c] + 1;
             diffusers[c]->loopDelay().peekOutputs(loopOut, run, taps[3][c]);
             const float gain = diffusers[c]->getLoopGain();
             for (int i = 0; i < run; ++i)
                 loopOut[i] = loopOut[i] * gain;
         }
-
-        // The six loop shelves, four lanes and two, over the whole run.
-        zLanes laneIn[2][zMaxRun];
-        float spare[2][zMaxRun];
-        zInterleave(lineOut[0][0], lineOut[0][1], lineOut[1][0], lineOut[1][1], laneIn[0], run);
-        zInterleave(lineOut[2][0], lineOut[2][1], lineOut[2][0], lineOut[2][1], laneIn[1], run);
+        zLanes frontIn[zMaxRun], backIn[zMaxRun], io[zMaxRun], stored01[zMaxRun], stored2[zMaxRun];
+        zInterleave(lineOut[0][0], lineOut[0][1], lineOut[1][0], lineOut[1][1], frontIn, run);
+        zInterleave(lineOut[2][0], lineOut[2][1], lineOut[2][0], lineOut[2][1], backIn, run);
+        // Each channel's loop output reaches the other channel's input one call later.
+        float* const l = left + done;
+        float* const r = right + done;
         for (int i = 0; i < run; ++i)
         {
-            laneIn[0][i] = loopA.processSample(laneIn[0][i]);
-            laneIn[1][i] = loopB.processSample(laneIn[1][i]);
+            l[i] = l[i] + crossed[1][i];
+            r[i] = r[i] + crossed[0][i];
         }
-        zDeinterleave(laneIn[0], fed[0][0] + 1, fed[0][1] + 1, fed[1][0] + 1, fed[1][1] + 1, run);
-        zDeinterleave(laneIn[1], fed[2][0] + 1, fed[2][1] + 1, spare[0], spare[1], run);
+        zInterleave(l, r, l, r, io, run);
 
-        // Each channel's loop output reaches the other channel's input one call later; then the
-        // all-pass stages, one channel and one stage at a time over the run.
-        float* const io[2] = {left + done, right + done};
+        for (int i = 0; i < run; ++i)
+        {
+            const zLanes x = io[i];
+            const zLanes y0 = negG[0] * x + frontLoop;
+            const zLanes v0 = g[0] * y0 + x;
+            const zLanes y1 = negG[1] * y0 + zHighPair(frontLoop);
+            const zLanes v1 = g[1] * y1 + y0;
+            const zLanes y2 = negG[2] * y1 + backLoop;
+            const zLanes v2 = g[2] * y2 + y1;
+            stored01[i] = zLowPairs(v0, v1);
+            stored2[i] = v2;
+            io[i] = own.processSample(y2);
+            frontLoop = front.processSample(frontIn[i]);
+            backLoop = back.processSample(backIn[i]);
+        }
+
+        float unused[2][zMaxRun];
+        float* v[3][2];
+        for (int k = 0; k < 3; ++k)
+            for (int c = 0; c < 2; ++c)
+                v[k][c] = stages[k][c]->delay().inputSpan(lineOut[k][c], run);
+        zDeinterleave(stored01, v[0][0], v[0][1], v[1][0], v[1][1], run);
+        zDeinterleave(stored2, v[2][0], v[2][1], unused[0], unused[1], run);
+        zDeinterleave(io, l, r, unused[0], unused[1], run);
+        // The section's output also enters the loop delays.
+        float* const out[2] = {l, r};
         for (int c = 0; c < 2; ++c)
         {
-            float* const x = io[c];
-            const float* const other = crossed[1 - c];
-            for (int i = 0; i < run; ++i)
-                x[i] = x[i] + other[i];
             for (int k = 0; k < 3; ++k)
-            {
-                zDelay4p& line = diffusers[c]->stage(k).delay();
-                float* const v = line.inputSpan(lineOut[k][c], run);
-                const float gain = g[k][c];
-                const float negGain = gain * -1.0f;
-                const float* const loop = fed[k][c];
-                for (int i = 0; i < run; ++i)
-                {
-                    const float y = negGain * x[i] + loop[i];
-                    v[i] = gain * y + x[i];
-                    x[i] = y;
-                }
-                line.pushInputs(v, run);
-                fed[k][c][0] = fed[k][c][run];
-            }
+                stages[k][c]->delay().pushInputs(v[k][c], run);
+            diffusers[c]->loopDelay().pushInputs(out[c], run);
+            diffusers[c]->skipRefreshes(run - 1);
+            diffusers[c]->setLoopOutput(crossed[c][run]);
+            crossed[c][0] = crossed[c][run];
         }
-
-        // The diffusers' own shelves, both channels in two lanes; their output is the section's
-        // and enters the loop delays.
-        zInterleave(io[0], io[1], io[0], io[1], laneIn[0], run);
-        for (int i = 0; i < run; ++i)
-            laneIn[0][i] = own.processSample(laneIn[0][i]);
-        zDeinterleave(laneIn[0], io[0], io[1], spare[0], spare[1], run);
         if (run > 1)
         {
             advanceOscillator(depthK, increment, run - 1); // the steps of the run's other calls
             handOverOffsets();
-        }
-
-        for (int c = 0; c < 2; ++c)
-        {
-            diffusers[c]->skipRefreshes(run - 1);
-            diffusers[c]->loopDelay().pushInputs(io[c], run);
-            diffusers[c]->setLoopOutput(crossed[c][run]);
-            crossed[c][0] = crossed[c][run];
         }
         done += run;
     }

@@ -88,12 +88,29 @@ public:
             }
             return;
         }
-        const int leftDelay = left_->delayInSamples();
-        const int rightDelay = right_->delayInSamples();
-        for (; i < n; ++i)
+        // Settled: fixed delays, and runs no longer than them read every output before storing.
+        zDelay* const lines[2] = {left_.get(), right_.get()};
+        float* const io[2] = {left, right};
+        for (int c = 0; c < 2; ++c)
         {
-            left[i] = left_->storeAndRead(left[i], leftDelay);
-            right[i] = right_->storeAndRead(right[i], rightDelay);
+            const int delay = lines[c]->delayInSamples();
+            float* const x = io[c];
+            if (delay < 1)
+            {
+                for (int j = i; j < n; ++j)
+                    x[j] = lines[c]->storeAndRead(x[j], delay);
+                continue;
+            }
+            for (int j = i; j < n;)
+            {
+                const int run = std::min({n - j, delay, maxRun});
+                float ahead[maxRun];
+                const float* out = lines[c]->peekOutputs(ahead, run, delay);
+                std::copy_n(out, run, ahead); // the line may overwrite them below
+                lines[c]->pushInputs(x + j, run);
+                std::copy_n(ahead, run, x + j);
+                j += run;
+            }
         }
     }
 
@@ -114,6 +131,8 @@ public:
     }
 
 private:
+    static constexpr int maxRun = 64;
+
     std::unique_ptr<zDelay> left_;
     std::unique_ptr<zDelay> right_;
     float baseTime_ = 0.0f;

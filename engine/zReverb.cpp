@@ -151,9 +151,8 @@ void zReverb::process(float* left, float* right, int n) noexcept
 {
     if (bypass_)
         return;
-    zShelf* const shelves[2] = {leftShelf_.get(), rightShelf_.get()};
-    zShelfLanes output;
-    output.load(shelves, 2);
+    zShelfLanes<2> output;
+    output.load({leftShelf_.get(), rightShelf_.get()});
     for (int done = 0; done < n; done += zMaxRun)
     {
         const int run = std::min(zMaxRun, n - done);

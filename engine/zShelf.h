@@ -167,20 +167,23 @@ private:
     std::unique_ptr<zBiLin1pLS> lowShelf_;
 };
 
-/// Up to four shelves run side by side, one per lane: left and right channel of a stage, or the
-/// shelves of several stages whose inputs are all known before a run. Each lane computes exactly
-/// what its shelf's processSample() computes; running them together lets the processor overlap
-/// recursions that would otherwise wait on one another. load() takes the shelves' coefficients
-/// and memories, store() hands the memories back; in between the shelves must not be used.
+/// `Lanes` shelves (four, or the low two of the register) run side by side, one per lane: a
+/// channel pair, or the shelves of several stages at once. Each lane computes exactly what its
+/// shelf's processSample() computes; running them together lets the processor overlap recursions
+/// that would otherwise wait on one another. With two lanes the low shelf's offset converts only
+/// the low half. load() takes the shelves' coefficients and memories, store() hands the memories
+/// back; in between the shelves must not be used.
+template <int Lanes>
 class zShelfLanes
 {
+    static_assert(Lanes == 4 || Lanes == 2, "four lanes, or the low two");
+
 public:
-    void load(zShelf* const* shelves, int count) noexcept
+    void load(zShelf* const (&shelves)[Lanes]) noexcept
     {
-        count_ = count;
         float high[5][4] = {};
         float low[5][4] = {};
-        for (int lane = 0; lane < count; ++lane)
+        for (int lane = 0; lane < Lanes; ++lane)
         {
             shelves_[lane] = shelves[lane];
             const zBiLin1pHS& h = shelves[lane]->highShelf();
@@ -208,7 +211,7 @@ public:
 
     void store() const noexcept
     {
-        for (int lane = 0; lane < count_; ++lane)
+        for (int lane = 0; lane < Lanes; ++lane)
         {
             shelves_[lane]->highShelf().setMemories(hy1_[lane], hx1_[lane]);
             shelves_[lane]->lowShelf().setMemories(ly1_[lane], lx1_[lane]);
@@ -222,7 +225,7 @@ public:
         const zLanes y = xo * hb0_ + ha1_ * hy1_ + hb1_ * hx1_;
         hx1_ = xo;
         hy1_ = y;
-        const zLanes lo = zAddLowShelfOffset(y);
+        const zLanes lo = Lanes == 4 ? zAddLowShelfOffset(y) : zAddLowShelfOffsetLow2(y);
         const zLanes z = lo * lb0_ + la1_ * ly1_ + lb1_ * lx1_;
         lx1_ = lo;
         ly1_ = z;
@@ -230,8 +233,7 @@ public:
     }
 
 private:
-    zShelf* shelves_[4] = {};
-    int count_ = 0;
+    zShelf* shelves_[Lanes] = {};
     zLanes hb0_{}, ha1_{}, hb1_{}, hy1_{}, hx1_{};
     zLanes lb0_{}, la1_{}, lb1_{}, ly1_{}, lx1_{};
 };

@@ -167,34 +167,56 @@ void ZVPluginAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce
     applyParameters();
     if (getTotalNumInputChannels() != 2 || getTotalNumOutputChannels() != 2 || buffer.getNumChannels() < 2)
         return;
-    float* left = buffer.getWritePointer(0);
-    float* right = buffer.getWritePointer(1);
+    float* const left = buffer.getWritePointer(0);
+    float* const right = buffer.getWritePointer(1);
     const float gain = live.get(ProgramRecord::fOutGain);
     const int numSamples = buffer.getNumSamples();
-    for (int i = 0; i < numSamples; ++i)
+    // The engine runs a piece of the block at a time, in place, the selected inputs and the mix of
+    // each sample kept aside for the dry part.
+    constexpr int pieceLength = 256;
+    float dryLeft[pieceLength];
+    float dryRight[pieceLength];
+    float mix[pieceLength];
+    for (int start = 0; start < numSamples; start += pieceLength)
     {
-        float l = saneInput(left[i]);
-        float r = saneInput(right[i]);
-        // The selectors and the mix are read per sample so an edit lands on the next sample.
-        if (live.get(ProgramRecord::fLeftSelButton) != 0.0f)
-            r = l;
-        else if (live.get(ProgramRecord::fRightSelButton) != 0.0f)
-            l = r;
-        float pair[2] = { l, r };
-        reverb->processStereo(pair, 2);
-        const float m = unitRange(live.get(ProgramRecord::fMix));
-        float out0 = ((1.0f - m) * l) * gain + (m * pair[0]) * gain;
-        float out1 = ((1.0f - m) * r) * gain + (m * pair[1]) * gain;
-        // With the input and controls bounded, only an engine whose state has gone non-finite
-        // (whatever the cause) gets here. It is silenced at once, and this sample is the dry part.
-        if (!(std::isfinite(out0) && std::isfinite(out1)))
+        const int n = std::min(pieceLength, numSamples - start);
+        float* const l = left + start;
+        float* const r = right + start;
+        for (int i = 0; i < n; ++i)
         {
-            reverb->clear();
-            out0 = ((1.0f - m) * l) * gain;
-            out1 = ((1.0f - m) * r) * gain;
+            float a = saneInput(l[i]);
+            float b = saneInput(r[i]);
+            // The selectors and the mix are read for every sample, after its input, so an edit
+            // lands on the next sample.
+            if (live.get(ProgramRecord::fLeftSelButton) != 0.0f)
+                b = a;
+            else if (live.get(ProgramRecord::fRightSelButton) != 0.0f)
+                a = b;
+            mix[i] = unitRange(live.get(ProgramRecord::fMix));
+            dryLeft[i] = l[i] = a;
+            dryRight[i] = r[i] = b;
         }
-        left[i] = out0;
-        right[i] = out1;
+        reverb->process(l, r, n); // the wet pairs, bit for bit as processStereo() gives them
+        for (int i = 0; i < n; ++i)
+        {
+            const float m = mix[i];
+            float out0 = ((1.0f - m) * dryLeft[i]) * gain + (m * l[i]) * gain;
+            float out1 = ((1.0f - m) * dryRight[i]) * gain + (m * r[i]) * gain;
+            // With the input and controls bounded, only an engine whose state has gone non-finite
+            // (whatever the cause) gets here. It is silenced at once, this sample is the dry part,
+            // and the rest of the piece goes through the silenced engine again.
+            if (!(std::isfinite(out0) && std::isfinite(out1)))
+            {
+                reverb->clear();
+                out0 = ((1.0f - m) * dryLeft[i]) * gain;
+                out1 = ((1.0f - m) * dryRight[i]) * gain;
+                std::copy(dryLeft + i + 1, dryLeft + n, l + i + 1);
+                std::copy(dryRight + i + 1, dryRight + n, r + i + 1);
+                reverb->process(l + i + 1, r + i + 1, n - i - 1);
+            }
+            l[i] = out0;
+            r[i] = out1;
+        }
     }
 }
 

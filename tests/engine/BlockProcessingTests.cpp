@@ -260,7 +260,7 @@ TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
             set->back()->lowShelf().setGain(d[3]);
         }
     zShelf* const shelves[4] = {lanes[0].get(), lanes[1].get(), lanes[2].get(), lanes[3].get()};
-    zShelfLanes bank;
+    zShelfLanes<4> bank;
     for (int i = 0; i < 200000; ++i)
     {
         // Loud noise, then silence that decays to the shelves' offsets, then reloading the bank
@@ -270,7 +270,7 @@ TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
         {
             if (i > 0)
                 bank.store();
-            bank.load(shelves, 4);
+            bank.load(shelves);
         }
         const zLanes y = bank.processSample(zMakeLanes(x, -x, x * 1e-20f, x * 3.0f));
         const float inputs[4] = {x, -x, x * 1e-20f, x * 3.0f};

@@ -271,32 +271,45 @@ std::string initialiserOf(const Digest& d)
 }
 
 //==============================================================================
-std::vector<float> renderEngine(const EngineCase& c)
+std::vector<float> renderEngine(const EngineCase& c, EnginePath path)
 {
     zvtest::ScopedSampleRate rate(c.sampleRate);
     auto reverb = std::make_unique<zReverb>();
-    const StereoSignal in = makeSignal(c.signal, c.frames);
-    std::vector<float> out((std::size_t)(2 * c.frames));
+    StereoSignal s = makeSignal(c.signal, c.frames);
     std::size_t entry = 0;
-    for (int i = 0; i < c.frames; ++i)
+    for (int start = 0; start < c.frames; start += c.blockSize)
     {
-        if (i % c.blockSize == 0)
+        while (entry + 1 < c.schedule.size() && c.schedule[entry + 1].frame <= start)
+            ++entry;
+        // All six, every block, in the processor's order, whether or not anything changed.
+        const EngineControls& k = c.schedule[entry].controls;
+        reverb->setEarlySize(k.earlyNote);
+        reverb->setLateSize(k.lateNote);
+        reverb->setDiffusion(k.diffusion);
+        reverb->setDecayTime(k.decaySeconds);
+        reverb->setListenerPos(k.listener);
+        reverb->setBypass(k.bypass);
+        const int n = std::min(c.blockSize, c.frames - start);
+        float* const l = &s.left[(std::size_t)start];
+        float* const r = &s.right[(std::size_t)start];
+        if (path == EnginePath::Blocks)
         {
-            while (entry + 1 < c.schedule.size() && c.schedule[entry + 1].frame <= i)
-                ++entry;
-            // All six, every block, in the processor's order, whether or not anything changed.
-            const EngineControls& k = c.schedule[entry].controls;
-            reverb->setEarlySize(k.earlyNote);
-            reverb->setLateSize(k.lateNote);
-            reverb->setDiffusion(k.diffusion);
-            reverb->setDecayTime(k.decaySeconds);
-            reverb->setListenerPos(k.listener);
-            reverb->setBypass(k.bypass);
+            reverb->process(l, r, n);
+            continue;
         }
-        float pair[2] = {in.left[(std::size_t)i], in.right[(std::size_t)i]};
-        reverb->processStereo(pair, 2);
-        out[(std::size_t)(2 * i)] = pair[0];
-        out[(std::size_t)(2 * i + 1)] = pair[1];
+        for (int i = 0; i < n; ++i)
+        {
+            float pair[2] = {l[i], r[i]};
+            reverb->processStereo(pair, 2);
+            l[i] = pair[0];
+            r[i] = pair[1];
+        }
+    }
+    std::vector<float> out((std::size_t)(2 * c.frames));
+    for (std::size_t i = 0; i < (std::size_t)c.frames; ++i)
+    {
+        out[2 * i] = s.left[i];
+        out[2 * i + 1] = s.right[i];
     }
     return out;
 }

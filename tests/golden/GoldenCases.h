@@ -158,7 +158,15 @@ std::string initialiserOf(const Digest& d);
 //==============================================================================
 /// Renders an engine case through a freshly built zReverb; returns interleaved frames. Leaves the
 /// process-wide sample rate as it found it.
-std::vector<float> renderEngine(const EngineCase& c);
+/// How renderEngine() drives the engine: one pair at a time through processStereo(), or each
+/// block at once through process().
+enum class EnginePath
+{
+    PerSample,
+    Blocks
+};
+
+std::vector<float> renderEngine(const EngineCase& c, EnginePath path = EnginePath::PerSample);
 
 /// What a host drives: parameters by index and blocks processed in place.
 class Plugin

@@ -1,4 +1,5 @@
-// The engine driven directly reproduces its golden digests bit for bit.
+// The engine driven directly reproduces its golden digests bit for bit, one pair at a time and a
+// block at a time.
 
 #include "GoldenCases.h"
 #include "GoldenReferences.h"
@@ -11,8 +12,12 @@ namespace
 {
 void expectReference(const EngineCase& c)
 {
-    const std::string difference = differenceFromReference(engineReferences, c.name, renderEngine(c));
-    EXPECT_TRUE(difference.empty()) << c.name << ":\n" << difference;
+    for (const EnginePath path : {EnginePath::PerSample, EnginePath::Blocks})
+    {
+        const std::string difference = differenceFromReference(engineReferences, c.name, renderEngine(c, path));
+        EXPECT_TRUE(difference.empty()) << c.name << (path == EnginePath::Blocks ? " in blocks" : " per sample")
+                                        << ":\n" << difference;
+    }
 }
 } // namespace
 
