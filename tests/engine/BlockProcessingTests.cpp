@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -276,5 +278,43 @@ TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
         const float inputs[4] = {x, -x, x * 1e-20f, x * 3.0f};
         for (int k = 0; k < 4; ++k)
             ASSERT_TRUE(sameBits(y[k], single[static_cast<size_t>(k)]->processSample(inputs[k]))) << "lane " << k << " sample " << i;
+    }
+}
+
+// The low shelf's offset in lanes takes a single-precision shortcut for loud lanes; its result
+// must be the scalar filter's double-precision sum, rounded, for every input. Checked for every
+// float within two octaves either side of where the shortcut starts (2^-31), and for a sample of
+// all the others (infinities and NaN included).
+TEST(BlockProcessing, TheLowShelfOffsetInLanesIsTheScalarOffset)
+{
+    const auto check = [](std::uint32_t first, std::uint32_t last, std::uint32_t step) {
+        for (std::uint64_t bits = first; bits <= last; bits += 4 * static_cast<std::uint64_t>(step))
+        {
+            float x[4];
+            for (std::uint32_t k = 0; k < 4; ++k)
+            {
+                const std::uint32_t b = static_cast<std::uint32_t>(std::min<std::uint64_t>(bits + k * step, last));
+                std::memcpy(&x[k], &b, sizeof b);
+            }
+            const zLanes y = zAddLowShelfOffset(zMakeLanes(x[0], x[1], x[2], x[3]));
+            const zLanes low = zAddLowShelfOffsetLow2(zMakeLanes(x[0], x[1], x[2], x[3]));
+            for (int k = 0; k < 4; ++k)
+            {
+                const float expected = static_cast<float>(static_cast<double>(x[k]) + 1e-10);
+                if (std::isnan(expected))
+                    continue;
+                ASSERT_TRUE(sameBits(y[k], expected)) << "x = " << x[k];
+                if (k < 2)
+                {
+                    ASSERT_TRUE(sameBits(low[k], expected)) << "x = " << x[k] << " (two lanes)";
+                }
+            }
+        }
+    };
+    const std::uint32_t around = 0x30000000u; // 2^-31
+    for (const std::uint32_t sign : {0u, 0x80000000u})
+    {
+        check(sign | (around - (2u << 23)), sign | (around + (2u << 23)), 1u);
+        check(sign, sign | 0x7fffffffu, 997u);
     }
 }
