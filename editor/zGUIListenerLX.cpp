@@ -1,5 +1,6 @@
 #include "zGUIListenerLX.h"
 
+#include "zGUIArtwork.h"
 #include "ZVResources.h"
 
 zGUIListenerLX::zGUIListenerLX()
@@ -23,6 +24,11 @@ void zGUIListenerLX::setPosition(double x)
 
 void zGUIListenerLX::paint(juce::Graphics& g)
 {
+    if (!zguiart::drawsUnscaled(g))
+    {
+        zguiart::drawListenerFrameTwice(g, getFrameIndex());
+        return;
+    }
     // The second pass makes the symbol's semi-transparent outline denser.
     const juce::Rectangle<float> area(0.0f, (float) stripTop, 121.0f, 3965.0f);
     g.setOpacity(1.0f);
