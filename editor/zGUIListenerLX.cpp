@@ -17,8 +17,10 @@ void zGUIListenerLX::setPosition(double x)
 {
     position = x <= minimum ? minimum : (x >= maximum ? maximum : x);
     const int frame = (int) ((position - minimum) / (maximum - minimum) * (double) frameCount);
-    stripTop = -(frame * frameHeight);
-    repaint();
+    const int top = -(frame * frameHeight);
+    if (top != stripTop)
+        repaint();
+    stripTop = top;
     setValue(x, juce::dontSendNotification);
 }
 
