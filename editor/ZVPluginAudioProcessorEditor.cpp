@@ -247,7 +247,7 @@ ZVPluginAudioProcessorEditor::~ZVPluginAudioProcessorEditor()
 
 void ZVPluginAudioProcessorEditor::resized()
 {
-    if (getWidth() != layout::windowWidth || getHeight() != layout::windowHeight)
+    if (layoutSizeHeld && (getWidth() != layout::windowWidth || getHeight() != layout::windowHeight))
         setSize(layout::windowWidth, layout::windowHeight);
 }
 
@@ -270,6 +270,7 @@ void ZVPluginAudioProcessorEditor::applyScale()
     if (percent == shownScale)
         return;
     shownScale = percent;
+    layoutSizeHeld = true;
     // The framework's own scaling: the host's wrapper sizes its window from the editor's
     // transformed bounds, and every child draws through the transform at the screen's pixels.
     juce::AudioProcessorEditor::setScaleFactor((float) percent / 100.0f);

@@ -32,8 +32,10 @@ public:
 
     /// Grey under everything; the background picture covers it completely.
     void paint(juce::Graphics& g) override;
-    /// The layout is fixed in the window's own pixels: a host that resizes the window along
-    /// with a new scale gets the one size back, at the new scale.
+    /// The layout is fixed in the window's own pixels: once the window has been scaled, a host
+    /// that resizes it along with a new scale (the VST3 adapter keeps the old size on screen)
+    /// gets the one size back, at the new scale. A window never scaled takes sizes as it always
+    /// did.
     void resized() override;
 
     /// The host's scale for the window (VST3 content scale, LV2 scale option; 1.0 is 100 %).
@@ -105,6 +107,7 @@ private:
     float hostScale = 1.0f;
     int chosenScale = 0;
     int shownScale = 100;
+    bool layoutSizeHeld = false;
     juce::File settings;
     std::unique_ptr<ScaleMenuOpener> scaleMenuOpener;
 
