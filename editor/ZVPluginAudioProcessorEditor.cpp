@@ -4,6 +4,9 @@
 
 #include <processor/Parameters.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace
 {
 namespace layout = zguilayout;

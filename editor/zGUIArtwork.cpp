@@ -77,12 +77,8 @@ const zvartwork::Faces& faces()
 
 void drawPicture(juce::Graphics& g, zvartwork::Picture picture)
 {
+    jassert(picture == zvartwork::Picture::background || picture == zvartwork::Picture::information);
     const float scale = deviceScale(g);
-    if (picture != zvartwork::Picture::background && picture != zvartwork::Picture::information)
-    {
-        zvartwork::draw(g, picture, faces());
-        return;
-    }
     // Drawn back at one device pixel per image pixel, which the renderer does as a plain copy.
     const auto& image = ArtworkCache::getInstance()->pictureAt(picture, scale);
     juce::Graphics::ScopedSaveState state(g);

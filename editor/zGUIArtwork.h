@@ -13,8 +13,8 @@ namespace zguiart
 /// as they are.
 bool drawsUnscaled(juce::Graphics& g);
 
-/// The whole picture with its top left at the origin, sharp at the context's scale. The window
-/// sized pictures are drawn once per scale and kept, since they lie under every repaint.
+/// The background or information picture with its top left at the origin, sharp at the
+/// context's scale. They are drawn once per scale and kept, since they lie under every repaint.
 void drawPicture(juce::Graphics& g, zvartwork::Picture picture);
 
 /// One frame (off above, on below) of a switch's strip, `w` x `h`, at the context's scale.

@@ -46,7 +46,8 @@ const Rectangle<float> panelArea(8.0f, 7.0f, 434.0f, 157.0f);
 constexpr float inputBracketInset = 2.5f;
 constexpr float inputBracketStroke = 1.5f;
 
-/// The faces of the picture being drawn; set by draw() for the length of one drawing.
+/// The faces of the picture being drawn; set by draw() for the length of one drawing (the
+/// program and the editor both draw on one thread only).
 const Faces* faces = nullptr;
 
 Font regular(float height, float squeeze = 1.0f)
@@ -516,7 +517,7 @@ juce::Point<int> sizeOf(Picture picture)
 
 void draw(Graphics& g, Picture picture, const Faces& facesToUse)
 {
-    const ScopedValueSetter<const Faces*> using_(faces, &facesToUse);
+    const ScopedValueSetter<const Faces*> drawingWith(faces, &facesToUse);
     switch (picture)
     {
     case Picture::background: drawBackground(g); break;
