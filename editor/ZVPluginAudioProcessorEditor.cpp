@@ -4,6 +4,9 @@
 
 #include <processor/Parameters.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace
 {
 namespace layout = zguilayout;
@@ -82,6 +85,28 @@ juce::LookAndFeel& ZVPluginAudioProcessorEditor::getDefaultLookAndFeel()
 {
     return SharedLookAndFeels::get().defaultLookAndFeel;
 }
+
+/// Opens the scale menu on a right-click on the artwork. It listens to the clicks of every child
+/// after the child itself has had them, and leaves alone clicks on anything that takes clicks
+/// of its own (sliders, switches, the information button and panel), so every specified click
+/// behaves as before.
+struct ZVPluginAudioProcessorEditor::ScaleMenuOpener : public juce::MouseListener
+{
+    explicit ScaleMenuOpener(ZVPluginAudioProcessorEditor& e) : editor(e) {}
+
+    void mouseDown(const juce::MouseEvent& e) override
+    {
+        if (!e.mods.isPopupMenu())
+            return;
+        const juce::Component* artwork[] = { &editor, &editor.background, editor.earlyDisplay.get(),
+                                             editor.lateDisplay.get(), editor.decayDisplay.get(),
+                                             editor.listenerDisplay.get(), editor.mixDisplay.get() };
+        if (std::find(std::begin(artwork), std::end(artwork), e.eventComponent) != std::end(artwork))
+            editor.showScaleMenu(e.getScreenPosition());
+    }
+
+    ZVPluginAudioProcessorEditor& editor;
+};
 
 ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor& p)
     : juce::AudioProcessorEditor(p)
@@ -209,11 +234,74 @@ ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor&
 
     setSize(layout::windowWidth, layout::windowHeight);
     startTimer(50);
+
+    settings = zguiscale::settingsFile();
+    chosenScale = zguiscale::readChosenScale(settings);
+    applyScale();
+    scaleMenuOpener = std::make_unique<ScaleMenuOpener>(*this);
+    addMouseListener(scaleMenuOpener.get(), true);
 }
 
 ZVPluginAudioProcessorEditor::~ZVPluginAudioProcessorEditor()
 {
     stopTimer();
+    removeMouseListener(scaleMenuOpener.get());
+}
+
+void ZVPluginAudioProcessorEditor::resized()
+{
+    if (layoutSizeHeld && (getWidth() != layout::windowWidth || getHeight() != layout::windowHeight))
+        setSize(layout::windowWidth, layout::windowHeight);
+}
+
+void ZVPluginAudioProcessorEditor::setScaleFactor(float newScale)
+{
+    hostScale = newScale;
+    applyScale();
+}
+
+void ZVPluginAudioProcessorEditor::chooseScale(int percent)
+{
+    chosenScale = zguiscale::isStep(percent) ? percent : 0;
+    zguiscale::writeChosenScale(settings, chosenScale);
+    applyScale();
+}
+
+void ZVPluginAudioProcessorEditor::applyScale()
+{
+    const int percent = chosenScale != 0 ? chosenScale : zguiscale::nearestStep(hostScale);
+    if (percent == shownScale)
+        return;
+    shownScale = percent;
+    layoutSizeHeld = true;
+    // The framework's own scaling: the host's wrapper sizes its window from the editor's
+    // transformed bounds, and every child draws through the transform at the screen's pixels.
+    juce::AudioProcessorEditor::setScaleFactor((float) percent / 100.0f);
+    // Some hosts' wrappers (LV2) size their window only when told of a resize, not of a new
+    // transform; a size that resized() puts straight back tells them.
+    setSize(layout::windowWidth, layout::windowHeight + 1);
+}
+
+juce::PopupMenu ZVPluginAudioProcessorEditor::createScaleMenu() const
+{
+    juce::PopupMenu menu;
+    menu.addSectionHeader("Window size");
+    const bool standalone = processor.wrapperType == juce::AudioProcessor::wrapperType_Standalone;
+    menu.addItem(1, standalone ? "As the desktop" : "As the host asks", true, chosenScale == 0);
+    for (int percent : zguiscale::steps)
+        menu.addItem(percent, juce::String(percent) + " %", true, percent == shownScale && chosenScale != 0);
+    return menu;
+}
+
+void ZVPluginAudioProcessorEditor::showScaleMenu(juce::Point<int> screenPosition)
+{
+    juce::Component::SafePointer<ZVPluginAudioProcessorEditor> safe(this);
+    createScaleMenu().showMenuAsync(
+        juce::PopupMenu::Options().withTargetComponent(this).withTargetScreenArea({ screenPosition.x, screenPosition.y, 1, 1 }),
+        [safe](int result) {
+            if (safe != nullptr && result != 0)
+                safe->chooseScale(result == 1 ? 0 : result);
+        });
 }
 
 void ZVPluginAudioProcessorEditor::paint(juce::Graphics& g)

@@ -10,6 +10,7 @@
 #include "zGUIReverbInputStereoSelect.h"
 #include "zGUIReverbLXInfo.h"
 #include "zGUIReverbPower.h"
+#include "zGUIScale.h"
 #include "zGUITindalBg.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -31,6 +32,25 @@ public:
 
     /// Grey under everything; the background picture covers it completely.
     void paint(juce::Graphics& g) override;
+    /// The layout is fixed in the window's own pixels: once the window has been scaled, a host
+    /// that resizes it along with a new scale (the VST3 adapter keeps the old size on screen)
+    /// gets the one size back, at the new scale. A window never scaled takes sizes as it always
+    /// did.
+    void resized() override;
+
+    /// The host's scale for the window (VST3 content scale, LV2 scale option; 1.0 is 100 %).
+    /// The window follows it at the nearest of the five steps unless the user chose a step.
+    void setScaleFactor(float newScale) override;
+    /// The scale the window is shown at, in percent (before any scale the desktop itself
+    /// applies to the whole window, as a standalone application's window has).
+    int getScalePercent() const noexcept { return shownScale; }
+    /// The user's choice: one of the steps in percent, or 0 to follow the host. It is kept in
+    /// the user's settings file, so every window opened later starts with it.
+    void chooseScale(int percent);
+    /// The small menu of scales that a right-click on the window's artwork (anywhere but on a
+    /// control or the information panel) opens; its item ids are the percentages, 1 for following
+    /// the host.
+    juce::PopupMenu createScaleMenu() const;
     void timerCallback() override;
     /// A user edit: writes the slider's parameter, then redraws its displays.
     void sliderValueChanged(juce::Slider* slider) override;
@@ -74,11 +94,22 @@ public:
     std::unique_ptr<zGUIPluginVersion> versionDisplay;
 
 private:
+    struct ScaleMenuOpener;
+
     float readParameter(int index);
     void writeParameter(int index, float value);
     /// The seven sliders with their parameter indexes, in table order.
     juce::Slider* sliderFor(int index) const;
     void showDisplaysFor(int index, double sliderValue);
+    void applyScale();
+    void showScaleMenu(juce::Point<int> screenPosition);
+
+    float hostScale = 1.0f;
+    int chosenScale = 0;
+    int shownScale = 100;
+    bool layoutSizeHeld = false;
+    juce::File settings;
+    std::unique_ptr<ScaleMenuOpener> scaleMenuOpener;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(ZVPluginAudioProcessorEditor)
 };

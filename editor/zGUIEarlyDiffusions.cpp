@@ -7,14 +7,18 @@ zGUIEarlyDiffusions::zGUIEarlyDiffusions()
 
 void zGUIEarlyDiffusions::setSizeFraction(double f)
 {
-    drawnWidth = (float) ((double) fullWidth * f);
-    repaint();
+    const float width = (float) ((double) fullWidth * f);
+    if (width != drawnWidth)
+        repaint();
+    drawnWidth = width;
 }
 
 void zGUIEarlyDiffusions::setDensity(double d)
 {
-    lineCount = (int) (d * 20.0 + 3.0);
-    repaint();
+    const int count = (int) (d * 20.0 + 3.0);
+    if (count != lineCount)
+        repaint();
+    lineCount = count;
 }
 
 void zGUIEarlyDiffusions::resized()

@@ -9,8 +9,10 @@ zGUILateDecay::zGUILateDecay()
 void zGUILateDecay::setDecay(double x)
 {
     decayValue = (float) x;
+    const auto shown = decayPath;
     buildPath();
-    repaint();
+    if (decayPath != shown)
+        repaint();
 }
 
 void zGUILateDecay::buildPath()

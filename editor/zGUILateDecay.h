@@ -8,7 +8,8 @@ class zGUILateDecay : public juce::Component
 public:
     zGUILateDecay();
 
-    /// Rebuilds the triangle for the decay fraction `x` at the current size.
+    /// Rebuilds the triangle for the decay fraction `x` at the current size; repaints only when
+    /// the triangle changed.
     void setDecay(double x);
 
     /// Takes the new size for the next setDecay; the triangle already built stays as it is.

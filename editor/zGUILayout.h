@@ -43,4 +43,17 @@ inline constexpr Box versionDisplay { 237, 115, 70, 20 };
 inline constexpr Box earlyWell { 32, 39, 121, 59 };
 inline constexpr Box lateWell { 164, 39, 121, 59 };
 inline constexpr Box listenerWell { 296, 39, 121, 59 };
+
+/// Where the listener symbol's centre stands inside the listener display, from the position 0 at
+/// the left (clear of the loudspeakers) to 1 at the right. The travel is centred on the well, so
+/// the well's middle mark is where the listener stands at 50 %.
+inline constexpr float listenerLeftX = 26.5f;
+inline constexpr float listenerRightX = 94.5f;
+constexpr float listenerTravelX(float position) noexcept
+{
+    return listenerLeftX + (listenerRightX - listenerLeftX) * position;
+}
+// The well's middle mark is a line through the centre of the pixel column at the well's centre.
+static_assert((float) listenerDisplay.x + listenerTravelX(0.5f) == (float) (int) listenerWell.centreX() + 0.5f,
+              "the listener at 50 % stands on the well's middle mark");
 } // namespace zguilayout

@@ -21,6 +21,7 @@ void zGUILimiterLPF::updatePaths()
         bulge = (w - h) * (0.25f - shape);
     }
 
+    const auto shownCurve = curvePath, shownLevel = levelPath;
     curvePath.clear();
     curvePath.startNewSubPath(0.0f, h);
     curvePath.lineTo(0.0f, 0.0f);
@@ -31,7 +32,11 @@ void zGUILimiterLPF::updatePaths()
     levelPath.clear();
     levelPath.startNewSubPath(w, levelY);
     levelPath.lineTo(0.0f, levelY);
-    repaint();
+    const auto look = std::make_tuple(isActive, areaColour.getARGB(), outlineColour.getARGB(), levelColour.getARGB(),
+                                      outlineThickness, levelThickness);
+    if (curvePath != shownCurve || levelPath != shownLevel || look != shownLook)
+        repaint();
+    shownLook = look;
 }
 
 void zGUILimiterLPF::resized()

@@ -2,6 +2,8 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <tuple>
+
 /// A shaded area with a horizontal level line; here it shows the dry/wet mix. The owner sets
 /// the public members and then calls updatePaths.
 class zGUILimiterLPF : public juce::Component
@@ -9,7 +11,8 @@ class zGUILimiterLPF : public juce::Component
 public:
     zGUILimiterLPF();
 
-    /// Rebuilds the area and the level line from `level`, `shape` and the current size.
+    /// Rebuilds the area and the level line from `level`, `shape` and the current size, and
+    /// repaints if anything it shows changed.
     void updatePaths();
 
     /// Takes the new size for the next updatePaths; the paths stay as they are.
@@ -33,5 +36,8 @@ public:
     juce::Path levelPath;
 
 private:
+    /// The settings of the last updatePaths beyond the paths, to tell whether anything changed.
+    std::tuple<bool, juce::uint32, juce::uint32, juce::uint32, float, float> shownLook {};
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(zGUILimiterLPF)
 };

@@ -1,5 +1,6 @@
 #include "zGUIListenerLX.h"
 
+#include "zGUIArtwork.h"
 #include "ZVResources.h"
 
 zGUIListenerLX::zGUIListenerLX()
@@ -16,13 +17,20 @@ void zGUIListenerLX::setPosition(double x)
 {
     position = x <= minimum ? minimum : (x >= maximum ? maximum : x);
     const int frame = (int) ((position - minimum) / (maximum - minimum) * (double) frameCount);
-    stripTop = -(frame * frameHeight);
-    repaint();
+    const int top = -(frame * frameHeight);
+    if (top != stripTop)
+        repaint();
+    stripTop = top;
     setValue(x, juce::dontSendNotification);
 }
 
 void zGUIListenerLX::paint(juce::Graphics& g)
 {
+    if (!zguiart::drawsUnscaled(g))
+    {
+        zguiart::drawListenerFrameTwice(g, getFrameIndex());
+        return;
+    }
     // The second pass makes the symbol's semi-transparent outline denser.
     const juce::Rectangle<float> area(0.0f, (float) stripTop, 121.0f, 3965.0f);
     g.setOpacity(1.0f);

@@ -10,8 +10,8 @@ class zGUIListenerLX : public juce::Slider
 public:
     zGUIListenerLX();
 
-    /// Picks the frame for the position `x` (clamped to 0..1), then stores `x` as the slider's
-    /// own value without telling anyone.
+    /// Picks the frame for the position `x` (clamped to 0..1), repainting only for a new frame,
+    /// then stores `x` as the slider's own value without telling anyone.
     void setPosition(double x);
 
     /// The frame shown: 0 at the far left, frameCount at the far right.

@@ -25,5 +25,5 @@ void zGUIReverbInputSelect::clicked()
 void zGUIReverbInputSelect::paintButton(juce::Graphics& g, bool, bool)
 {
     const bool on = getToggleState();
-    zguiswitch::drawFrame(g, on ? onImage : offImage, on, 22, 19);
+    zguiswitch::drawFrame(g, on ? onImage : offImage, zvartwork::Picture::inputSwitch, on, 22, 19);
 }

@@ -25,5 +25,5 @@ void zGUIReverbInputStereoSelect::clicked()
 void zGUIReverbInputStereoSelect::paintButton(juce::Graphics& g, bool, bool)
 {
     const bool on = getToggleState();
-    zguiswitch::drawFrame(g, on ? onImage : offImage, on, 10, 10);
+    zguiswitch::drawFrame(g, on ? onImage : offImage, zvartwork::Picture::stereoSwitch, on, 10, 10);
 }

@@ -1,5 +1,6 @@
 #include "zGUIReverbLXInfo.h"
 
+#include "zGUIArtwork.h"
 #include "ZVResources.h"
 
 zGUIReverbLXInfo::zGUIReverbLXInfo()
@@ -12,6 +13,11 @@ zGUIReverbLXInfo::zGUIReverbLXInfo()
 
 void zGUIReverbLXInfo::paintButton(juce::Graphics& g, bool, bool)
 {
+    if (!zguiart::drawsUnscaled(g))
+    {
+        zguiart::drawPicture(g, zvartwork::Picture::information);
+        return;
+    }
     if (!infoImage.isValid())
         return;
     g.setOpacity(1.0f);

@@ -25,5 +25,5 @@ void zGUIReverbPower::clicked()
 void zGUIReverbPower::paintButton(juce::Graphics& g, bool, bool)
 {
     const bool on = getToggleState();
-    zguiswitch::drawFrame(g, on ? onImage : offImage, on, 44, 19);
+    zguiswitch::drawFrame(g, on ? onImage : offImage, zvartwork::Picture::powerSwitch, on, 44, 19);
 }

@@ -1,14 +1,22 @@
 #pragma once
 
+#include "zGUIArtwork.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 /// What the three image switches share: each draws one frame of a two-frame strip (off above,
 /// on below) whose frames are exactly the switch's size.
 namespace zguiswitch
 {
-/// Draws the on frame (the strip shifted up by one frame) or the off frame, unscaled.
-inline void drawFrame(juce::Graphics& g, const juce::Image& strip, bool on, int w, int h)
+/// Draws the on frame (the strip shifted up by one frame) or the off frame: the embedded strip
+/// unscaled, or its artwork drawn afresh at any other screen scale.
+inline void drawFrame(juce::Graphics& g, const juce::Image& strip, zvartwork::Picture art, bool on, int w, int h)
 {
+    if (!zguiart::drawsUnscaled(g))
+    {
+        zguiart::drawSwitchFrame(g, art, on, w, h);
+        return;
+    }
     const auto area = on ? juce::Rectangle<float>(0.0f, (float) -h, (float) w, 2.0f * (float) h)
                          : juce::Rectangle<float>(0.0f, 0.0f, (float) w, 2.0f * (float) h);
     g.setOpacity(1.0f);

@@ -7,7 +7,10 @@
 
 #include <X11/Xlib.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 namespace
@@ -59,8 +62,14 @@ private:
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    // The window reads the user's settings; the tests give it a folder of their own, so a
+    // developer's choice of scale never changes what they see.
+    const auto config = std::filesystem::temp_directory_path() / ("zv-editor-tests-" + std::to_string(getpid()));
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     PrivateDisplay display;
     if (!::testing::GTEST_FLAG(list_tests))
         display.nameWindowManagerAtoms();
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    std::filesystem::remove_all(config);
+    return result;
 }
