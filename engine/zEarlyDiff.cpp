@@ -20,9 +20,15 @@ zEarlyDiff::~zEarlyDiff()
 void zEarlyDiff::setSizeNote(float note) noexcept
 {
     sizeNote_ = note;
-    stages_[0]->delay().setDelayTime(notePeriod(note + 8.0f));
-    stages_[1]->delay().setDelayTime(notePeriod(note + 4.0f));
-    stages_[2]->delay().setDelayTime(notePeriod(note));
+    // The owner sets the size at every block start; the powers are taken only for a new note.
+    if (!periodsNote_.matches(note))
+    {
+        periods_[0] = notePeriod(note + 8.0f);
+        periods_[1] = notePeriod(note + 4.0f);
+        periods_[2] = notePeriod(note);
+    }
+    for (int i = 0; i < 3; ++i)
+        stages_[i]->delay().setDelayTime(periods_[i]);
 }
 
 void zEarlyDiff::setDiffusion(float amount) noexcept

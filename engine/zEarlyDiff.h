@@ -2,6 +2,7 @@
 
 #include "zDiffDelay.h"
 #include "zEffect.h"
+#include "zPow.h"
 #include "zShelf.h"
 
 #include <memory>
@@ -59,4 +60,6 @@ private:
     std::unique_ptr<zShelf> shelf_;
     float sizeNote_ = 0.0f;
     float coefficientSpread_ = 0.0f;
+    zLastResult periodsNote_;
+    float periods_[3] = {};
 };

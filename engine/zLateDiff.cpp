@@ -31,11 +31,20 @@ float zLateDiff::loopExponent(float loopPeriod, float decayTime) noexcept
 
 void zLateDiff::updateDelays() noexcept
 {
+    // Runs at every 51st sample and every block start; the powers are taken only when the note
+    // (or, for the loop gain, the period or the decay time) is new.
     const float m = sizeNote_;
-    const float period = notePeriod(m);
-    const float t0 = notePeriod(m + 9.0f) + modulationOffsets_[0];
-    const float t1 = notePeriod(m + 6.0f) + modulationOffsets_[1];
-    const float t2 = notePeriod(m + 3.0f) + modulationOffsets_[2];
+    if (!periodsNote_.matches(m))
+    {
+        periods_[0] = notePeriod(m + 9.0f);
+        periods_[1] = notePeriod(m + 6.0f);
+        periods_[2] = notePeriod(m + 3.0f);
+        periods_[3] = notePeriod(m);
+    }
+    const float period = periods_[3];
+    const float t0 = periods_[0] + modulationOffsets_[0];
+    const float t1 = periods_[1] + modulationOffsets_[1];
+    const float t2 = periods_[2] + modulationOffsets_[2];
     const float t3 = period + modulationOffsets_[3];
     stages_[0]->delay().setDelayTime(t0);
     stages_[1]->delay().setDelayTime(t1);
@@ -43,7 +52,9 @@ void zLateDiff::updateDelays() noexcept
     loopDelay_->setDelayTime(t3);
 
     // 1.2202, not 1.12202: the decay law of the loop as voiced.
-    loopGain_ = zPowf(1.2202f, loopExponent(period, decayTime_));
+    const bool sameGain = gainPeriod_.matches(period);
+    if (!(gainDecayTime_.matches(decayTime_) && sameGain))
+        loopGain_ = zPowf(1.2202f, loopExponent(period, decayTime_));
 }
 
 void zLateDiff::setDiffusion(float amount) noexcept

@@ -3,6 +3,7 @@
 #include "zDelay4p.h"
 #include "zDiffDelay4p.h"
 #include "zEffect.h"
+#include "zPow.h"
 #include "zShelf.h"
 
 #include <memory>
@@ -135,4 +136,8 @@ private:
     float modulationOffsets_[4] = {};
     float coefficientSpread_ = 0.0f;
     int refreshCounter_ = 0;
+    zLastResult periodsNote_;
+    float periods_[4] = {}; ///< of the note + 9, + 6, + 3 and the note itself
+    zLastResult gainPeriod_;
+    zLastResult gainDecayTime_;
 };

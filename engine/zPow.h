@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstring>
 
 /// The C library's single-precision power, always evaluated at run time.
 ///
@@ -14,3 +15,25 @@ inline float zPowf(float base, float exponent) noexcept
     volatile float opaqueExponent = exponent;
     return std::pow(static_cast<float>(opaqueBase), static_cast<float>(opaqueExponent));
 }
+
+/// Whether two floats have the same bits: the test for reusing a power computed from the same
+/// operands (a power of +0 and of -0 can differ, and NaN equals nothing).
+inline bool zSameBits(float a, float b) noexcept { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+/// The last result of a power-taking function of one float, kept so that the same operand does
+/// not take the power again. The result is the function's for that operand, whatever it is.
+struct zLastResult
+{
+    bool valid = false;
+    float operand = 0.0f;
+
+    /// True when `x` is the operand of the result kept; otherwise remembers `x` as the new one.
+    bool matches(float x) noexcept
+    {
+        if (valid && zSameBits(x, operand))
+            return true;
+        valid = true;
+        operand = x;
+        return false;
+    }
+};
