@@ -71,6 +71,10 @@ fi
     echo "== LV2: lv2ls"
     lv2ls | grep -qx "$uri" || fail "lv2ls does not list $uri"
 
+    echo "== factory presets: LV2 presets in the bundle, the VST 2.4 bank file"
+    lv2info "$uri" | grep -qP '^\t +Large Hall$' || fail "lv2info does not list the factory presets"
+    [ -s /usr/share/$name/$name-factory.fxb ] || fail "no VST 2.4 bank file in /usr/share/$name"
+
     echo "== Ardour finds and runs VST 2.4, VST3 and LV2 from its default locations"
     "$root/tests/hosts/check-ardour.sh" --installed "$lxvst" "$vst3" "$lv2" || fail "Ardour"
 

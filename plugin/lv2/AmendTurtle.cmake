@@ -31,11 +31,12 @@ zv_amend(dsp.ttl "the maker's e-mail"
 zv_amend(dsp.ttl "the plug-in's classes"
     "\ta lv2:Plugin ;\n\tdoap:name" "\ta lv2:Plugin , lv2:ReverbPlugin , doap:Project ;\n\tdoap:name")
 
-# The presets select a program through a state property of the plug-in's own; a property used in
+# The program presets select a program through a state property of the plug-in's own, and the
+# factory presets (lv2/AddPresets.cmake) carry the whole state in another; a property used in
 # data must be described.
-zv_amend(dsp.ttl "the presets' state property"
+zv_amend(dsp.ttl "the presets' state properties"
     "plug:input_group_1\n"
-    "plug:Program\n\ta rdf:Property ;\n\trdfs:label \"Program\" ;\n\trdfs:comment \"The index of the program a preset selects.\" ;\n\trdfs:range xsd:int .\n\nplug:input_group_1\n")
+    "plug:Program\n\ta rdf:Property ;\n\trdfs:label \"Program\" ;\n\trdfs:comment \"The index of the program a preset selects.\" ;\n\trdfs:range xsd:int .\n\nplug:StateString\n\ta rdf:Property ;\n\trdfs:label \"State\" ;\n\trdfs:comment \"The plug-in's whole saved state: its bank of programs, encoded as text.\" ;\n\trdfs:range xsd:string .\n\nplug:input_group_1\n")
 
 # The window's fixed size is a feature the UI offers, and the options interface is extension
 # data it provides; the helper lists each under the other heading as well.

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Usage: check-lv2.sh BUNDLE_DIR PLUGIN_URI
+# Usage: check-lv2.sh BUNDLE_DIR PLUGIN_URI ZV_RENDER
 # Checks the bundle's data against LV2's vocabularies (lv2_validate) and with lilv's lv2info,
 # then runs it in a real LV2 host (jalv, on a JACK server with the dummy back end, so no sound
-# card is needed) and asks that host for the plug-in's presets and controls.
+# card is needed), asks that host for the plug-in's presets and controls, and has it apply every
+# factory preset. The factory presets are those ZV_RENDER --list-presets names.
 set -euo pipefail
 bundle=$1
 uri=$2
+render=$3
 export LV2_PATH
 LV2_PATH=$(dirname "$bundle")
 work=$(mktemp -d)
@@ -17,6 +19,9 @@ cleanup() {
 trap cleanup EXIT
 
 fail() { echo "FAIL: $*"; exit 1; }
+# The names stand before two or more spaces and the line saying what each is for.
+mapfile -t factory < <("$render" --list-presets | sed -E 's/^  (.*[^ ])  +.*$/\1/')
+[ "${#factory[@]}" -ge 16 ] || fail "zv-render lists ${#factory[@]} factory presets"
 names=(EarlySize LateSize Decay Diffusion Listener Dry-Wet Volume On-Off "Left On-Off" "Right On-Off" "Stereo On-Off")
 keys=(fEarlySize fLateSize fDecay fDiffusion fListenerPos fMix fVolume fOnButton fLeftSelButton fRightSelButton fStereoSelButton)
 
@@ -28,9 +33,15 @@ for name in "${names[@]}"; do
     grep -q "rdfs:label \"$name\"" "$bundle"/dsp.ttl || fail "parameter $name not described"
 done
 grep -q 'Author Email: *mailto:' "$work/info.txt" || fail "the maker's e-mail is not a mailto: address"
-echo "lv2info: plug-in found, 11 parameters described, 127 presets"
+for name in "${factory[@]}"; do
+    grep -qP "^\t +\Q$name\E\$" "$work/info.txt" || fail "lv2info does not list the factory preset $name"
+done
+echo "lv2info: plug-in found, 11 parameters described, 127 program presets, ${#factory[@]} factory presets"
 
-if ! lv2_validate "$bundle"/*.ttl > "$work/validate.txt" 2>&1 ||
+# lv2_validate splits its arguments at spaces, as the bundle's name has: it checks a copy.
+cp -r "$bundle" "$work/bundle.lv2"
+if ! lv2_validate "$work"/bundle.lv2/*.ttl > "$work/validate.txt" 2>&1 ||
+    grep -q "^Skipping file $work" "$work/validate.txt" ||
     grep -qiE '^(error|warn)' "$work/validate.txt"; then
     cat "$work/validate.txt"
     fail "lv2_validate reports problems in the bundle's data"
@@ -44,12 +55,20 @@ jack_pid=$!
 sleep 2
 kill -0 "$jack_pid" 2>/dev/null || { cat "$work/jackd.log"; fail "JACK server did not start"; }
 
-(sleep 3; echo presets; sleep 1; echo controls; sleep 1) |
-    timeout 30 jalv -n zv-test "$uri" > "$work/jalv.txt" 2>&1 || true
+factory_uris=$(grep -oE "<$uri:factory-[a-z-]+>" "$bundle/manifest.ttl" | tr -d '<>')
+{
+    sleep 3; echo presets; sleep 1
+    for preset in $factory_uris; do echo "preset $preset"; sleep 0.2; done
+    echo controls; sleep 1
+} | timeout 60 jalv -n zv-test "$uri" > "$work/jalv.txt" 2>&1 || true
 grep -q 'Plugin: *'"$uri" "$work/jalv.txt" || { cat "$work/jalv.txt"; fail "jalv did not load the plug-in"; }
 hosted_presets=$(grep -c ':preset[0-9]* (Default)' "$work/jalv.txt" || true)
 [ "$hosted_presets" -eq 127 ] || fail "jalv shows $hosted_presets presets, expected 127"
+for name in "${factory[@]}"; do
+    grep -qP ":factory-[a-z-]+ \(\Q$name\E\)" "$work/jalv.txt" || fail "jalv does not show the factory preset $name"
+done
+# Still answering after applying every factory preset.
 for key in "${keys[@]}"; do
     grep -q "_${key} = " "$work/jalv.txt" || fail "jalv does not show control $key"
 done
-echo "jalv: plug-in running, 11 controls, 127 presets"
+echo "jalv: plug-in running, 11 controls, 127 program presets, ${#factory[@]} factory presets applied"

@@ -1,5 +1,7 @@
 // zv-render as a user runs it: the binary is started as a child process and its files read back.
 
+#include <FactoryPresets.h>
+#include <processor/StateDocuments.h>
 #include <zv-render/Measurement.h>
 #include <zv-render/RenderSession.h>
 
@@ -255,6 +257,48 @@ TEST_F(Renderer, SavedPresetReproducesTheSettings)
         ASSERT_EQ(a.getSample(0, i), b.getSample(0, i));
 }
 
+TEST_F(Renderer, FactoryPresetsLoadByNameAndAreListed)
+{
+    const auto list = run({ "--list-presets" });
+    EXPECT_EQ(list.exitCode, 0);
+    for (const auto& preset : zvpresets::all())
+    {
+        SCOPED_TRACE(preset.name);
+        EXPECT_TRUE(list.output.contains(juce::String(preset.name) + "  ")) << list.output;
+        EXPECT_TRUE(list.output.contains(preset.purpose)) << list.output;
+        // Loaded by name (case ignored) and saved back: every value exactly as the table has it.
+        const auto saved = dir.getChildFile("saved.xml");
+        ASSERT_EQ(run({ "-q", "--preset", juce::String(preset.name).toUpperCase(), "--save-preset",
+                        saved.getFullPathName(), "--impulse", "0.01", "--rate", "48000", path("ir.wav") })
+                      .exitCode, 0);
+        const auto document = zvstate::readDocumentText(saved.loadFileAsString().toStdString());
+        ASSERT_TRUE(document);
+        const zvstate::AttributeLookup values(*document);
+        EXPECT_EQ(values.text("programName", {}), preset.name);
+        for (int p = 0; p < zvparams::count; ++p)
+            EXPECT_EQ(values.number(zvparams::table[p].stateKey, -1.0f), preset.values[(size_t)p])
+                << zvparams::table[p].name;
+    }
+}
+
+TEST_F(Renderer, PresetFileOfAFactoryNameWinsAndAnUnknownNameListsTheFactoryPresets)
+{
+    // A preset saved under a factory preset's name is the user's own and is what loads.
+    dir.getChildFile("Plate").replaceWithText("<ZV-REVERB_LX_PRESET fDecay=\"0.125\" programName=\"Mine\"/>");
+    const juce::File previous = juce::File::getCurrentWorkingDirectory();
+    dir.setAsCurrentWorkingDirectory();
+    const auto own = run({ "-q", "--preset", "Plate", "--save-preset", path("saved.xml"), "--impulse", "0.01",
+                           "--rate", "48000", path("ir.wav") });
+    previous.setAsCurrentWorkingDirectory();
+    EXPECT_EQ(own.exitCode, 0) << own.output;
+    EXPECT_TRUE(dir.getChildFile("saved.xml").loadFileAsString().contains("programName=\"Mine\""));
+
+    const auto unknown = run({ "--preset", "Larg Hall", "--impulse", "0.01", "--rate", "48000", path("ir.wav") });
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.output.contains("no factory preset named 'Larg Hall'")) << unknown.output;
+    EXPECT_TRUE(unknown.output.contains(zvpresets::names())) << unknown.output;
+}
+
 TEST_F(Renderer, BankProgramIsSelected)
 {
     ZVPluginAudioProcessor p;
@@ -354,7 +398,7 @@ TEST_F(Renderer, HelpDescribesEveryOptionAndVersionNamesTheProduct)
 {
     const auto r = run({ "--help" });
     EXPECT_EQ(r.exitCode, 0);
-    for (auto option : { "--set", "--preset", "--bank", "--program", "--save-preset", "--block", "--tail", "--bits",
+    for (auto option : { "--set", "--preset", "--list-presets", "--bank", "--program", "--save-preset", "--block", "--tail", "--bits",
                          "--out-dir", "--jobs", "--impulse", "--rate", "--plot", "--plot-decay", "--plot-spectrogram",
                          "--quiet", "--version", "Dry-Wet", "Exit status" })
         EXPECT_TRUE(r.output.contains(option)) << option;

@@ -1,5 +1,6 @@
 #include "Options.h"
 
+#include <FactoryPresets.h>
 #include <processor/Parameters.h>
 
 #include <cmath>
@@ -64,6 +65,19 @@ std::pair<int, float> parseAssignment(const juce::String& assignment)
     return { index, (float)value };
 }
 
+/// --preset's argument: a file that exists is always the file, so a preset a user saved under a
+/// factory preset's name is never shadowed; otherwise a factory preset's name (case ignored).
+/// Anything else stays a file name, and reading it fails with the factory names listed.
+void setPreset(Options& options, const juce::String& value)
+{
+    options.preset = juce::File();
+    options.factoryPreset.clear();
+    if (!fileNamed(value).existsAsFile() && zvpresets::find(value) != nullptr)
+        options.factoryPreset = zvpresets::find(value)->name;
+    else
+        options.preset = fileNamed(value);
+}
+
 /// One command-line option: its names, the name of its value (none for a switch), its line in
 /// --help, and what it does to the options. Adding an option is adding an entry here.
 struct OptionSpec
@@ -80,8 +94,11 @@ const std::vector<OptionSpec>& optionTable()
         { { "--set" }, "NAME=VALUE", "set a parameter by name; repeatable. Names:\n" + parameterNames()
                                          + ".\nEach takes 0 to 1; the On-Off switches take 0 or 1",
           [](Options& o, auto&, auto& v) { o.sets.push_back(parseAssignment(v)); } },
-        { { "--preset" }, "FILE", "load a preset document (as saved by --save-preset)",
-          [](Options& o, auto&, auto& v) { o.preset = fileNamed(v); } },
+        { { "--preset" }, "FILE|NAME", "load a preset document (as saved by --save-preset) or, when no\n"
+                                        "such file exists, the factory preset of that name",
+          [](Options& o, auto&, auto& v) { setPreset(o, v); } },
+        { { "--list-presets" }, {}, "list the factory presets and stop",
+          [](Options& o, auto&, auto&) { o.listPresets = true; } },
         { { "--bank" }, "FILE", "load a bank document, then select --program N (default 0)",
           [](Options& o, auto&, auto& v) { o.bank = fileNamed(v); } },
         { { "--program" }, "N", "program to select from the bank, 0 to 126",
@@ -159,7 +176,7 @@ void checkAndPlaceFiles(Options& options, const juce::StringArray& files)
         throw UsageError("--impulse needs --rate HZ");
     if (options.impulseRate != 0.0 && !options.impulseSeconds)
         throw UsageError("--rate is only for --impulse; a file is rendered at its own rate");
-    if (options.preset != juce::File() && options.bank != juce::File())
+    if (options.hasPreset() && options.bank != juce::File())
         throw UsageError("give either --preset or --bank, not both");
     if ((options.plotDecay || options.plotSpectrogram) && options.plot == juce::File())
         throw UsageError(std::string(options.plotDecay ? "--plot-decay" : "--plot-spectrogram")
@@ -221,7 +238,7 @@ Options parseOptions(const juce::StringArray& args)
         }
         spec->apply(options, arg, value);
     }
-    if (!options.help && !options.version)
+    if (!options.help && !options.version && !options.listPresets)
         checkAndPlaceFiles(options, files);
     return options;
 }
@@ -255,7 +272,8 @@ juce::String helpText()
     }
     text << "\n"
             "Settings are applied in this order: bank or preset, then every --set.\n"
-            "The impulse response includes the dry sound unless Dry-Wet=1.\n"
+         << wrapped("The factory presets (--list-presets) are: " + zvpresets::names() + ".", 86) << "\n"
+         << "The impulse response includes the dry sound unless Dry-Wet=1.\n"
             "\n"
             "Exit status: 0 when done, 1 when a file could not be read or written (with --out-dir:\n"
             "any file), 2 when the command line asks for something impossible.\n"
@@ -263,7 +281,19 @@ juce::String helpText()
             "Examples:\n"
             "  zv-render --set Decay=0.8 --set Dry-Wet=1 voice.wav voice-hall.wav --plot hall.png\n"
             "  zv-render --set Dry-Wet=1 --impulse 4 --rate 48000 ir.wav --plot ir.png --plot-decay\n"
-            "  zv-render --set Decay=0.3 takes/*.wav --out-dir rendered\n";
+            "  zv-render --set Decay=0.3 takes/*.wav --out-dir rendered\n"
+            "  zv-render --preset \"Large Hall\" voice.wav voice-hall.wav\n";
+    return text;
+}
+
+juce::String presetListText()
+{
+    int width = 0;
+    for (const auto& preset : zvpresets::all())
+        width = std::max(width, (int)juce::String(preset.name).length());
+    juce::String text;
+    for (const auto& preset : zvpresets::all())
+        text << "  " << juce::String(preset.name).paddedRight(' ', width + 2) << preset.purpose << "\n";
     return text;
 }
 

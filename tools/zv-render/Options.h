@@ -34,6 +34,7 @@ struct Options
     double impulseRate = 0.0;             ///< sample rate of the impulse response
     std::vector<std::pair<int, float>> sets; ///< parameter index and value, in command-line order
     juce::File preset;                    ///< preset document to load
+    juce::String factoryPreset;           ///< or the name of a factory preset to load
     juce::File bank;                      ///< bank document to load
     int program = 0;                      ///< program to select after loading the bank
     juce::File savePreset;                ///< where to save the settings as a preset document
@@ -46,6 +47,9 @@ struct Options
     bool quiet = false;
     bool help = false;
     bool version = false;
+    bool listPresets = false;
+
+    bool hasPreset() const { return preset != juce::File() || factoryPreset.isNotEmpty(); }
 
     bool isBatch() const { return outDir != juce::File(); }
 };
@@ -59,4 +63,7 @@ juce::String helpText();
 
 /// The text printed by --version.
 juce::String versionText();
+
+/// The text printed by --list-presets: each factory preset's name and what it is for.
+juce::String presetListText();
 } // namespace zvrender

@@ -7,9 +7,8 @@ namespace zvrender
 {
 namespace
 {
-constexpr int width = 1200, left = 70, right = 30, top = 40, bottom = 70;
-constexpr int panelHeight = 240, gap = 50;
-constexpr int plotWidth = width - left - right;
+constexpr int left = 70, right = 30, top = 40, bottom = 70;
+constexpr int gap = 50;
 constexpr float levelFloorDb = -120.0f, decayFloorDb = -100.0f, spectrogramRangeDb = 100.0f;
 
 const juce::Colour background(0xff15171c), panel(0xff1e2128), grid(0xff343944), text(0xffc9ced8),
@@ -57,6 +56,8 @@ juce::Colour heat(float x)
 juce::String hertz(double hz) { return hz >= 1000.0 ? juce::String(hz / 1000.0, 0) + "k" : juce::String((int)hz); }
 } // namespace
 
+int PlotLayout::columns() const { return width - left - right; }
+
 PlotAccumulator::PlotAccumulator(juce::int64 totalSamples, double sampleRate, bool withSpectrogram, int numColumns)
     : total(std::max<juce::int64>(1, totalSamples)), rate(sampleRate), columns(numColumns),
       windowLength(std::max(1, (int)std::lround(sampleRate * 0.01)))
@@ -98,13 +99,15 @@ void PlotAccumulator::add(const float* l, const float* r, int numSamples)
     }
 }
 
-juce::Image PlotAccumulator::draw(const juce::String& title, const zvmeasure::DecayMeasurement* decay) const
+juce::Image PlotAccumulator::draw(const juce::String& title, const zvmeasure::DecayMeasurement* decay,
+                                  PlotLayout layout) const
 {
-    const int panels = 2 + (decay != nullptr ? 1 : 0) + (spectrogram ? 1 : 0);
-    const auto area = [](int index) {
+    const int panels = (layout.waveform ? 2 : 1) + (decay != nullptr ? 1 : 0) + (spectrogram ? 1 : 0);
+    const int plotWidth = layout.width - left - right, panelHeight = layout.panelHeight;
+    const auto area = [&](int index) {
         return juce::Rectangle<int>(left, top + index * (panelHeight + gap), plotWidth, panelHeight);
     };
-    juce::Image image(juce::Image::ARGB, width, top + panels * panelHeight + (panels - 1) * gap + bottom, true);
+    juce::Image image(juce::Image::ARGB, layout.width, top + panels * panelHeight + (panels - 1) * gap + bottom, true);
     juce::Graphics g(image);
     g.fillAll(background);
     const double seconds = (double)total / rate;
@@ -115,6 +118,7 @@ juce::Image PlotAccumulator::draw(const juce::String& title, const zvmeasure::De
 
     // Panels share one time axis, labelled under every panel but the waveform, which sits right
     // above the level.
+    const int firstLabelled = layout.waveform ? 1 : 0;
     g.setFont(juce::Font(12.0f));
     const double step = seconds > 60 ? 10.0 : seconds > 20 ? 5.0 : seconds > 5 ? 1.0 : seconds > 1 ? 0.25 : 0.05;
     for (int p = 0; p < panels; ++p)
@@ -128,14 +132,15 @@ juce::Image PlotAccumulator::draw(const juce::String& title, const zvmeasure::De
             g.setColour(grid);
             g.drawVerticalLine(x, (float)a.getY(), (float)a.getBottom());
             g.setColour(text);
-            if (p > 0)
+            if (p >= firstLabelled)
                 g.drawText(juce::String(t, step < 1.0 ? 2 : 0) + " s", x - 30, a.getBottom() + 4, 60, 16,
                            juce::Justification::centred);
         }
     }
 
     int next = 0;
-    drawWaveform(g, area(next++));
+    if (layout.waveform)
+        drawWaveform(g, area(next++));
     drawLevel(g, area(next++));
     if (decay != nullptr)
         drawDecay(g, area(next++), *decay);
@@ -159,10 +164,10 @@ void PlotAccumulator::drawWaveform(juce::Graphics& g, juce::Rectangle<int> wave)
         g.setColour(c == 0 ? leftColour : rightColour);
         for (int i = 0; i < columns; ++i)
         {
-            const float x = (float)wave.getX() + (float)i * plotWidth / columns;
+            const float x = (float)wave.getX() + (float)i * wave.getWidth() / columns;
             const float y0 = centre - maximum[c][(size_t)i] / peak * (halfLane - 2.0f);
             const float y1 = centre - minimum[c][(size_t)i] / peak * (halfLane - 2.0f);
-            g.drawLine(x, y0, x, std::max(y1, y0 + 1.0f), std::max(1.0f, (float)plotWidth / columns));
+            g.drawLine(x, y0, x, std::max(y1, y0 + 1.0f), std::max(1.0f, (float)wave.getWidth() / columns));
         }
         g.setColour(text);
         g.drawText(c == 0 ? "L" : "R", 10, (int)centre - 8, left - 20, 16, juce::Justification::centredRight);
@@ -179,7 +184,7 @@ void PlotAccumulator::drawLevel(juce::Graphics& g, juce::Rectangle<int> level) c
         const double windowSeconds = windowLength / rate;
         for (size_t i = 0; i < levelDb.size(); ++i)
         {
-            const float x = level.getX() + (float)((i + 0.5) * windowSeconds / seconds * plotWidth);
+            const float x = level.getX() + (float)((i + 0.5) * windowSeconds / seconds * level.getWidth());
             const float y = level.getY() + levelDb[i] / levelFloorDb * level.getHeight();
             if (i == 0)
                 curve.startNewSubPath(x, y);
@@ -213,7 +218,7 @@ void PlotAccumulator::drawDecay(juce::Graphics& g, juce::Rectangle<int> area,
         for (size_t i = 0; i < band.curveDb.size(); ++i)
         {
             const double t = (double)(i * band.curveStep) / decay.sampleRate;
-            const float x = area.getX() + (float)(t / seconds * plotWidth);
+            const float x = area.getX() + (float)(t / seconds * area.getWidth());
             const float y = yOf(std::max(band.curveDb[i], decayFloorDb));
             if (i == 0)
                 curve.startNewSubPath(x, y);

@@ -5,6 +5,7 @@
 #include "Progress.h"
 #include "RenderSession.h"
 
+#include <FactoryPresets.h>
 #include <processor/StateDocuments.h>
 #include <processor/ZVPluginAudioProcessor.h>
 
@@ -231,8 +232,14 @@ void applySettings(ZVPluginAudioProcessor& processor, const Options& options)
         processor.setStateInformation(data.getData(), (int)data.getSize());
         processor.setCurrentProgram(options.program);
     }
+    if (options.factoryPreset.isNotEmpty())
+        zvpresets::load(processor, *zvpresets::find(options.factoryPreset));
     if (options.preset != juce::File())
     {
+        if (!options.preset.exists())
+            throw RenderError("no preset file " + quoted(options.preset) + " and no factory preset named '"
+                              + options.preset.getFileName().toStdString() + "'; the factory presets are "
+                              + zvpresets::names().toStdString());
         const auto data = readDocument(options.preset, "ZV-REVERB_LX_PRESET", "preset");
         processor.setCurrentProgramStateInformation(data.getData(), (int)data.getSize());
     }

@@ -21,9 +21,11 @@ int main(int argc, char* argv[])
     try
     {
         const auto options = zvrender::parseOptions(args);
-        if (options.help || options.version)
+        if (options.help || options.version || options.listPresets)
         {
-            std::cout << (options.help ? zvrender::helpText() : zvrender::versionText());
+            std::cout << (options.help ? zvrender::helpText()
+                          : options.version ? zvrender::versionText()
+                                            : zvrender::presetListText());
             return zvrender::exitOk;
         }
         // The framework's fonts and image code expect it to be initialised; no window is opened.

@@ -1,0 +1,112 @@
+// Builds the files that carry the factory presets to hosts, from the table in FactoryPresets.cpp:
+//   DIR/zv-reverb-lx-factory.fxb        the VST 2.4 bank file
+//   DIR/lv2/preset-NAME.ttl              one LV2 preset each, copied into the bundle after the build
+//   DIR/lv2/manifest-presets.ttl         their entries, appended to the bundle's manifest
+// Usage: zv-make-preset-files DIR
+
+#include "FactoryPresets.h"
+
+#include <processor/ZVPluginAudioProcessor.h>
+
+#include <iostream>
+
+namespace
+{
+void appendBigEndian(juce::MemoryOutputStream& out, juce::int32 value) { out.writeIntBigEndian(value); }
+
+void appendFourCC(juce::MemoryOutputStream& out, const char* code) { out.write(code, 4); }
+
+
+/// The standard VST 2.4 bank file of the "opaque chunk" kind, which is how this plug-in saves
+/// (its record declares programs as chunks): a fixed big-endian header, then the chunk exactly
+/// as the plug-in's get-chunk call for the bank hands it out. A host that loads the file passes
+/// the chunk to the plug-in's set-chunk call unchanged.
+juce::MemoryBlock bankFile(const juce::MemoryBlock& chunk, int numPrograms)
+{
+    constexpr int headerAfterSize = 4 + 4 + 4 + 4 + 4 + 128 + 4; // magic .. reserved, chunk size
+    juce::MemoryOutputStream out;
+    appendFourCC(out, "CcnK");
+    appendBigEndian(out, headerAfterSize + (juce::int32)chunk.getSize()); // bytes that follow this field
+    appendFourCC(out, "FBCh");                                        // a bank held as one chunk
+    appendBigEndian(out, 1);                                           // format version
+    appendBigEndian(out, JucePlugin_VSTUniqueID);                      // the plug-in it belongs to
+    appendBigEndian(out, JucePlugin_VSTChunkStructureVersion);         // its version, as its record gives it
+    appendBigEndian(out, numPrograms);
+    out.writeRepeatedByte(0, 128); // reserved
+    appendBigEndian(out, (juce::int32)chunk.getSize());
+    out.write(chunk.getData(), chunk.getSize());
+    return out.getMemoryBlock();
+}
+
+/// A Turtle string: the characters that would end or break it, escaped.
+juce::String turtleString(const juce::String& text)
+{
+    return "\"" + text.replace("\\", "\\\\").replace("\"", "\\\"") + "\"";
+}
+
+void write(const juce::File& file, const void* data, size_t size)
+{
+    file.getParentDirectory().createDirectory();
+    if (!file.replaceWithData(data, size))
+        throw std::runtime_error("cannot write " + file.getFullPathName().toStdString());
+}
+
+void write(const juce::File& file, const juce::String& text) { write(file, text.toRawUTF8(), text.getNumBytesAsUTF8()); }
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 2)
+    {
+        std::cerr << "usage: zv-make-preset-files DIR\n";
+        return 2;
+    }
+    try
+    {
+        const auto dir = juce::File::getCurrentWorkingDirectory().getChildFile(argv[1]);
+        const juce::String uri(JucePlugin_LV2URI);
+
+        {
+            ZVPluginAudioProcessor processor;
+            zvpresets::loadFactoryBank(processor);
+            juce::MemoryBlock chunk;
+            processor.getStateInformation(chunk);
+            const auto file = bankFile(chunk, processor.getNumPrograms());
+            write(dir.getChildFile("zv-reverb-lx-factory.fxb"), file.getData(), file.getSize());
+        }
+
+        // An LV2 preset is a whole saved state of the plug-in, and the framework's LV2 adapter
+        // restores the state by loading a bank and re-applying the current program. So each
+        // preset's state is the bank a plug-in holding the preset in every program would save:
+        // whichever program an instance is on, loading the preset makes it play the preset. The
+        // text is the framework's own encoding of the chunk, as the adapter stores it.
+        juce::String manifest;
+        for (const auto& preset : zvpresets::all())
+        {
+            ZVPluginAudioProcessor processor;
+            zvpresets::loadIntoEveryProgram(processor, preset);
+            juce::MemoryBlock chunk;
+            processor.getStateInformation(chunk);
+
+            const auto presetUri = "<" + uri + ":factory-" + zvpresets::slug(preset) + ">";
+            const auto fileName = "preset-" + zvpresets::slug(preset) + ".ttl";
+            const auto description = presetUri + "\n\ta pset:Preset ;\n\tlv2:appliesTo <" + uri + "> ;\n\trdfs:label "
+                                     + turtleString(preset.name) + " ;\n";
+            manifest << description << "\trdfs:seeAlso <" << fileName << "> .\n\n";
+            write(dir.getChildFile("lv2").getChildFile(fileName),
+                  "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
+                  "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
+                  "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                  "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n\n"
+                      + description + "\trdfs:comment " + turtleString(preset.purpose) + " ;\n\tstate:state [\n\t\t<"
+                      + uri + ":StateString> " + turtleString(chunk.toBase64Encoding()) + "\n\t] .\n");
+        }
+        write(dir.getChildFile("lv2").getChildFile("manifest-presets.ttl"), manifest);
+        return 0;
+    }
+    catch (const std::exception& e)
+    {
+        std::cerr << "zv-make-preset-files: " << e.what() << "\n";
+        return 1;
+    }
+}
