@@ -22,16 +22,24 @@ inline zLanes zMakeLanes(float a, float b, float c = 0.0f, float d = 0.0f) noexc
 }
 
 /// Every lane plus 1e-10 in double precision, rounded back: the low shelf's offset, exactly as
-/// the scalar filter forms it. For |x| >= 2^-31 the single-precision sum x + 1e-10f rounds to the
-/// same float (checked for every float), so while all lanes are that loud one addition does;
-/// below it (a tail decayed to the filters' offsets, about -190 dBFS) and for NaN only the double
-/// sum gives those bits.
-inline zLanes zAddLowShelfOffset(zLanes x) noexcept
+/// the scalar filter forms it.
+///
+/// For |x| >= 2^-31 the single-precision sum x + 1e-10f rounds to the same float (checked for
+/// every float), so while all lanes are that loud one addition does; below it (a tail decayed to
+/// the filters' offsets, about -190 dBFS) and for NaN only the double sum gives those bits. The
+/// caller's `loud` starts true; the first quiet lane clears it, and from then on the double sum
+/// is taken without looking, so that a signal hovering about the threshold costs no mispredicted
+/// branches (the caller sets it again now and then, at each block).
+inline zLanes zAddLowShelfOffset(zLanes x, bool& loud) noexcept
 {
     const __m128 v = (__m128)x;
-    const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
-    if (_mm_movemask_ps(_mm_cmpge_ps(magnitude, _mm_set1_ps(0x1p-31f))) == 0xF)
-        return x + 1e-10f;
+    if (loud)
+    {
+        const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
+        if (_mm_movemask_ps(_mm_cmpge_ps(magnitude, _mm_set1_ps(0x1p-31f))) == 0xF)
+            return x + 1e-10f;
+        loud = false;
+    }
     const __m128d offset = _mm_set1_pd(1e-10);
     const __m128d low = _mm_add_pd(_mm_cvtps_pd(v), offset);
     const __m128d high = _mm_add_pd(_mm_cvtps_pd(_mm_movehl_ps(v, v)), offset);
@@ -40,12 +48,16 @@ inline zLanes zAddLowShelfOffset(zLanes x) noexcept
 
 /// zAddLowShelfOffset() for the two low lanes only (the high two come out as they please): for
 /// the shelves that run a channel pair.
-inline zLanes zAddLowShelfOffsetLow2(zLanes x) noexcept
+inline zLanes zAddLowShelfOffsetLow2(zLanes x, bool& loud) noexcept
 {
     const __m128 v = (__m128)x;
-    const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
-    if ((_mm_movemask_ps(_mm_cmpge_ps(magnitude, _mm_set1_ps(0x1p-31f))) & 0x3) == 0x3)
-        return x + 1e-10f;
+    if (loud)
+    {
+        const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
+        if ((_mm_movemask_ps(_mm_cmpge_ps(magnitude, _mm_set1_ps(0x1p-31f))) & 0x3) == 0x3)
+            return x + 1e-10f;
+        loud = false;
+    }
     return (zLanes)_mm_cvtpd_ps(_mm_add_pd(_mm_cvtps_pd(v), _mm_set1_pd(1e-10)));
 }
 

@@ -181,6 +181,7 @@ class zShelfLanes
 public:
     void load(zShelf* const (&shelves)[Lanes]) noexcept
     {
+        loud_ = true;
         float high[5][4] = {};
         float low[5][4] = {};
         for (int lane = 0; lane < Lanes; ++lane)
@@ -225,7 +226,7 @@ public:
         const zLanes y = xo * hb0_ + ha1_ * hy1_ + hb1_ * hx1_;
         hx1_ = xo;
         hy1_ = y;
-        const zLanes lo = Lanes == 4 ? zAddLowShelfOffset(y) : zAddLowShelfOffsetLow2(y);
+        const zLanes lo = Lanes == 4 ? zAddLowShelfOffset(y, loud_) : zAddLowShelfOffsetLow2(y, loud_);
         const zLanes z = lo * lb0_ + la1_ * ly1_ + lb1_ * lx1_;
         lx1_ = lo;
         ly1_ = z;
@@ -234,6 +235,7 @@ public:
 
 private:
     zShelf* shelves_[Lanes] = {};
+    bool loud_ = true; ///< see zAddLowShelfOffset(); set again at each load()
     zLanes hb0_{}, ha1_{}, hb1_{}, hy1_{}, hx1_{};
     zLanes lb0_{}, la1_{}, lb1_{}, ly1_{}, lx1_{};
 };

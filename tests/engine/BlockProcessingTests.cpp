@@ -296,8 +296,10 @@ TEST(BlockProcessing, TheLowShelfOffsetInLanesIsTheScalarOffset)
                 const std::uint32_t b = static_cast<std::uint32_t>(std::min<std::uint64_t>(bits + k * step, last));
                 std::memcpy(&x[k], &b, sizeof b);
             }
-            const zLanes y = zAddLowShelfOffset(zMakeLanes(x[0], x[1], x[2], x[3]));
-            const zLanes low = zAddLowShelfOffsetLow2(zMakeLanes(x[0], x[1], x[2], x[3]));
+            bool loud = true;
+            const zLanes y = zAddLowShelfOffset(zMakeLanes(x[0], x[1], x[2], x[3]), loud);
+            bool loudLow = true;
+            const zLanes low = zAddLowShelfOffsetLow2(zMakeLanes(x[0], x[1], x[2], x[3]), loudLow);
             for (int k = 0; k < 4; ++k)
             {
                 const float expected = static_cast<float>(static_cast<double>(x[k]) + 1e-10);
