@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
@@ -197,27 +199,48 @@ void ZVPluginAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce
             dryRight[i] = r[i] = b;
         }
         reverb->process(l, r, n); // the wet pairs, bit for bit as processStereo() gives them
-        for (int i = 0; i < n; ++i)
-        {
-            const float m = mix[i];
-            float out0 = ((1.0f - m) * dryLeft[i]) * gain + (m * l[i]) * gain;
-            float out1 = ((1.0f - m) * dryRight[i]) * gain + (m * r[i]) * gain;
-            // With the input and controls bounded, only an engine whose state has gone non-finite
-            // (whatever the cause) gets here. It is silenced at once, this sample is the dry part,
-            // and the rest of the piece goes through the silenced engine again.
-            if (!(std::isfinite(out0) && std::isfinite(out1)))
+        const auto mixFrom = [&](int from) {
+            for (int i = from; i < n; ++i)
             {
-                reverb->clear();
-                out0 = ((1.0f - m) * dryLeft[i]) * gain;
-                out1 = ((1.0f - m) * dryRight[i]) * gain;
-                std::copy(dryLeft + i + 1, dryLeft + n, l + i + 1);
-                std::copy(dryRight + i + 1, dryRight + n, r + i + 1);
-                reverb->process(l + i + 1, r + i + 1, n - i - 1);
+                const float m = mix[i];
+                l[i] = ((1.0f - m) * dryLeft[i]) * gain + (m * l[i]) * gain;
+                r[i] = ((1.0f - m) * dryRight[i]) * gain + (m * r[i]) * gain;
             }
-            l[i] = out0;
-            r[i] = out1;
+        };
+        mixFrom(0);
+        // With the input and controls bounded, only an engine whose state has gone non-finite
+        // (whatever the cause) gets here. It is silenced at once, the sample where it shows is
+        // the dry part, and the rest of the piece goes through the silenced engine again.
+        for (int i = firstNonFinite(l, r, 0, n); i < n; i = firstNonFinite(l, r, i + 1, n))
+        {
+            reverb->clear();
+            l[i] = ((1.0f - mix[i]) * dryLeft[i]) * gain;
+            r[i] = ((1.0f - mix[i]) * dryRight[i]) * gain;
+            std::copy(dryLeft + i + 1, dryLeft + n, l + i + 1);
+            std::copy(dryRight + i + 1, dryRight + n, r + i + 1);
+            reverb->process(l + i + 1, r + i + 1, n - i - 1);
+            mixFrom(i + 1);
         }
     }
+}
+
+int ZVPluginAudioProcessor::firstNonFinite(const float* left, const float* right, int from, int n) noexcept
+{
+    // One pass that the compiler vectorises tells whether there is any; only then are they sought.
+    const auto nonFinite = [](float x) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &x, sizeof bits);
+        return (bits & 0x7f800000u) == 0x7f800000u;
+    };
+    bool any = false;
+    for (int i = from; i < n; ++i)
+        any |= nonFinite(left[i]) | nonFinite(right[i]);
+    if (!any)
+        return n;
+    for (int i = from; i < n; ++i)
+        if (nonFinite(left[i]) || nonFinite(right[i]))
+            return i;
+    return n;
 }
 
 double ZVPluginAudioProcessor::getTailLengthSeconds() const

@@ -100,6 +100,8 @@ private:
     static float unitRange(float v) noexcept;
     /// An input sample as the engine gets it: non-finite as silence, huge values limited.
     static float saneInput(float x) noexcept;
+    /// The first index in from..n - 1 where either channel is not finite, or n.
+    static int firstNonFinite(const float* left, const float* right, int from, int n) noexcept;
     /// The live values as the engine's controls, each continuous one read within 0..1.
     zReverb::Controls engineControls() const noexcept;
     void applyParameters() noexcept;
