@@ -1,13 +1,15 @@
 // Throughput of one reverb engine, driven as the processor drives it (the six controls at every
 // block start, then the block), and the cost of each control and of the tail estimate.
 //
-// Each processing case runs both ways the engine can be driven: `Block` through process(), as the
-// plug-in runs it, and `PerSample` one pair at a time through processStereo(), the reference it
-// reproduces bit for bit (and the way everything ran before block processing).
+// Each processing case runs every way the engine can be driven: `Block` through process(), as the
+// plug-in runs it (AVX2 code where the processor has it), `BlockSse2` the same held to the x86-64
+// baseline, and `PerSample` one pair at a time through processStereo(), the reference they
+// reproduce bit for bit (and the way everything ran before block processing).
 //
 // Counters: per_pair (CPU time per stereo pair, shown in seconds with an SI prefix, e.g. 30ns)
 // and realtime (audio seconds processed per CPU second).
 
+#include <zInstructionSet.h>
 #include <zReverb.h>
 #include <zSampleRate.h>
 
@@ -60,8 +62,9 @@ std::vector<float> noise(int frames, float level)
 
 enum class Path
 {
-    Block,
-    PerSample
+    Block,     ///< process(), with the instruction set the processor picks (AVX2 where it has it)
+    BlockSse2, ///< process() held to the x86-64 baseline, as on a processor without AVX2
+    PerSample  ///< processStereo()
 };
 
 /// One block of interleaved input through the engine into interleaved output.
@@ -104,6 +107,9 @@ struct Case
 
 void processBlocks(benchmark::State& state, const Case& c, Path path)
 {
+    const zInstructionSet usual = zBlockInstructionSet();
+    if (path == Path::BlockSse2)
+        zUseInstructionSet(zInstructionSet::Sse2);
     zSetSampleRate(c.sampleRate);
     auto reverb = std::make_unique<zReverb>();
     // Run through the first 20 s so every page of every delay line has been visited and the
@@ -130,6 +136,7 @@ void processBlocks(benchmark::State& state, const Case& c, Path path)
     state.SetItemsProcessed(static_cast<int64_t>(pairs));
     state.counters["per_pair"] = benchmark::Counter(pairs, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["realtime"] = benchmark::Counter(pairs / c.sampleRate, benchmark::Counter::kIsRate);
+    zUseInstructionSet(usual);
 }
 
 constexpr Case defaultCase{defaults, rate, 0.25f};
@@ -140,8 +147,10 @@ constexpr Case at96kCase{defaults, 96000.0f, 0.25f};
 
 #define ZV_PROCESS_CASE(name, c)                                                                   \
     void BM_##name##_Block(benchmark::State& s) { processBlocks(s, c, Path::Block); }              \
+    void BM_##name##_BlockSse2(benchmark::State& s) { processBlocks(s, c, Path::BlockSse2); }      \
     void BM_##name##_PerSample(benchmark::State& s) { processBlocks(s, c, Path::PerSample); }      \
     BENCHMARK(BM_##name##_Block)->Unit(benchmark::kMicrosecond);                                   \
+    BENCHMARK(BM_##name##_BlockSse2)->Unit(benchmark::kMicrosecond);                               \
     BENCHMARK(BM_##name##_PerSample)->Unit(benchmark::kMicrosecond);
 
 ZV_PROCESS_CASE(DefaultSettings, defaultCase)

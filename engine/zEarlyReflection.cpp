@@ -1,5 +1,6 @@
 #include "zEarlyReflection.h"
 
+#include "zInstructionSet.h"
 #include "zNoteLaw.h"
 
 #include <algorithm>
@@ -46,6 +47,22 @@ void zEarlyReflection::redesignShelves() noexcept
 // stage 2's loop shelf sharing a register with the diffusers' own shelves. The arithmetic of each
 // call is the per-sample code's, lane by lane.
 void zEarlyReflection::process(float* left, float* right, int n) noexcept
+{
+#if Z_HAVE_AVX2_VARIANT
+    if (zBlockInstructionSet() == zInstructionSet::Avx2)
+    {
+        processAvx2(left, right, n);
+        return;
+    }
+#endif
+    processRuns(left, right, n);
+}
+
+#if Z_HAVE_AVX2_VARIANT
+Z_AVX2_VARIANT void zEarlyReflection::processAvx2(float* left, float* right, int n) noexcept { processRuns(left, right, n); }
+#endif
+
+void zEarlyReflection::processRuns(float* left, float* right, int n) noexcept
 {
     if (sizeNote_ == offNote)
         return;

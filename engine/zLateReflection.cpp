@@ -1,5 +1,6 @@
 #include "zLateReflection.h"
 
+#include "zInstructionSet.h"
 #include "zNoteLaw.h"
 
 #include <algorithm>
@@ -50,6 +51,22 @@ void zLateReflection::redesignShelves() noexcept
 // the last call of a run hands its offsets over, since nothing reads them before the next
 // refresh. The arithmetic of each call is the per-sample code's, lane by lane.
 void zLateReflection::process(float* left, float* right, int n) noexcept
+{
+#if Z_HAVE_AVX2_VARIANT
+    if (zBlockInstructionSet() == zInstructionSet::Avx2)
+    {
+        processAvx2(left, right, n);
+        return;
+    }
+#endif
+    processRuns(left, right, n);
+}
+
+#if Z_HAVE_AVX2_VARIANT
+Z_AVX2_VARIANT void zLateReflection::processAvx2(float* left, float* right, int n) noexcept { processRuns(left, right, n); }
+#endif
+
+void zLateReflection::processRuns(float* left, float* right, int n) noexcept
 {
     if (bypass_ || sizeNote_ == offNote)
         return;

@@ -175,6 +175,11 @@ public:
     }
 
 private:
+    /// process() for one instruction set: processRuns() for the baseline, processAvx2() the same
+    /// code compiled for AVX2.
+    void processRuns(float* left, float* right, int n) noexcept;
+    void processAvx2(float* left, float* right, int n) noexcept;
+
     float diffusion_ = 0.0f;
     float sizeNote_ = 0.0f;
     float channelSpread_ = 0.0f;

@@ -7,6 +7,7 @@
 #include <zDelay.h>
 #include <zDelay4p.h>
 #include <zEarlyReflection.h>
+#include <zInstructionSet.h>
 #include <zLateReflection.h>
 #include <zPreDelay.h>
 #include <zReverb.h>
@@ -87,19 +88,28 @@ void expectBlocksMatchPairs(Make make, Automate automate, int frames, int blockS
     }
 }
 
-/// Runs a check for every rate and block size, each named in a failure's trace.
+/// Runs a check for every rate and block size, with each instruction set block processing is
+/// compiled for that this processor has; each named in a failure's trace.
 template <typename Check>
 void forEveryRateAndBlockSize(Check check)
 {
-    std::uint32_t seed = 1;
-    for (const float rate : rates)
-        for (const int size : blockSizes)
-        {
-            SCOPED_TRACE(testing::Message() << rate << " Hz, blocks of "
-                                            << (size == randomSizes ? std::string("random size") : std::to_string(size)));
-            ScopedSampleRate scoped(rate);
-            check(size, seed++);
-        }
+    const zInstructionSet usual = zBlockInstructionSet();
+    for (const zInstructionSet set : {zInstructionSet::Sse2, zInstructionSet::Avx2})
+    {
+        if (!zUseInstructionSet(set))
+            continue;
+        std::uint32_t seed = 1;
+        for (const float rate : rates)
+            for (const int size : blockSizes)
+            {
+                SCOPED_TRACE(testing::Message()
+                             << (set == zInstructionSet::Avx2 ? "AVX2, " : "SSE2, ") << rate << " Hz, blocks of "
+                             << (size == randomSizes ? std::string("random size") : std::to_string(size)));
+                ScopedSampleRate scoped(rate);
+                check(size, seed++);
+            }
+    }
+    zUseInstructionSet(usual);
 }
 
 /// Settings drawn for one block: the same for the same seed and block, so both blocks under test
@@ -154,7 +164,7 @@ TEST(BlockProcessing, TheEngineMatchesItsPerSampleCodeBitForBit)
             reverb.setListenerPos(draw(0.0f, 1.0f, 0.5f));
             reverb.setBypass(block % 20 == 19);
         };
-        expectBlocksMatchPairs([] { return std::make_unique<zReverb>(); }, automate, 20000, size, seed);
+        expectBlocksMatchPairs([] { return std::make_unique<zReverb>(); }, automate, 12000, size, seed);
     });
 }
 
@@ -169,7 +179,7 @@ TEST(BlockProcessing, EachSectionMatchesItsPerSampleCodeBitForBit)
                                    e.setSize(draw(-12.0f, 110.0f, 60.0f));
                                    e.setDiffusion(draw(0.0f, 1.0f, 1.0f));
                                },
-                               6000, size, seed);
+                               4000, size, seed);
 
         expectBlocksMatchPairs(
             [] {
@@ -185,7 +195,7 @@ TEST(BlockProcessing, EachSectionMatchesItsPerSampleCodeBitForBit)
                 l.setDecayTime(draw(0.0f, 153.41f, 1e9f));
                 l.setBypass(block % 13 == 12);
             },
-            6000, size, seed);
+            4000, size, seed);
 
         expectBlocksMatchPairs(
             [] {
@@ -198,7 +208,7 @@ TEST(BlockProcessing, EachSectionMatchesItsPerSampleCodeBitForBit)
                 // A new base time now and then sets the times gliding again.
                 p.setBaseTime(block / 11 % 2 == 0 ? zReverb::preDelayBaseTime : 0.0001f);
             },
-            6000, size, seed);
+            4000, size, seed);
     });
 }
 
