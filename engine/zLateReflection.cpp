@@ -194,8 +194,12 @@ void zLateReflection::processRuns(float* left, float* right, int n) noexcept
         }
         zInterleave(l, r, l, r, io, run);
 
+        // The oscillator steps of the run's other calls go alongside.
+        OscillatorRun oscillator = oscillatorRun(depthK, increment);
         for (int i = 0; i < run; ++i)
         {
+            if (i > 0)
+                oscillator.step();
             const zLanes x = io[i];
             const zLanes y0 = negG[0] * x + frontLoop;
             const zLanes v0 = g[0] * y0 + x;
@@ -229,11 +233,9 @@ void zLateReflection::processRuns(float* left, float* right, int n) noexcept
             diffusers[c]->setLoopOutput(crossed[c][run]);
             crossed[c][0] = crossed[c][run];
         }
+        endOscillatorRun(oscillator);
         if (run > 1)
-        {
-            advanceOscillator(depthK, increment, run - 1); // the steps of the run's other calls
             handOverOffsets();
-        }
         done += run;
     }
     handBack();

@@ -87,24 +87,37 @@ public:
             phase_ -= 1.0f;
     }
 
-    /// `steps` oscillator steps at once, as many advanceOscillator() calls would take them. Once
-    /// the depth has reached a value that a step leaves unchanged, the glide is skipped.
-    void advanceOscillator(float k, float increment, int steps) noexcept
+    /// Oscillator steps taken in a run of calls, in locals: start with oscillatorRun(), take
+    /// step() once per call, hand the result back with endOscillatorRun(). Each step is
+    /// advanceOscillator()'s; once the depth has reached a value that a step leaves unchanged, its
+    /// glide is skipped.
+    struct OscillatorRun
     {
-        float depth = smoothedDepth_;
-        float phase = phase_;
-        const float next = depth + k * (depthTarget_ - depth);
-        const bool depthSettled = next == depth && depth != 0.0f;
-        for (int i = 0; i < steps; ++i)
+        float depth;
+        float phase;
+        float target;
+        float k;
+        float increment;
+        bool depthSettled;
+
+        void step() noexcept
         {
             if (!depthSettled)
-                depth = depth + k * (depthTarget_ - depth);
+                depth = depth + k * (target - depth);
             phase = phase + increment;
             if (phase > 0.5f)
                 phase -= 1.0f;
         }
-        smoothedDepth_ = depth;
-        phase_ = phase;
+    };
+    OscillatorRun oscillatorRun(float k, float increment) const noexcept
+    {
+        const float next = smoothedDepth_ + k * (depthTarget_ - smoothedDepth_);
+        return {smoothedDepth_, phase_, depthTarget_, k, increment, next == smoothedDepth_ && smoothedDepth_ != 0.0f};
+    }
+    void endOscillatorRun(const OscillatorRun& run) noexcept
+    {
+        smoothedDepth_ = run.depth;
+        phase_ = run.phase;
     }
 
     /// The fraction of the remaining distance to the target depth covered per sample: it halves
