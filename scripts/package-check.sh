@@ -69,10 +69,14 @@ fi
     unset LV2_PATH LXVST_PATH VST3_PATH VST_PATH
 
     echo "== LV2: lv2ls"
-    lv2ls | grep -qx "$uri" || fail "lv2ls does not list $uri"
+    # Each listing is kept before it is searched: grep -q stops reading at the first match, and
+    # under pipefail the lister's broken pipe would fail the check.
+    lv2ls > lv2ls.txt || fail "lv2ls"
+    grep -qx "$uri" lv2ls.txt || fail "lv2ls does not list $uri"
 
     echo "== factory presets: LV2 presets in the bundle, the VST 2.4 bank file"
-    lv2info "$uri" | grep -qP '^\t +Large Hall$' || fail "lv2info does not list the factory presets"
+    lv2info "$uri" > lv2info.txt || fail "lv2info $uri"
+    grep -qP '^\t +Large Hall$' lv2info.txt || fail "lv2info does not list the factory presets"
     [ -s /usr/share/$name/$name-factory.fxb ] || fail "no VST 2.4 bank file in /usr/share/$name"
 
     echo "== Ardour finds and runs VST 2.4, VST3 and LV2 from its default locations"
