@@ -299,7 +299,7 @@ TEST_F(Window, IdleWindowRepaintsNothingUntilAValueMoves)
         c->setCachedComponentImage(nullptr);
 }
 
-TEST_F(Window, WindowIdleForAWhilePaintsAChangeAtOnce)
+TEST_F(Window, IdleForAWhileStillPaintsAChangeAtOnce)
 {
     // Once nothing is left to paint, the window's paint timer drops to a slow tick; a change must
     // still be painted at the display's rate, not at that tick. Three rounds, since one of them
