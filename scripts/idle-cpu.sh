@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 build=${2:-$root/build}
-app="$build/plugin/ZVReverbLX_artefacts/Release/Standalone/ZV-Reverb LX"
+app="$build/plugin/ZVReverbLX_artefacts/Release/Standalone/zv-reverb-lx"
 [ -x "$app" ] || { echo "build the standalone first: cmake --build $build --target ZVReverbLX_Standalone"; exit 1; }
 ticks=$(getconf CLK_TCK)
 

@@ -16,8 +16,8 @@ packages=(
   # tests and benchmarks; clang and its runtime (libFuzzer, the sanitizers) for the fuzz targets,
   # whose FuzzedDataProvider.h the ordinary build's replay tests use too
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
-  # hosts and tools used by the tests
-  xvfb xauth lilv-utils jalv jackd2
+  # hosts and tools used by the tests; XTest sends the scaled-window host tests' clicks
+  xvfb xauth lilv-utils jalv jackd2 libxtst-dev
   # a real VST 2.4, VST3 and LV2 host, run headless through its Lua session tool
   ardour
   # checking the Debian package: its policy checker, the desktop entry's validator, the LV2

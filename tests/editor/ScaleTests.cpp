@@ -1,6 +1,6 @@
 // The window's scale: the steps, the user's settings file (which may be missing or damaged), the
 // host's scale, the right-click menu, the controls under the mouse at every scale, and an idle
-// window that stops redrawing.
+// window that stops redrawing but paints a change at once.
 
 #include "EditorTestSupport.h"
 
@@ -89,15 +89,16 @@ struct Window : ::testing::Test
     static int desktopWindows() { return juce::Desktop::getInstance().getNumComponents(); }
 };
 
-/// Counts the repaints a component asks for; it draws nothing of its own, since the tests that
-/// use it never paint.
+/// Counts the repaints a component asks for and the times the window actually paints it; it
+/// draws nothing of its own.
 struct RepaintCounter : juce::CachedComponentImage
 {
-    void paint(juce::Graphics&) override {}
+    void paint(juce::Graphics&) override { ++paints; }
     bool invalidateAll() override { return ++count, true; }
     bool invalidate(const juce::Rectangle<int>&) override { return ++count, true; }
     void releaseResources() override {}
     int count = 0;
+    int paints = 0;
 };
 } // namespace
 
@@ -296,6 +297,25 @@ TEST_F(Window, IdleWindowRepaintsNothingUntilAValueMoves)
     EXPECT_EQ(watched[3].second->count, 0) << "decay display did not change";
     for (auto [c, counter] : watched)
         c->setCachedComponentImage(nullptr);
+}
+
+TEST_F(Window, IdleForAWhileStillPaintsAChangeAtOnce)
+{
+    // Once nothing is left to paint, the window's paint timer drops to a slow tick; a change must
+    // still be painted at the display's rate, not at that tick. Three rounds, since one of them
+    // could meet a slow tick by chance.
+    auto counter = std::make_unique<RepaintCounter>();
+    auto* listener = counter.get();
+    editor->listenerDisplay->setCachedComponentImage(counter.release());
+    for (int round = 0; round < 3; ++round)
+    {
+        pumpMessages(1100);
+        listener->paints = 0;
+        processor.setParameter(zvparams::Listener, round == 1 ? 0.2f : 0.8f);
+        pumpMessages(300); // the refresh within 50 ms, the paint at the next frame
+        EXPECT_GT(listener->paints, 0) << "round " << round;
+    }
+    editor->listenerDisplay->setCachedComponentImage(nullptr);
 }
 
 JUCE_END_IGNORE_WARNINGS_GCC_LIKE
