@@ -108,7 +108,7 @@ public:
     }
 
     /// The most calls one peekOutputs() covers.
-    static constexpr int maxPeek = 64;
+    static constexpr int maxPeek = 128;
 
 private:
     /// The Catmull-Rom curve through y1, y0 (and their outer neighbours y2, a) at `t`.

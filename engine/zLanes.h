@@ -13,7 +13,7 @@ typedef float zLanes __attribute__((vector_size(16)));
 
 /// Block processing of the engine works in runs of at most this many samples, short enough that
 /// a run's scratch arrays live on the stack and long enough to amortise each run's set-up.
-constexpr int zMaxRun = 64;
+constexpr int zMaxRun = 128;
 
 /// The four lanes from four values.
 inline zLanes zMakeLanes(float a, float b, float c = 0.0f, float d = 0.0f) noexcept

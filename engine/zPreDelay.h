@@ -131,7 +131,7 @@ public:
     }
 
 private:
-    static constexpr int maxRun = 64;
+    static constexpr int maxRun = 128;
 
     std::unique_ptr<zDelay> left_;
     std::unique_ptr<zDelay> right_;

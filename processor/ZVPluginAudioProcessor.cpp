@@ -130,21 +130,31 @@ float ZVPluginAudioProcessor::saneInput(float x) noexcept
     return x > 0.0f ? inputLimit : -inputLimit;
 }
 
-zReverb::Controls ZVPluginAudioProcessor::engineControls() const noexcept
+zReverb::Controls ZVPluginAudioProcessor::engineControls(BlockPowers* powers) const noexcept
 {
     // The values are stored as the host gave them, but processing reads each continuous one
     // within the 0..1 its mapping is made for: a faulty host's volume of 1e30 would otherwise
     // make the gain infinite and the output NaN. Inside 0..1 nothing changes.
+    const float decay = unitRange(live.get(ProgramRecord::fDecay));
+    float seconds = 0.0f;
+    if (powers == nullptr)
+        seconds = decaySeconds(decay);
+    else
+    {
+        if (!powers->decayOperand.matches(decay))
+            powers->decaySeconds = decaySeconds(decay);
+        seconds = powers->decaySeconds;
+    }
     return { earlySizeNote(unitRange(live.get(ProgramRecord::fEarlySize))),
              lateSizeNote(unitRange(live.get(ProgramRecord::fLateSize))),
              unitRange(live.get(ProgramRecord::fDiffusion)),
-             decaySeconds(unitRange(live.get(ProgramRecord::fDecay))),
+             seconds,
              unitRange(live.get(ProgramRecord::fListenerPos)) };
 }
 
 void ZVPluginAudioProcessor::applyParameters() noexcept
 {
-    const auto controls = engineControls();
+    const auto controls = engineControls(&blockPowers);
     reverb->setEarlySize(controls.earlyNote);
     reverb->setLateSize(controls.lateNote);
     reverb->setDiffusion(controls.diffusion);
@@ -154,7 +164,9 @@ void ZVPluginAudioProcessor::applyParameters() noexcept
     {
         reverb->setBypass(false);
         const float volume = unitRange(live.get(ProgramRecord::fVolume));
-        live.set(ProgramRecord::fOutGain, std::pow(1.12202f, 24.0f * volume - 12.0f));
+        if (!blockPowers.volumeOperand.matches(volume))
+            blockPowers.gain = std::pow(1.12202f, 24.0f * volume - 12.0f);
+        live.set(ProgramRecord::fOutGain, blockPowers.gain);
     }
     else
     {

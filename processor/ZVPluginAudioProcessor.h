@@ -3,6 +3,7 @@
 #include "Parameters.h"
 #include "ProgramRecord.h"
 
+#include <zPow.h>
 #include <zReverb.h>
 
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -102,11 +103,22 @@ private:
     static float saneInput(float x) noexcept;
     /// The first index in from..n - 1 where either channel is not finite, or n.
     static int firstNonFinite(const float* left, const float* right, int from, int n) noexcept;
-    /// The live values as the engine's controls, each continuous one read within 0..1.
-    zReverb::Controls engineControls() const noexcept;
+    /// The powers taken at block starts, each kept with its operand so that an unchanged value
+    /// (the usual case) does not take its power again. The audio thread's own.
+    struct BlockPowers
+    {
+        zLastResult decayOperand;
+        float decaySeconds = 0.0f;
+        zLastResult volumeOperand;
+        float gain = 0.0f;
+    };
+    /// The live values as the engine's controls, each continuous one read within 0..1. With
+    /// `powers` (the audio thread's), the decay's power comes from there when it can.
+    zReverb::Controls engineControls(BlockPowers* powers = nullptr) const noexcept;
     void applyParameters() noexcept;
 
     std::unique_ptr<zReverb> reverb;
+    BlockPowers blockPowers;
     float shelfDesignRate = 44100.0f; ///< the rate the engine's shelves are designed for
     ProgramRecord live;
     std::atomic<int> currentProgram { 0 }; ///< set by host threads, read by the editor's writes too
