@@ -40,6 +40,8 @@ void zLateReflection::redesignShelves() noexcept
 }
 
 // Block processing.
+
+static_assert(zMaxRun <= zDelay4p::maxPeek, "a run peeks at most maxPeek outputs of a line");
 //
 // The delay times stand still between two refreshes, so a run of calls that starts with a call's
 // refresh and ends before the next one reads every line at one fixed tap. When the run is also
