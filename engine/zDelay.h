@@ -75,22 +75,11 @@ public:
 
     /// Where to put the inputs of the next `n` calls before pushInputs(): in the line itself, or
     /// `scratch` when they would cross its end.
-    float* inputSpan(float* scratch, int n) noexcept
-    {
-        float* inPlace = buffer_.span(writeIndex_ + 1, length, n);
-        return inPlace != nullptr ? inPlace : scratch;
-    }
+    float* inputSpan(float* scratch, int n) noexcept { return buffer_.inputSpan(writeIndex_, length, scratch, n); }
 
     /// Stores the inputs of the next `n` calls (unless already written in place through
     /// inputSpan()), as those calls would, after peekOutputs().
-    void pushInputs(const float* in, int n) noexcept
-    {
-        if (in != buffer_.span(writeIndex_ + 1, length, n))
-            buffer_.write(writeIndex_ + 1, length, in, n);
-        writeIndex_ += n;
-        if (writeIndex_ >= length)
-            writeIndex_ -= length;
-    }
+    void pushInputs(const float* in, int n) noexcept { buffer_.pushInputs(writeIndex_, length, in, n); }
 
 private:
     float delayTime_ = 0.5f;

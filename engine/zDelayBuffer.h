@@ -43,6 +43,25 @@ public:
         return start + n <= length ? samples + start : nullptr;
     }
 
+    /// Where the inputs of a line's next `n` calls go (the line's write position is `writeIndex`):
+    /// in the line itself, or `scratch` when they would cross its end.
+    float* inputSpan(int writeIndex, int length, float* scratch, int n) noexcept
+    {
+        float* inPlace = span(writeIndex + 1, length, n);
+        return inPlace != nullptr ? inPlace : scratch;
+    }
+
+    /// Stores the inputs of a line's next `n` calls (unless already written in place through
+    /// inputSpan()) and moves its write position on by `n`.
+    void pushInputs(int& writeIndex, int length, const float* in, int n) noexcept
+    {
+        if (in != span(writeIndex + 1, length, n))
+            write(writeIndex + 1, length, in, n);
+        writeIndex += n;
+        if (writeIndex >= length)
+            writeIndex -= length;
+    }
+
     /// Copies `n` (at most `length`) samples beginning at `start` to `out`.
     void read(int start, int length, float* out, int n) const noexcept
     {

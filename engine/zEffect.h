@@ -21,6 +21,20 @@ public:
     /// Processes one sample. The base returns `x`.
     virtual float processSample(float x) { return x; }
 
+    /// processStereo() of `block` on `n` pairs given as two channels, in place, one pair at a
+    /// time: the way through a block that block processing falls back to.
+    template <typename Block>
+    static void processPairs(Block& block, float* left, float* right, int n) noexcept
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            float pair[2] = {left[i], right[i]};
+            block.processStereo(pair, 2);
+            left[i] = pair[0];
+            right[i] = pair[1];
+        }
+    }
+
     /// Sets or clears the bypass flag; blocks that honour it return their input and freeze.
     void setBypass(bool on) noexcept { bypass_ = on; }
     bool isBypassed() const noexcept { return bypass_; }

@@ -1,5 +1,6 @@
 #include "zLateReflection.h"
 
+#include "zDiffuserLanes.h"
 #include "zInstructionSet.h"
 #include "zNoteLaw.h"
 
@@ -40,6 +41,15 @@ void zLateReflection::redesignShelves() noexcept
 }
 
 // Block processing.
+//
+// The delay times stand still between two refreshes, so a run of calls that starts with a call's
+// refresh and ends before the next one reads every line at one fixed tap. When the run is also
+// shorter than every line's delay, everything it reads from the lines was stored before it
+// started: the loop delays' outputs, which cross to the other channel one call later, and the
+// stage lines' outputs, so the stages' loop shelves can run a call ahead of the stages (see
+// zDiffuserLanes). Both channels go side by side in lanes. The oscillator takes its step in every
+// call as before; only the last call of a run hands its offsets over, since nothing reads them
+// before the next refresh.
 
 static_assert(zMaxRun <= zDelay4p::maxPeek, "a run peeks at most maxPeek outputs of a line");
 //
@@ -82,13 +92,7 @@ void zLateReflection::processRuns(float* left, float* right, int n) noexcept
     }
     if (anyBypassed)
     {
-        for (int i = 0; i < n; ++i)
-        {
-            float pair[2] = {left[i], right[i]};
-            processStereo(pair, 2);
-            left[i] = pair[0];
-            right[i] = pair[1];
-        }
+        processPairs(*this, left, right, n);
         return;
     }
 
@@ -99,42 +103,18 @@ void zLateReflection::processRuns(float* left, float* right, int n) noexcept
     zDiffDelay4p* const stages[3][2] = {{&diffusers[0]->stage(0), &diffusers[1]->stage(0)},
                                         {&diffusers[0]->stage(1), &diffusers[1]->stage(1)},
                                         {&diffusers[0]->stage(2), &diffusers[1]->stage(2)}};
-    zLanes g[3], negG[3];
-    for (int k = 0; k < 3; ++k)
-    {
-        g[k] = zMakeLanes(stages[k][0]->getCoefficient(), stages[k][1]->getCoefficient());
-        negG[k] = g[k] * -1.0f;
-    }
-    // Lanes: stage 0 left, right, stage 1 left, right; stage 2 left, right; the own shelves left,
-    // right. (Stage 2's loop shelf must not share a register with the own shelves: every lane of
-    // an operation waits for all of them, and the own shelves wait for the stages.) frontLoop and
-    // backLoop hold the loop values the next call adds, in the same lanes; crossed[c][i] is
-    // channel c's loop output as the other channel adds it in call i.
-    zShelfLanes<4> front;
-    zShelfLanes<2> back, own;
-    zLanes frontLoop, backLoop;
+    // The stages in lanes (see zDiffuserLanes); crossed[c][i] is channel c's loop output as the
+    // other channel adds it in call i.
+    zDiffuserLanes<zDiffDelay4p> lanes;
     float crossed[2][zMaxRun + 1];
     // The rare call that must go through the per-sample code gets all this back first.
     const auto takeOver = [&] {
-        front.load({&stages[0][0]->shelf(), &stages[0][1]->shelf(), &stages[1][0]->shelf(), &stages[1][1]->shelf()});
-        back.load({&stages[2][0]->shelf(), &stages[2][1]->shelf()});
-        own.load({&diffusers[0]->shelf(), &diffusers[1]->shelf()});
-        frontLoop = zMakeLanes(stages[0][0]->loopState(), stages[0][1]->loopState(), stages[1][0]->loopState(),
-                               stages[1][1]->loopState());
-        backLoop = zMakeLanes(stages[2][0]->loopState(), stages[2][1]->loopState());
+        lanes.load(stages, &diffusers[0]->shelf(), &diffusers[1]->shelf());
         crossed[0][0] = feedbackIntoRight_;
         crossed[1][0] = feedbackIntoLeft_;
     };
     const auto handBack = [&] {
-        front.store();
-        back.store();
-        own.store();
-        for (int c = 0; c < 2; ++c)
-        {
-            stages[0][c]->setLoopState(frontLoop[c]);
-            stages[1][c]->setLoopState(frontLoop[2 + c]);
-            stages[2][c]->setLoopState(backLoop[c]);
-        }
+        lanes.store();
         feedbackIntoRight_ = crossed[0][0];
         feedbackIntoLeft_ = crossed[1][0];
     };
@@ -183,9 +163,6 @@ void zLateReflection::processRuns(float* left, float* right, int n) noexcept
             for (int i = 0; i < run; ++i)
                 loopOut[i] = loopOut[i] * gain;
         }
-        zLanes frontIn[zMaxRun], backIn[zMaxRun], io[zMaxRun], stored01[zMaxRun], stored2[zMaxRun];
-        zInterleave(lineOut[0][0], lineOut[0][1], lineOut[1][0], lineOut[1][1], frontIn, run);
-        zInterleave(lineOut[2][0], lineOut[2][1], lineOut[2][0], lineOut[2][1], backIn, run);
         // Each channel's loop output reaches the other channel's input one call later.
         float* const l = left + done;
         float* const r = right + done;
@@ -194,48 +171,38 @@ void zLateReflection::processRuns(float* left, float* right, int n) noexcept
             l[i] = l[i] + crossed[1][i];
             r[i] = r[i] + crossed[0][i];
         }
+        zLanes io[zMaxRun];
         zInterleave(l, r, l, r, io, run);
-
-        // The oscillator steps of the run's other calls go alongside.
-        OscillatorRun oscillator = oscillatorRun(depthK, increment);
-        for (int i = 0; i < run; ++i)
-        {
-            if (i > 0)
-                oscillator.step();
-            const zLanes x = io[i];
-            const zLanes y0 = negG[0] * x + frontLoop;
-            const zLanes v0 = g[0] * y0 + x;
-            const zLanes y1 = negG[1] * y0 + zHighPair(frontLoop);
-            const zLanes v1 = g[1] * y1 + y0;
-            const zLanes y2 = negG[2] * y1 + backLoop;
-            const zLanes v2 = g[2] * y2 + y1;
-            stored01[i] = zLowPairs(v0, v1);
-            stored2[i] = v2;
-            io[i] = own.processSample(y2);
-            frontLoop = front.processSample(frontIn[i]);
-            backLoop = back.processSample(backIn[i]);
-        }
-
-        float unused[2][zMaxRun];
-        float* v[3][2];
+        // The stage lines' outputs are copies, so their arrays can take the lines' inputs when a
+        // run crosses a line's end.
+        const float* lineOutput[3][2];
+        float* lineIn[3][2];
         for (int k = 0; k < 3; ++k)
             for (int c = 0; c < 2; ++c)
-                v[k][c] = stages[k][c]->delay().inputSpan(lineOut[k][c], run);
-        zDeinterleave(stored01, v[0][0], v[0][1], v[1][0], v[1][1], run);
-        zDeinterleave(stored2, v[2][0], v[2][1], unused[0], unused[1], run);
+            {
+                lineOutput[k][c] = lineOut[k][c];
+                lineIn[k][c] = stages[k][c]->delay().inputSpan(lineOut[k][c], run);
+            }
+        // The oscillator steps of the run's other calls go alongside.
+        OscillatorRun oscillator = oscillatorRun(depthK, increment);
+        lanes.run(lineOutput, io, lineIn, run, [&oscillator](int i) {
+            if (i > 0)
+                oscillator.step();
+        });
+        endOscillatorRun(oscillator);
+        float unused[2][zMaxRun];
         zDeinterleave(io, l, r, unused[0], unused[1], run);
         // The section's output also enters the loop delays.
         float* const out[2] = {l, r};
         for (int c = 0; c < 2; ++c)
         {
             for (int k = 0; k < 3; ++k)
-                stages[k][c]->delay().pushInputs(v[k][c], run);
+                stages[k][c]->delay().pushInputs(lineIn[k][c], run);
             diffusers[c]->loopDelay().pushInputs(out[c], run);
             diffusers[c]->skipRefreshes(run - 1);
             diffusers[c]->setLoopOutput(crossed[c][run]);
             crossed[c][0] = crossed[c][run];
         }
-        endOscillatorRun(oscillator);
         if (run > 1)
             handOverOffsets();
         done += run;

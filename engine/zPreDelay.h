@@ -78,16 +78,7 @@ public:
             settled = smoothedLeft_ == before[0] && smoothedRight_ == before[1];
         }
         if (i == n || left_->isBypassed() || right_->isBypassed())
-        {
-            for (; i < n; ++i)
-            {
-                float pair[2] = {left[i], right[i]};
-                processStereo(pair, 2);
-                left[i] = pair[0];
-                right[i] = pair[1];
-            }
-            return;
-        }
+            return processPairs(*this, left + i, right + i, n - i);
         // Settled: fixed delays, and runs no longer than them read every output before storing.
         zDelay* const lines[2] = {left_.get(), right_.get()};
         float* const io[2] = {left, right};

@@ -28,8 +28,7 @@ slips=(
     'e2-zDelay4p-wrap-off-by-one|engine/zDelay4p.h|s/\+\+writeIndex_ >= length/++writeIndex_ > length/'
     # The same slips where block processing has code of its own.
     'a2-no-cross-feedback-in-blocks|engine/zLateReflection.cpp|s/l\[i\] = l\[i\] \+ crossed\[1\]\[i\];\n(\s*)r\[i\] = r\[i\] \+ crossed\[0\]\[i\];/l[i] = l[i] + crossed[0][i];\n$1r[i] = r[i] + crossed[1][i];/'
-    'e3-zDelay-block-wrap-off-by-one|engine/zDelay.h|s/if \(writeIndex_ >= length\)\n(\s*)writeIndex_ -= length;/if (writeIndex_ > length)\n$1writeIndex_ -= length;/'
-    'e4-zDelay4p-block-wrap-off-by-one|engine/zDelay4p.h|s/if \(writeIndex_ >= length\)\n(\s*)writeIndex_ -= length;/if (writeIndex_ > length)\n$1writeIndex_ -= length;/'
+    'e3-block-wrap-off-by-one|engine/zDelayBuffer.h|s/if \(writeIndex >= length\)\n(\s*)writeIndex -= length;/if (writeIndex > length)\n$1writeIndex -= length;/'
 )
 
 build_and_run() {
