@@ -45,7 +45,7 @@ juce::File settingsFile()
 {
 #if JUCE_LINUX || JUCE_BSD
     auto base = juce::SystemStats::getEnvironmentVariable("XDG_CONFIG_HOME", {});
-    // The base directory specification asks for an absolute path and ignores anything else.
+    // XDG_CONFIG_HOME counts only as an absolute path; anything else is ignored, as the XDG rules say.
     const juce::File folder = juce::File::isAbsolutePath(base)
                                   ? juce::File(base)
                                   : juce::File::getSpecialLocation(juce::File::userHomeDirectory).getChildFile(".config");

@@ -80,7 +80,7 @@ void setPreset(Options& options, const juce::String& value)
 
 /// One command-line option: its names, the name of its value (none for a switch), its line in
 /// --help, and what it does to the options. Adding an option is adding an entry here.
-struct OptionSpec
+struct OptionEntry
 {
     juce::StringArray names;
     juce::String valueName;
@@ -88,9 +88,9 @@ struct OptionSpec
     std::function<void(Options&, const juce::String& name, const juce::String& value)> apply;
 };
 
-const std::vector<OptionSpec>& optionTable()
+const std::vector<OptionEntry>& optionTable()
 {
-    static const std::vector<OptionSpec> table = {
+    static const std::vector<OptionEntry> table = {
         { { "--set" }, "NAME=VALUE", "set a parameter by name; repeatable. Names:\n" + parameterNames()
                                          + ".\nEach takes 0 to 1; the On-Off switches take 0 or 1",
           [](Options& o, auto&, auto& v) { o.sets.push_back(parseAssignment(v)); } },
@@ -226,17 +226,17 @@ Options parseOptions(const juce::StringArray& args)
             continue;
         }
         const auto& table = optionTable();
-        const auto spec = std::find_if(table.begin(), table.end(), [&](auto& s) { return s.names.contains(arg); });
-        if (spec == table.end())
+        const auto option = std::find_if(table.begin(), table.end(), [&](auto& o) { return o.names.contains(arg); });
+        if (option == table.end())
             throw UsageError("unknown option '" + arg.toStdString() + "' (see --help)");
         juce::String value;
-        if (spec->valueName.isNotEmpty())
+        if (option->valueName.isNotEmpty())
         {
             if (i + 1 >= args.size())
                 throw UsageError(arg.toStdString() + " needs a value");
             value = args[++i];
         }
-        spec->apply(options, arg, value);
+        option->apply(options, arg, value);
     }
     if (!options.help && !options.version && !options.listPresets)
         checkAndPlaceFiles(options, files);
@@ -264,11 +264,11 @@ juce::String helpText()
                         "Options (before or after the file names):\n";
     constexpr int column = 22;
     const auto indent = juce::String::repeatedString(" ", column);
-    for (const auto& spec : optionTable())
+    for (const auto& option : optionTable())
     {
-        auto names = "  " + spec.names[0] + (spec.valueName.isNotEmpty() ? " " + spec.valueName : juce::String());
+        auto names = "  " + option.names[0] + (option.valueName.isNotEmpty() ? " " + option.valueName : juce::String());
         names = names.length() < column ? names.paddedRight(' ', column) : names + "\n" + indent;
-        text << names << wrapped(spec.help, 86 - column).replace("\n", "\n" + indent) << "\n";
+        text << names << wrapped(option.help, 86 - column).replace("\n", "\n" + indent) << "\n";
     }
     text << "\n"
             "Settings are applied in this order: bank or preset, then every --set.\n"
