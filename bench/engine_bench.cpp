@@ -110,8 +110,7 @@ void processBlocks(benchmark::State& state, const Case& c, Path path)
     const zInstructionSet usual = zBlockInstructionSet();
     if (path == Path::BlockSse2)
         zUseInstructionSet(zInstructionSet::Sse2);
-    zSetSampleRate(c.sampleRate);
-    auto reverb = std::make_unique<zReverb>();
+    auto reverb = std::make_unique<zReverb>(c.sampleRate);
     // Run through the first 20 s so every page of every delay line has been visited and the
     // pre-delay and modulation have settled.
     const auto warm = noise(blockSize, 0.25f);
@@ -162,8 +161,7 @@ ZV_PROCESS_CASE(DefaultSettingsAt96k, at96kCase)
 template <typename Control>
 void controlBenchmark(benchmark::State& state, Control control)
 {
-    zSetSampleRate(rate);
-    auto reverb = std::make_unique<zReverb>();
+    auto reverb = std::make_unique<zReverb>(rate);
     applyControls(*reverb, defaults);
     float value = 0.0f;
     for (auto _ : state)

@@ -6,8 +6,8 @@
 
 /// Delay line read at a whole number of samples.
 ///
-/// The delay is given in seconds and converted with the process-wide sample rate at every call,
-/// so the line follows a rate change at once. The buffer is fixed at 960000 samples whatever the
+/// The delay is given in seconds and converted with the line's sample rate at every call, so the
+/// line follows a rate change at once. The buffer is fixed at 960000 samples whatever the
 /// delay, allocated and zero-filled once at construction.
 class zDelay final : public zEffect
 {
@@ -22,6 +22,11 @@ public:
     void setDelayTime(float seconds) noexcept { delayTime_ = seconds; }
     float getDelayTime() const noexcept { return delayTime_; }
 
+    /// Sets the sample rate (hertz) the delay time is converted with; it takes effect at the next
+    /// call, without rebuilding the line.
+    void setSampleRate(float hz) noexcept { sampleRate_ = hz; }
+    float getSampleRate() const noexcept { return sampleRate_; }
+
     /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
     void clear() noexcept { buffer_.clear(length); }
 
@@ -33,12 +38,12 @@ public:
         return storeAndRead(x, delayInSamples());
     }
 
-    /// The product of the process-wide rate and the delay time truncated toward zero and clamped
+    /// The product of the line's rate and the delay time truncated toward zero and clamped
     /// to 0 ... length - 1, as every call uses it. Clamping happens on the float, before the
     /// conversion, so a huge (or NaN) time can never overflow the integer.
     int delayInSamples() const noexcept
     {
-        const float samples = zGetSampleRate() * delayTime_;
+        const float samples = sampleRate_ * delayTime_;
         if (!(samples > 0.0f))
             return 0;
         if (samples >= static_cast<float>(length - 1))
@@ -83,6 +88,7 @@ public:
 
 private:
     float delayTime_ = 0.5f;
+    float sampleRate_ = zDefaultSampleRate;
     zDelayBuffer buffer_;
     int writeIndex_ = 0; ///< the position that received the most recent input
 };

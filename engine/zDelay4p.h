@@ -24,6 +24,10 @@ public:
     void setDelayTime(float seconds) noexcept { delayTime_ = seconds; }
     float getDelayTime() const noexcept { return delayTime_; }
 
+    /// Sets the sample rate (hertz) the delay time is converted with, as for zDelay.
+    void setSampleRate(float hz) noexcept { sampleRate_ = hz; }
+    float getSampleRate() const noexcept { return sampleRate_; }
+
     /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
     void clear() noexcept { buffer_.clear(length); }
 
@@ -49,7 +53,7 @@ public:
         return interpolate(a, y0, y1, y2, at.fraction);
     }
 
-    /// Where a call reads: the delay in samples at the current process-wide rate, clamped to
+    /// Where a call reads: the delay in samples at the line's rate, clamped to
     /// 0 ... length - 1, split into a whole part (delay - 0.5 truncated) and the rest.
     struct Tap
     {
@@ -59,7 +63,7 @@ public:
 
     Tap tap() const noexcept
     {
-        float delay = zGetSampleRate() * delayTime_;
+        float delay = sampleRate_ * delayTime_;
         if (!(delay >= 0.0f)) // also catches NaN, which must not reach the integer conversion
             delay = 0.0f;
         else if (delay > static_cast<float>(length - 1))
@@ -121,6 +125,7 @@ private:
     }
 
     float delayTime_ = 0.5f;
+    float sampleRate_ = zDefaultSampleRate;
     zDelayBuffer buffer_;
     int writeIndex_ = 0; ///< the position that received the most recent input
 };

@@ -30,6 +30,13 @@ public:
     float loopState() const noexcept { return loopState_; }
     void setLoopState(float value) noexcept { loopState_ = value; }
 
+    /// Sets the sample rate of the line and of the shelf (which redesigns it).
+    void setSampleRate(float hz) noexcept
+    {
+        delay_->setSampleRate(hz);
+        shelf_->setSampleRate(hz);
+    }
+
     zDelay4p& delay() noexcept { return *delay_; }
     zShelf& shelf() noexcept { return *shelf_; }
     const zDelay4p& delay() const noexcept { return *delay_; }

@@ -66,9 +66,9 @@ void zEarlyDiff::setLowShelfGain(float db) noexcept
     shelf_->lowShelf().setGain(db);
 }
 
-void zEarlyDiff::redesignShelves() noexcept
+void zEarlyDiff::setSampleRate(float hz) noexcept
 {
     for (auto& stage : stages_)
-        stage->shelf().redesign();
-    shelf_->redesign();
+        stage->setSampleRate(hz);
+    shelf_->setSampleRate(hz);
 }

@@ -31,8 +31,8 @@ public:
     void setLowShelfFrequency(float hz) noexcept;
     void setLowShelfGain(float db) noexcept;
 
-    /// Redesigns the four shelves at the current process-wide sample rate.
-    void redesignShelves() noexcept;
+    /// Sets the sample rate of every line and shelf (which redesigns the shelves).
+    void setSampleRate(float hz) noexcept;
 
     const zDiffDelay& stage(int index) const noexcept { return *stages_[index]; }
     const zShelf& shelf() const noexcept { return *shelf_; }

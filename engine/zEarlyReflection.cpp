@@ -32,10 +32,10 @@ void zEarlyReflection::setLowShelfNote(float note) noexcept
     right_->setLowShelfFrequency(noteFrequency(note));
 }
 
-void zEarlyReflection::redesignShelves() noexcept
+void zEarlyReflection::setSampleRate(float hz) noexcept
 {
-    left_->redesignShelves();
-    right_->redesignShelves();
+    left_->setSampleRate(hz);
+    right_->setSampleRate(hz);
 }
 
 // Block processing.

@@ -40,8 +40,8 @@ public:
     void setHighShelfNote(float note) noexcept;
     void setLowShelfNote(float note) noexcept;
 
-    /// Redesigns every shelf of both diffusers at the current process-wide sample rate.
-    void redesignShelves() noexcept;
+    /// Sets the sample rate of both diffusers (which redesigns their shelves).
+    void setSampleRate(float hz) noexcept;
 
     zEarlyDiff& left() noexcept { return *left_; }
     zEarlyDiff& right() noexcept { return *right_; }

@@ -92,9 +92,10 @@ void zLateDiff::setLowShelfGain(float db) noexcept
     shelf_->lowShelf().setGain(db);
 }
 
-void zLateDiff::redesignShelves() noexcept
+void zLateDiff::setSampleRate(float hz) noexcept
 {
     for (auto& stage : stages_)
-        stage->shelf().redesign();
-    shelf_->redesign();
+        stage->setSampleRate(hz);
+    shelf_->setSampleRate(hz);
+    loopDelay_->setSampleRate(hz);
 }

@@ -60,8 +60,8 @@ public:
     void setLowShelfFrequency(float hz) noexcept;
     void setLowShelfGain(float db) noexcept;
 
-    /// Redesigns the four shelves at the current process-wide sample rate.
-    void redesignShelves() noexcept;
+    /// Sets the sample rate of every line and shelf (which redesigns the shelves).
+    void setSampleRate(float hz) noexcept;
 
     /// The loop delay's latest output times the loop gain.
     float loopOutput() const noexcept { return loopOutput_; }

@@ -34,10 +34,11 @@ void zLateReflection::setLowShelfNote(float note) noexcept
     right_->setLowShelfFrequency(noteFrequency(note));
 }
 
-void zLateReflection::redesignShelves() noexcept
+void zLateReflection::setSampleRate(float hz) noexcept
 {
-    left_->redesignShelves();
-    right_->redesignShelves();
+    sampleRate_ = hz;
+    left_->setSampleRate(hz);
+    right_->setSampleRate(hz);
 }
 
 // Block processing.
@@ -96,9 +97,8 @@ void zLateReflection::processRuns(float* left, float* right, int n) noexcept
         return;
     }
 
-    const float sampleRate = zGetSampleRate();
-    const float depthK = depthStep(sampleRate);
-    const float increment = phaseIncrement(sampleRate);
+    const float depthK = depthStep(sampleRate_);
+    const float increment = phaseIncrement(sampleRate_);
 
     zDiffDelay4p* const stages[3][2] = {{&diffusers[0]->stage(0), &diffusers[1]->stage(0)},
                                         {&diffusers[0]->stage(1), &diffusers[1]->stage(1)},

@@ -55,13 +55,14 @@ public:
     void setModulationDepth(float seconds) noexcept { depthTarget_ = seconds; }
     float getSmoothedDepth() const noexcept { return smoothedDepth_; }
     float getPhase() const noexcept { return phase_; }
+    float getSampleRate() const noexcept { return sampleRate_; }
 
     /// Sets the high (low) shelf frequency of every shelf in both diffusers to a note's frequency.
     void setHighShelfNote(float note) noexcept;
     void setLowShelfNote(float note) noexcept;
 
-    /// Redesigns every shelf of both diffusers at the current process-wide sample rate.
-    void redesignShelves() noexcept;
+    /// Sets the sample rate of both diffusers (which redesigns their shelves) and of the oscillator.
+    void setSampleRate(float hz) noexcept;
 
     zLateDiff& left() noexcept { return *left_; }
     zLateDiff& right() noexcept { return *right_; }
@@ -72,8 +73,7 @@ public:
     /// modulation offsets (which reach the lines at the diffuser's next refresh).
     void updateModulation() noexcept
     {
-        const float sampleRate = zGetSampleRate();
-        advanceOscillator(depthStep(sampleRate), phaseIncrement(sampleRate));
+        advanceOscillator(depthStep(sampleRate_), phaseIncrement(sampleRate_));
         handOverOffsets();
     }
 
@@ -195,6 +195,7 @@ private:
 
     float diffusion_ = 0.0f;
     float sizeNote_ = 0.0f;
+    float sampleRate_ = zDefaultSampleRate;
     float channelSpread_ = 0.0f;
     float modulationRate_ = 0.0f;
     float depthTarget_ = 0.0f;

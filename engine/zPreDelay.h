@@ -30,13 +30,21 @@ public:
     void setSpread(float fraction) noexcept { spread_ = fraction; }
     float getSpread() const noexcept { return spread_; }
 
+    /// Sets the sample rate of the smoothing and of both lines.
+    void setSampleRate(float hz) noexcept
+    {
+        sampleRate_ = hz;
+        left_->setSampleRate(hz);
+        right_->setSampleRate(hz);
+    }
+
     const zDelay& left() const noexcept { return *left_; }
     const zDelay& right() const noexcept { return *right_; }
 
     /// One smoothing step of both delay times.
     void smoothDelayTimes() noexcept
     {
-        const float k = 0.693147f / std::max(1.0f, 0.05f * zGetSampleRate());
+        const float k = 0.693147f / std::max(1.0f, 0.05f * sampleRate_);
         const float leftTarget = (1.0f - spread_) * baseTime_;
         const float rightTarget = (1.0f + spread_) * baseTime_;
         const float newLeft = (leftTarget - smoothedLeft_) * k + smoothedLeft_;
@@ -128,6 +136,7 @@ private:
     std::unique_ptr<zDelay> right_;
     float baseTime_ = 0.0f;
     float spread_ = 0.0f;
+    float sampleRate_ = zDefaultSampleRate;
     float smoothedLeft_ = 0.0f;
     float smoothedRight_ = 0.0f;
 };

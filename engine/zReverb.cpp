@@ -6,11 +6,12 @@
 #include <cmath>
 #include <limits>
 
-zReverb::zReverb()
+zReverb::zReverb(float sampleRate)
     : preDelay_(std::make_unique<zPreDelay>()), early_(std::make_unique<zEarlyReflection>()),
       late_(std::make_unique<zLateReflection>()), leftShelf_(std::make_unique<zShelf>()),
       rightShelf_(std::make_unique<zShelf>())
 {
+    setSampleRate(sampleRate);
     setBypass(false);
     setListenerPos(0.5f);
     applyVoicing();
@@ -99,12 +100,14 @@ void zReverb::setListenerPos(float position) noexcept
     earlyWeight_ = static_cast<float>((2.0 - static_cast<double>(n)) * static_cast<double>(n));
 }
 
-void zReverb::redesignShelves() noexcept
+void zReverb::setSampleRate(float hz) noexcept
 {
-    early_->redesignShelves();
-    late_->redesignShelves();
-    leftShelf_->redesign();
-    rightShelf_->redesign();
+    sampleRate_ = hz;
+    preDelay_->setSampleRate(hz);
+    early_->setSampleRate(hz);
+    late_->setSampleRate(hz);
+    leftShelf_->setSampleRate(hz);
+    rightShelf_->setSampleRate(hz);
 }
 
 double zReverb::preDelaySeconds() noexcept

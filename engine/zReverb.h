@@ -12,8 +12,8 @@
 /// early/late blend -> one tone shelf per channel. Its output is wet only.
 ///
 /// Construction builds every block, allocating sixteen delay lines of 960000 samples (61.44 MB),
-/// and applies the fixed voicing; shelves are designed for the process-wide sample rate current
-/// then. An allocation failure propagates as std::bad_alloc after releasing what was built.
+/// and applies the fixed voicing at the sample rate it is built for (the oscillator's first steps
+/// and the shelf designs depend on it). An allocation failure propagates as std::bad_alloc after releasing what was built.
 /// After that nothing allocates: the six control operations are meant to run at every block start
 /// (in the order early size, late size, diffusion, decay time, listener position, bypass) and
 /// processStereo() once per sample period, all on one thread.
@@ -36,7 +36,9 @@ public:
     static constexpr float outputLowShelfNote = 58.0f;
     static constexpr float outputLowShelfGain = -5.5f;    ///< dB
 
-    zReverb();
+    /// Builds the engine for `sampleRate` hertz. A plug-in builds it for zDefaultSampleRate and
+    /// sets the host's rate afterwards, so that every instance starts from the same state.
+    explicit zReverb(float sampleRate = zDefaultSampleRate);
     ~zReverb() override;
 
     /// Early section size as a note (60 down to -12 in use); exactly 60 switches it off.
@@ -51,10 +53,13 @@ public:
     void setListenerPos(float position) noexcept;
     float getListenerPos() const noexcept { return listenerPos_; }
 
-    /// Redesigns all eighteen tone shelves (thirty-six one-pole filters) for the current
-    /// process-wide sample rate from their stored frequencies and gains, keeping their memories.
-    /// At the rate of construction this changes nothing.
-    void redesignShelves() noexcept;
+    /// Sets the sample rate (hertz) of every block: the delay lines follow it at their next call,
+    /// the oscillator and the pre-delay's glide at their next step, and all eighteen tone shelves
+    /// (thirty-six one-pole filters) are redesigned from their stored frequencies and gains,
+    /// keeping their memories. At the engine's current rate this changes nothing. This engine's
+    /// rate alone: other engines in the process keep theirs.
+    void setSampleRate(float hz) noexcept;
+    float getSampleRate() const noexcept { return sampleRate_; }
 
     // Tail estimation for the fixed voicing. Static and free of engine state, so they may be
     // called from any thread.
@@ -145,6 +150,7 @@ private:
     std::unique_ptr<zShelf> leftShelf_;
     std::unique_ptr<zShelf> rightShelf_;
     float listenerPos_ = 0.5f;
+    float sampleRate_ = zDefaultSampleRate;
     // Blend weights, derived from the listener position when it is set rather than per sample.
     float lateWeight_ = 0.75f;
     float earlyWeight_ = 0.75f;

@@ -1,7 +1,6 @@
 #include "zShelf.h"
 
 #include "zPow.h"
-#include "zSampleRate.h"
 
 namespace
 {
@@ -60,9 +59,15 @@ void zBiLin1pHS::setGain(float db) noexcept
     redesign();
 }
 
+void zBiLin1pHS::setSampleRate(float hz) noexcept
+{
+    sampleRate_ = hz;
+    redesign();
+}
+
 void zBiLin1pHS::redesign() noexcept
 {
-    const zShelfDesign d = design(frequency_, gain_, zGetSampleRate());
+    const zShelfDesign d = design(frequency_, gain_, sampleRate_);
     a1_ = d.a1;
     b0_ = d.b0;
     b1_ = d.b1;
@@ -80,9 +85,15 @@ void zBiLin1pLS::setGain(float db) noexcept
     redesign();
 }
 
+void zBiLin1pLS::setSampleRate(float hz) noexcept
+{
+    sampleRate_ = hz;
+    redesign();
+}
+
 void zBiLin1pLS::redesign() noexcept
 {
-    const zShelfDesign d = design(frequency_, gain_, zGetSampleRate());
+    const zShelfDesign d = design(frequency_, gain_, sampleRate_);
     a1_ = d.a1;
     b0_ = d.b0;
     b1_ = d.b1;

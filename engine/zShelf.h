@@ -2,6 +2,7 @@
 
 #include "zEffect.h"
 #include "zLanes.h"
+#include "zSampleRate.h"
 
 #include <memory>
 
@@ -16,9 +17,9 @@ struct zShelfDesign
 
 /// One-pole high shelf: gain 1 at 0 Hz, A^2 at the Nyquist frequency (A = 1.05925^gain).
 ///
-/// Coefficients are designed when the frequency or gain is set, at the sample rate current then,
-/// and not followed automatically afterwards (redesign() does that on request). Before a
-/// frequency or gain is set all coefficients are 0 and the filter outputs 0.
+/// Coefficients are designed when the frequency, the gain or the sample rate is set, at the
+/// filter's own sample rate (zDefaultSampleRate until set). Before any of them is set all
+/// coefficients are 0 and the filter outputs 0.
 class zBiLin1pHS final : public zEffect
 {
 public:
@@ -29,9 +30,10 @@ public:
     void setFrequency(float hz) noexcept;
     /// Stores the gain in decibels and redesigns with the stored frequency.
     void setGain(float db) noexcept;
-    /// Redesigns from the stored frequency and gain at the current process-wide sample rate,
-    /// keeping the filter memories.
-    void redesign() noexcept;
+    /// Stores the sample rate in hertz and redesigns from the stored frequency and gain, keeping
+    /// the filter memories.
+    void setSampleRate(float hz) noexcept;
+    float getSampleRate() const noexcept { return sampleRate_; }
 
     float getFrequency() const noexcept { return frequency_; }
     float getGain() const noexcept { return gain_; }
@@ -66,8 +68,11 @@ public:
     }
 
 private:
+    void redesign() noexcept;
+
     float frequency_ = 0.0f;
     float gain_ = 0.0f;
+    float sampleRate_ = zDefaultSampleRate;
     float y1_ = 0.0f;
     float x1_ = 0.0f; ///< previous input, offset included
     float a1_ = 0.0f;
@@ -85,7 +90,8 @@ public:
 
     void setFrequency(float hz) noexcept;
     void setGain(float db) noexcept;
-    void redesign() noexcept;
+    void setSampleRate(float hz) noexcept;
+    float getSampleRate() const noexcept { return sampleRate_; }
 
     float getFrequency() const noexcept { return frequency_; }
     float getGain() const noexcept { return gain_; }
@@ -120,8 +126,11 @@ public:
     }
 
 private:
+    void redesign() noexcept;
+
     float frequency_ = 0.0f;
     float gain_ = 0.0f;
+    float sampleRate_ = zDefaultSampleRate;
     float y1_ = 0.0f;
     float x1_ = 0.0f;
     float a1_ = 0.0f;
@@ -146,11 +155,11 @@ public:
     const zBiLin1pHS& highShelf() const noexcept { return *highShelf_; }
     const zBiLin1pLS& lowShelf() const noexcept { return *lowShelf_; }
 
-    /// Redesigns both filters at the current process-wide sample rate.
-    void redesign() noexcept
+    /// Sets the sample rate of both filters, which redesigns them.
+    void setSampleRate(float hz) noexcept
     {
-        highShelf_->redesign();
-        lowShelf_->redesign();
+        highShelf_->setSampleRate(hz);
+        lowShelf_->setSampleRate(hz);
     }
 
     float processSample(float x) override { return lowShelf_->processSample(highShelf_->processSample(x)); }

@@ -5,7 +5,6 @@
 #include <editor/ZVPluginAudioProcessorEditor.h>
 
 #include <zReverb.h>
-#include <zSampleRate.h>
 
 #include <algorithm>
 #include <cmath>
@@ -23,8 +22,10 @@ ZVPluginAudioProcessor::ZVPluginAudioProcessor()
     // The live record and the table start at the defaults (ProgramRecord's constructor).
     for (auto& record : programs)
         record = std::make_unique<ProgramRecord>();
-    reverb = std::make_unique<zReverb>();
-    shelfDesignRate = zGetSampleRate();
+    // Every instance builds its engine for the same rate, whatever other instances in the process
+    // run at, and is set to the host's rate afterwards: its sound depends on its own settings,
+    // input and rate alone.
+    reverb = std::make_unique<zReverb>(zDefaultSampleRate);
     setCurrentProgram(0);
 }
 
@@ -90,14 +91,9 @@ void ZVPluginAudioProcessor::prepareToPlay(double sampleRate, int /*estimatedSam
     const float rate = (float)sampleRate;
     if (!(rate > 0.0f) || !std::isfinite(rate))
         return;
-    zSetSampleRate(rate);
-    // The engine's tone shelves are designed for one rate; keep them in step with the rate this
-    // instance actually runs at, so a setting sounds the same at 44.1, 48 or 96 kHz.
-    if (rate != shelfDesignRate)
-    {
-        reverb->redesignShelves();
-        shelfDesignRate = rate;
-    }
+    // Handed to the engine by the audio thread at its next block start (applyParameters), so
+    // that nothing here touches an engine that may be processing.
+    instanceRate.store(rate, std::memory_order_relaxed);
 }
 
 void ZVPluginAudioProcessor::releaseResources() {}
@@ -154,6 +150,11 @@ zReverb::Controls ZVPluginAudioProcessor::engineControls(BlockPowers* powers) co
 
 void ZVPluginAudioProcessor::applyParameters() noexcept
 {
+    // A new rate redesigns the engine's tone shelves, so that a setting sounds the same at 44.1,
+    // 48 or 96 kHz; the lines and the glides follow it at once.
+    const float rate = instanceRate.load(std::memory_order_relaxed);
+    if (rate != reverb->getSampleRate())
+        reverb->setSampleRate(rate);
     const auto controls = engineControls(&blockPowers);
     reverb->setEarlySize(controls.earlyNote);
     reverb->setLateSize(controls.lateNote);
@@ -270,7 +271,7 @@ double ZVPluginAudioProcessor::getTailLengthSeconds() const
         return 0.0; // power off: the input passes unchanged and nothing rings
     // The controls exactly as processing applies them.
     const auto settings = engineControls();
-    const double tail = zReverb::tailSeconds(settings, zGetSampleRate(), fallDecibels);
+    const double tail = zReverb::tailSeconds(settings, instanceRate.load(std::memory_order_relaxed), fallDecibels);
     if (std::isnan(tail) || tail > longestTail)
         return longestTail;
     return std::max(tail, 0.0);

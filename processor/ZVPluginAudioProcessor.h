@@ -5,6 +5,7 @@
 
 #include <zPow.h>
 #include <zReverb.h>
+#include <zSampleRate.h>
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -27,7 +28,7 @@ public:
 
     const juce::String getName() const override;
 
-    /// Stores the host's rate as the process-wide engine rate; nothing else is prepared.
+    /// Stores the host's rate as this instance's rate; the engine takes it at the next block start.
     void prepareToPlay(double sampleRate, int estimatedSamplesPerBlock) override;
     void releaseResources() override;
     /// Maps the live values onto the engine, then routes, reverberates, mixes and scales
@@ -119,7 +120,10 @@ private:
 
     std::unique_ptr<zReverb> reverb;
     BlockPowers blockPowers;
-    float shelfDesignRate = 44100.0f; ///< the rate the engine's shelves are designed for
+    /// The rate the host prepared this instance for, written by prepareToPlay on the host's
+    /// thread and handed to the engine by the audio thread at a block start. Each instance has
+    /// its own: hosts run instances at different rates side by side (oversampling, offline renders).
+    std::atomic<float> instanceRate { zDefaultSampleRate };
     ProgramRecord live;
     std::atomic<int> currentProgram { 0 }; ///< set by host threads, read by the editor's writes too
     std::array<std::unique_ptr<ProgramRecord>, numProgramSlots> programs;

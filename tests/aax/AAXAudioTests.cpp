@@ -68,17 +68,6 @@ bool bitIdentical(const std::vector<float>& a, const std::vector<float>& b)
 
 struct AAXAudio : ::testing::Test
 {
-    // The engine takes part of its starting state from the process-wide sample rate in force
-    // when it is built, and the module and this program each have their own. Both are set to the
-    // host's rate before any test builds the processors it compares, so that they start alike
-    // whatever ran before in the process.
-    void SetUp() override
-    {
-        Instance warmUp(registration);
-        ZVPluginAudioProcessor warmUpDirect;
-        warmUpDirect.prepareToPlay(48000.0, 1024);
-    }
-
     Registration registration;
 };
 } // namespace

@@ -105,8 +105,7 @@ void forEveryRateAndBlockSize(Check check)
                 SCOPED_TRACE(testing::Message()
                              << (set == zInstructionSet::Avx2 ? "AVX2, " : "SSE2, ") << rate << " Hz, blocks of "
                              << (size == randomSizes ? std::string("random size") : std::to_string(size)));
-                ScopedSampleRate scoped(rate);
-                check(size, seed++);
+                check(rate, size, seed++);
             }
     }
     zUseInstructionSet(usual);
@@ -135,9 +134,9 @@ private:
 };
 
 template <typename Section>
-std::unique_ptr<Section> voicedSection(float channelSpread)
+std::unique_ptr<Section> voicedSection(float rate, float channelSpread)
 {
-    auto section = std::make_unique<Section>();
+    auto section = makeAt<Section>(rate);
     section->setChannelSpread(channelSpread);
     section->setHighShelfNote(zReverb::diffuserHighShelfNote);
     section->setLowShelfNote(zReverb::diffuserLowShelfNote);
@@ -152,7 +151,7 @@ std::unique_ptr<Section> voicedSection(float channelSpread)
 
 TEST(BlockProcessing, TheEngineMatchesItsPerSampleCodeBitForBit)
 {
-    forEveryRateAndBlockSize([](int size, std::uint32_t seed) {
+    forEveryRateAndBlockSize([](float rate, int size, std::uint32_t seed) {
         // The controls at every block start, as the processor applies them; they change every
         // seven blocks, and one block in twenty bypasses the engine.
         const auto automate = [seed](zReverb& reverb, int block) {
@@ -164,16 +163,16 @@ TEST(BlockProcessing, TheEngineMatchesItsPerSampleCodeBitForBit)
             reverb.setListenerPos(draw(0.0f, 1.0f, 0.5f));
             reverb.setBypass(block % 20 == 19);
         };
-        expectBlocksMatchPairs([] { return std::make_unique<zReverb>(); }, automate, 12000, size, seed);
+        expectBlocksMatchPairs([rate] { return std::make_unique<zReverb>(rate); }, automate, 12000, size, seed);
     });
 }
 
 TEST(BlockProcessing, EachSectionMatchesItsPerSampleCodeBitForBit)
 {
-    forEveryRateAndBlockSize([](int size, std::uint32_t seed) {
+    forEveryRateAndBlockSize([](float rate, int size, std::uint32_t seed) {
         // Sizes beyond the parameters' range too: delays too short to run ahead go through the
         // per-sample code.
-        expectBlocksMatchPairs([] { return voicedSection<zEarlyReflection>(zReverb::earlyChannelSpread); },
+        expectBlocksMatchPairs([rate] { return voicedSection<zEarlyReflection>(rate, zReverb::earlyChannelSpread); },
                                [seed](zEarlyReflection& e, int block) {
                                    Draw draw(seed, block / 5);
                                    e.setSize(draw(-12.0f, 110.0f, 60.0f));
@@ -182,8 +181,8 @@ TEST(BlockProcessing, EachSectionMatchesItsPerSampleCodeBitForBit)
                                4000, size, seed);
 
         expectBlocksMatchPairs(
-            [] {
-                auto late = voicedSection<zLateReflection>(zReverb::lateChannelSpread);
+            [rate] {
+                auto late = voicedSection<zLateReflection>(rate, zReverb::lateChannelSpread);
                 late->setModulationRate(zReverb::modulationRate);
                 late->setModulationDepth(zReverb::modulationDepth);
                 return late;
@@ -198,8 +197,8 @@ TEST(BlockProcessing, EachSectionMatchesItsPerSampleCodeBitForBit)
             4000, size, seed);
 
         expectBlocksMatchPairs(
-            [] {
-                auto p = std::make_unique<zPreDelay>();
+            [rate] {
+                auto p = makeAt<zPreDelay>(rate);
                 p->setBaseTime(zReverb::preDelayBaseTime);
                 p->setSpread(zReverb::preDelaySpread);
                 return p;
@@ -216,12 +215,11 @@ TEST(BlockProcessing, EachSectionMatchesItsPerSampleCodeBitForBit)
 // line's end too), and shelves side by side in lanes.
 TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
 {
-    ScopedSampleRate scoped(48000.0f);
     Noise noise(99);
-    auto line = std::make_unique<zDelay>();
-    auto lineRef = std::make_unique<zDelay>();
-    auto line4 = std::make_unique<zDelay4p>();
-    auto line4Ref = std::make_unique<zDelay4p>();
+    auto line = makeAt<zDelay>(48000.0f);
+    auto lineRef = makeAt<zDelay>(48000.0f);
+    auto line4 = makeAt<zDelay4p>(48000.0f);
+    auto line4Ref = makeAt<zDelay4p>(48000.0f);
     std::mt19937 random(5);
     float in[zMaxRun];
     float out[zMaxRun];
@@ -265,7 +263,7 @@ TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
     for (const auto& d : designs)
         for (auto* set : {&lanes, &single})
         {
-            set->push_back(std::make_unique<zShelf>());
+            set->push_back(makeAt<zShelf>(48000.0f));
             set->back()->highShelf().setFrequency(d[0]);
             set->back()->highShelf().setGain(d[1]);
             set->back()->lowShelf().setFrequency(d[2]);

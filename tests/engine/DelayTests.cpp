@@ -31,9 +31,8 @@ double catmullRom(double pm1, double p0, double p1, double p2, double t)
 template <class Line>
 void expectBypassPassesInputAndFreezesTheLine(float delaySeconds, int warmUp)
 {
-    ScopedSampleRate rate(exactRate);
-    auto bypassed = std::make_unique<Line>();
-    auto reference = std::make_unique<Line>();
+    auto bypassed = makeAt<Line>(exactRate);
+    auto reference = makeAt<Line>(exactRate);
     bypassed->setDelayTime(delaySeconds);
     reference->setDelayTime(delaySeconds);
     Noise noise;
@@ -59,8 +58,7 @@ void expectBypassPassesInputAndFreezesTheLine(float delaySeconds, int warmUp)
 
 TEST(WholeSampleDelay, FreshLineOutputsZerosUntilItsDelayHasElapsed)
 {
-    ScopedSampleRate rate(exactRate);
-    auto line = std::make_unique<zDelay>();
+    auto line = makeAt<zDelay>(exactRate);
     line->setDelayTime(samples(20.0f));
     const auto out = render(*line, 40, [](int i) { return 1.0f + static_cast<float>(i); });
     for (int i = 0; i < 20; ++i)
@@ -71,8 +69,7 @@ TEST(WholeSampleDelay, FreshLineOutputsZerosUntilItsDelayHasElapsed)
 
 TEST(WholeSampleDelay, ZeroTimeReturnsTheInputItself)
 {
-    ScopedSampleRate rate(exactRate);
-    auto line = std::make_unique<zDelay>();
+    auto line = makeAt<zDelay>(exactRate);
     line->setDelayTime(0.0f);
     Noise noise;
     for (int i = 0; i < 100; ++i)
@@ -84,35 +81,30 @@ TEST(WholeSampleDelay, ZeroTimeReturnsTheInputItself)
 
 TEST(WholeSampleDelay, FractionalDelayIsTruncated)
 {
-    ScopedSampleRate rate(exactRate);
-    auto line = std::make_unique<zDelay>();
+    auto line = makeAt<zDelay>(exactRate);
     line->setDelayTime(samples(3.7f)); // the product with the rate is 3.7: 3 samples
     const auto out = render(*line, 10, [](int i) { return impulseAt(i, 2); });
     EXPECT_EQ(peakIndex(out), 5);
     EXPECT_EQ(out[5], 1.0f);
 }
 
-TEST(WholeSampleDelay, FollowsTheProcessWideRateAtEveryCall)
+TEST(WholeSampleDelay, FollowsANewRateAtTheNextCall)
 {
     auto line = std::make_unique<zDelay>();
     line->setDelayTime(0.01f);
-    std::vector<float> out;
-    {
-        ScopedSampleRate rate(1000.0f); // 10 samples
-        out = render(*line, 30, [](int i) { return impulseAt(i, 0); });
-        EXPECT_EQ(peakIndex(out), 10);
-    }
-    ScopedSampleRate rate(2000.0f); // 20 samples, no rebuild
+    line->setSampleRate(1000.0f); // 10 samples
+    auto out = render(*line, 30, [](int i) { return impulseAt(i, 0); });
+    EXPECT_EQ(peakIndex(out), 10);
+    line->setSampleRate(2000.0f); // 20 samples, no rebuild
     out = render(*line, 30, [](int i) { return impulseAt(i, 0); });
     EXPECT_EQ(peakIndex(out), 20);
 }
 
 TEST(WholeSampleDelay, TimesBeyondTheBufferUseTheLongestDelayInsteadOfWrapping)
 {
-    ScopedSampleRate rate(exactRate);
     for (float seconds : {1.0e4f, 1.0e12f, 1.0e38f}) // the last two overflow a 32-bit product
     {
-        auto line = std::make_unique<zDelay>();
+        auto line = makeAt<zDelay>(exactRate);
         line->setDelayTime(seconds);
         const int n = zDelay::length + 5;
         const auto out = render(*line, n, [](int i) { return impulseAt(i, 0); });
@@ -123,8 +115,7 @@ TEST(WholeSampleDelay, TimesBeyondTheBufferUseTheLongestDelayInsteadOfWrapping)
 
 TEST(WholeSampleDelay, NegativeTimeMeansNoDelay)
 {
-    ScopedSampleRate rate(exactRate);
-    auto line = std::make_unique<zDelay>();
+    auto line = makeAt<zDelay>(exactRate);
     line->setDelayTime(-1.0f);
     EXPECT_EQ(line->processSample(0.25f), 0.25f);
 }
@@ -136,8 +127,7 @@ TEST(WholeSampleDelay, BypassReturnsTheInputAndFreezesTheLine)
 
 TEST(InterpolatingDelay, FreshLineOutputsZerosUntilItsDelayHasElapsed)
 {
-    ScopedSampleRate rate(exactRate);
-    auto line = std::make_unique<zDelay4p>();
+    auto line = makeAt<zDelay4p>(exactRate);
     line->setDelayTime(samples(20.0f));
     const auto out = render(*line, 40, [](int i) { return impulseAt(i, 0); });
     for (int i = 0; i < 19; ++i)
@@ -147,9 +137,8 @@ TEST(InterpolatingDelay, FreshLineOutputsZerosUntilItsDelayHasElapsed)
 
 TEST(InterpolatingDelay, ZeroTimeIsAWireThatStoresNothing)
 {
-    ScopedSampleRate rate(exactRate);
-    auto line = std::make_unique<zDelay4p>();
-    auto fresh = std::make_unique<zDelay4p>();
+    auto line = makeAt<zDelay4p>(exactRate);
+    auto fresh = makeAt<zDelay4p>(exactRate);
     line->setDelayTime(0.0f);
     for (float x : {1.0f, 2.0f, 3.0f, 4.0f})
         EXPECT_EQ(line->processSample(x), x);
@@ -167,8 +156,7 @@ TEST(InterpolatingDelay, ZeroTimeIsAWireThatStoresNothing)
 
 TEST(InterpolatingDelay, AnyNonZeroTimeWritesEveryInput)
 {
-    ScopedSampleRate rate(exactRate);
-    auto line = std::make_unique<zDelay4p>();
+    auto line = makeAt<zDelay4p>(exactRate);
     line->setDelayTime(1.0e-30f); // far below one sample, yet the input is stored
     line->processSample(5.0f);
     line->setDelayTime(samples(1.0f));
@@ -177,8 +165,7 @@ TEST(InterpolatingDelay, AnyNonZeroTimeWritesEveryInput)
 
 TEST(InterpolatingDelay, WholeSampleTimeReturnsTheInputOfThatManyCallsEarlier)
 {
-    ScopedSampleRate rate(exactRate);
-    auto line = std::make_unique<zDelay4p>();
+    auto line = makeAt<zDelay4p>(exactRate);
     line->setDelayTime(samples(10.0f));
     Noise noise;
     std::vector<float> in(200);
@@ -194,8 +181,7 @@ TEST(InterpolatingDelay, FractionalTimeReadsWithTheFractionBetweenHalfAndOneAndA
     // At 10.25 samples the curve is the one through the inputs 8, 9, 10 and 11 calls earlier,
     // evaluated 1.25 samples past the input 9 calls earlier. On a signal that the cubic does not
     // follow exactly this differs measurably from the curve through 9 ... 12 calls earlier at 0.25.
-    ScopedSampleRate rate(exactRate);
-    auto line = std::make_unique<zDelay4p>();
+    auto line = makeAt<zDelay4p>(exactRate);
     line->setDelayTime(samples(10.25f));
     auto in = [](int i) { return static_cast<float>(std::sin(1.3 * i)); };
     const auto out = render(*line, 40, in);
@@ -210,10 +196,9 @@ TEST(InterpolatingDelay, FractionalTimeReadsWithTheFractionBetweenHalfAndOneAndA
 
 TEST(InterpolatingDelay, LinearSignalsAreReadExactlyAtFractionalDelays)
 {
-    ScopedSampleRate rate(exactRate);
     for (float d : {2.5f, 3.5f, 10.25f, 17.9f})
     {
-        auto line = std::make_unique<zDelay4p>();
+        auto line = makeAt<zDelay4p>(exactRate);
         line->setDelayTime(samples(d));
         const auto out = render(*line, 100, [](int i) { return static_cast<float>(i); });
         for (int i = 40; i < 100; ++i)
@@ -225,8 +210,7 @@ TEST(InterpolatingDelay, ShortDelaysUseTheSlotAboutToBeOverwrittenAsNewestNeighb
 {
     // Between 1.5 and 2.5 samples the newest of the four points is the value at the write
     // position before the current input is stored: in a fresh line that is 0, not the input.
-    ScopedSampleRate rate(exactRate);
-    auto line = std::make_unique<zDelay4p>();
+    auto line = makeAt<zDelay4p>(exactRate);
     line->setDelayTime(samples(1.75f));
     auto in = [](int i) { return 1.0f + static_cast<float>(i); };
     const auto out = render(*line, 20, in);
@@ -236,8 +220,7 @@ TEST(InterpolatingDelay, ShortDelaysUseTheSlotAboutToBeOverwrittenAsNewestNeighb
 
 TEST(InterpolatingDelay, TimesBeyondTheBufferUseTheLongestDelay)
 {
-    ScopedSampleRate rate(exactRate);
-    auto line = std::make_unique<zDelay4p>();
+    auto line = makeAt<zDelay4p>(exactRate);
     line->setDelayTime(1.0e30f);
     const int n = zDelay4p::length + 2;
     const auto out = render(*line, n, [](int i) { return impulseAt(i, 0); });

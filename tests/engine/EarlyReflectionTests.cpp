@@ -49,7 +49,6 @@ TEST(EarlySection, StageDelaysFollowTheSizeNoteWithTheLeftChannelShorter)
 
 TEST(EarlySection, NoteSixtySwitchesItOffAndFreezesItsDiffusers)
 {
-    ScopedSampleRate rate(44100.0f);
     auto early = flatEarlySection(24.0f, 0.5f);
     auto reference = flatEarlySection(24.0f, 0.5f);
     Noise noise;
@@ -98,7 +97,6 @@ TEST(EarlySection, NoteJustBelowSixtyProcesses)
 
 TEST(EarlySection, ZeroDiffusionGivesOneImpulsePerChannelAfterTheStageDelaysPlusThree)
 {
-    ScopedSampleRate rate(44100.0f);
     auto early = flatEarlySection(24.0f, 0.0f);
     // Stage delays at 44100 Hz: left 756 + 953 + 1201 samples, right 953 + 1201 + 1513.
     const auto out = renderStereo(*early, 4000, [](int i) { return Frame{impulseAt(i, 0), impulseAt(i, 0)}; });

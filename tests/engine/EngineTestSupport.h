@@ -4,22 +4,20 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace zvtest
 {
-/// Sets the process-wide sample rate for one test and restores the previous one afterwards.
-class ScopedSampleRate
+/// A new engine block set to run at `hz`. The whole engine is built for its rate instead, since
+/// its construction already runs its oscillator.
+template <typename Block>
+std::unique_ptr<Block> makeAt(float hz)
 {
-public:
-    explicit ScopedSampleRate(float hz) : previous(zGetSampleRate()) { zSetSampleRate(hz); }
-    ~ScopedSampleRate() { zSetSampleRate(previous); }
-    ScopedSampleRate(const ScopedSampleRate&) = delete;
-    ScopedSampleRate& operator=(const ScopedSampleRate&) = delete;
-
-private:
-    float previous;
-};
+    auto block = std::make_unique<Block>();
+    block->setSampleRate(hz);
+    return block;
+}
 
 /// Deterministic white noise in -1 ... 1 (a small LCG, so runs are reproducible everywhere).
 class Noise

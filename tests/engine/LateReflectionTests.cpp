@@ -123,7 +123,6 @@ TEST(LateSection, DelaysAreRefreshedOnEvery51stCallOnly)
 
 TEST(LateSection, OscillatorAtPhaseZeroGivesThreeQuartersOneThreeQuartersZero)
 {
-    ScopedSampleRate rate(44100.0f);
     auto late = std::make_unique<zLateReflection>();
     late->setModulationDepth(0.001f); // rate stays 0, so the phase stays at 0
     late->updateModulation();
@@ -139,7 +138,6 @@ TEST(LateSection, OscillatorAtPhaseZeroGivesThreeQuartersOneThreeQuartersZero)
 
 TEST(LateSection, RateAboveHalfTheSampleRateAdvancesThePhaseByExactlyOneHalf)
 {
-    ScopedSampleRate rate(44100.0f);
     auto late = std::make_unique<zLateReflection>();
     late->setModulationRate(1.0e6f);
     late->updateModulation();
@@ -152,7 +150,6 @@ TEST(LateSection, RateAboveHalfTheSampleRateAdvancesThePhaseByExactlyOneHalf)
 
 TEST(LateSection, SettledModulationSwingsEachDelayByAtMost039Milliseconds)
 {
-    ScopedSampleRate rate(44100.0f);
     auto late = std::make_unique<zLateReflection>();
     late->setModulationRate(zReverb::modulationRate);
     late->setModulationDepth(zReverb::modulationDepth);
@@ -214,7 +211,6 @@ TEST(LateSection, NoteJustBelowFortyEightProcesses)
 
 TEST(LateSection, LeftImpulseReachesTheRightChannelOneSampleAfterTheLeftLoop)
 {
-    ScopedSampleRate rate(44100.0f);
     auto late = quietLateSection(12.0f, 2.0f, 0.5f);
     auto silent = quietLateSection(12.0f, 2.0f, 0.5f);
     const int n = 8000;
@@ -239,7 +235,6 @@ TEST(LateSection, LeftImpulseReachesTheRightChannelOneSampleAfterTheLeftLoop)
 TEST(LateSection, DecayTimeSetsHowFastTheTailFalls)
 {
     // With zero diffusion and flat shelves, only the loop gains shape the decay.
-    ScopedSampleRate rate(44100.0f);
     auto level = [](float decay) {
         auto late = quietLateSection(12.0f, decay, 0.0f);
         const auto out = renderStereo(*late, 44100, [](int i) { return Frame{impulseAt(i, 0), impulseAt(i, 0)}; });

@@ -38,7 +38,6 @@ Frame measuredDelays(zPreDelay& pre, int settle)
 
 TEST(PreDelay, FirstSamplesPassUndelayed)
 {
-    ScopedSampleRate rate(44100.0f);
     auto pre = voicedPreDelay();
     float pair[2] = {0.8f, -0.3f};
     pre->processStereo(pair, 2);
@@ -48,7 +47,6 @@ TEST(PreDelay, FirstSamplesPassUndelayed)
 
 TEST(PreDelay, SettlesAt349SamplesLeftAnd179Right)
 {
-    ScopedSampleRate rate(44100.0f);
     auto pre = voicedPreDelay();
     const Frame d = measuredDelays(*pre, 44100);
     EXPECT_EQ(d.left, 349.0f);
@@ -60,7 +58,6 @@ TEST(PreDelay, SettlesAt349SamplesLeftAnd179Right)
 
 TEST(PreDelay, TimesGlideHalfwayEvery50Milliseconds)
 {
-    ScopedSampleRate rate(44100.0f);
     auto pre = voicedPreDelay();
     for (int i = 0; i < 2205; ++i)
     {
@@ -73,7 +70,6 @@ TEST(PreDelay, TimesGlideHalfwayEvery50Milliseconds)
 
 TEST(PreDelay, ZeroSpreadSettlesBothChannelsAtTheBaseTime)
 {
-    ScopedSampleRate rate(44100.0f);
     auto pre = voicedPreDelay(0.0f);
     const Frame d = measuredDelays(*pre, 44100);
     EXPECT_EQ(d.left, 264.0f); // 0.006 s x 44100 = 264.6
@@ -82,7 +78,6 @@ TEST(PreDelay, ZeroSpreadSettlesBothChannelsAtTheBaseTime)
 
 TEST(PreDelay, ZeroBaseTimeIsTransparentAndFrozen)
 {
-    ScopedSampleRate rate(44100.0f);
     auto pre = std::make_unique<zPreDelay>();
     pre->setSpread(-0.32f);
     Noise noise;
@@ -105,7 +100,6 @@ TEST(PreDelay, ZeroBaseTimeIsTransparentAndFrozen)
 
 TEST(PreDelay, BypassPassesTheInputAndFreezesTheTimes)
 {
-    ScopedSampleRate rate(44100.0f);
     auto pre = voicedPreDelay();
     pre->setBypass(true);
     for (int i = 0; i < 44100; ++i)

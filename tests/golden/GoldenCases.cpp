@@ -273,8 +273,7 @@ std::string initialiserOf(const Digest& d)
 //==============================================================================
 std::vector<float> renderEngine(const EngineCase& c, EnginePath path)
 {
-    zvtest::ScopedSampleRate rate(c.sampleRate);
-    auto reverb = std::make_unique<zReverb>();
+    auto reverb = std::make_unique<zReverb>(c.sampleRate);
     StereoSignal s = makeSignal(c.signal, c.frames);
     std::size_t entry = 0;
     for (int start = 0; start < c.frames; start += c.blockSize)

@@ -156,8 +156,6 @@ std::string differenceFromReference(const Reference (&references)[N], const std:
 std::string initialiserOf(const Digest& d);
 
 //==============================================================================
-/// Renders an engine case through a freshly built zReverb; returns interleaved frames. Leaves the
-/// process-wide sample rate as it found it.
 /// How renderEngine() drives the engine: one pair at a time through processStereo(), or each
 /// block at once through process().
 enum class EnginePath
@@ -166,6 +164,8 @@ enum class EnginePath
     Blocks
 };
 
+/// Renders an engine case through a zReverb freshly built for the case's rate; returns
+/// interleaved frames.
 std::vector<float> renderEngine(const EngineCase& c, EnginePath path = EnginePath::PerSample);
 
 /// What a host drives: parameters by index and blocks processed in place.

@@ -2,8 +2,6 @@
 
 #include <processor/ZVPluginAudioProcessor.h>
 
-#include <zSampleRate.h>
-
 #include <memory>
 
 namespace golden
@@ -17,8 +15,6 @@ class ProcessorPlugin final : public Plugin
 public:
     ProcessorPlugin()
     {
-        // Every case starts from the same process-wide rate, whatever ran before it.
-        zSetSampleRate(44100.0f);
         processor = std::make_unique<ZVPluginAudioProcessor>();
     }
 

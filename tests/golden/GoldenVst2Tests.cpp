@@ -12,18 +12,6 @@ using namespace golden;
 
 namespace
 {
-/// Puts the library's process-wide rate back to its initial 44100 Hz, where every processor case
-/// starts too. An engine takes the rate current while it is built into more than its shelves (the
-/// oscillator's first steps), and the library keeps whatever rate its last prepared instance set.
-struct LibraryAtInitialRate
-{
-    LibraryAtInitialRate()
-    {
-        vsthost::Instance scratch;
-        scratch.resume(44100.0f, 512);
-    }
-};
-
 /// The library's plug-in, processing in place, as many hosts do: the plug-in reads the host's
 /// buffer itself, so a change inside a block lands on its frame (see InBlockTrap).
 class Vst2Plugin final : public Plugin
@@ -38,7 +26,8 @@ public:
     }
 
 private:
-    LibraryAtInitialRate initialRate;
+    // Every case loads its instance into the library that the earlier cases, at their own rates,
+    // ran in: each must still sound as a lone instance in a fresh process.
     vsthost::Instance instance;
 };
 } // namespace

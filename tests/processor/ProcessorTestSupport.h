@@ -2,21 +2,15 @@
 
 #include <processor/ZVPluginAudioProcessor.h>
 
-#include <zSampleRate.h>
-
 #include <gtest/gtest.h>
 
 #include <random>
 
 JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
 
-/// A processor at the engine's default rate; the process-wide rate is put back afterwards so
-/// that no test leaks its rate into the next.
+/// Tests of one processor or a few, driven directly as a host would.
 struct ProcessorTest : ::testing::Test
 {
-    ProcessorTest() { zSetSampleRate(44100.0f); }
-    ~ProcessorTest() override { zSetSampleRate(44100.0f); }
-
     /// Processes `buffer` in place in blocks of `blockSize`, as a host does.
     static void process(ZVPluginAudioProcessor& p, juce::AudioBuffer<float>& buffer, int blockSize = 256)
     {

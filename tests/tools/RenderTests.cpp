@@ -6,7 +6,6 @@
 #include <zv-render/RenderSession.h>
 
 #include <juce_audio_formats/juce_audio_formats.h>
-#include <zSampleRate.h>
 
 #include <gtest/gtest.h>
 
@@ -80,11 +79,7 @@ struct Renderer : ::testing::Test
         dir = folderName.getFile();
         dir.createDirectory();
     }
-    ~Renderer() override
-    {
-        dir.deleteRecursively();
-        zSetSampleRate(44100.0f);
-    }
+    ~Renderer() override { dir.deleteRecursively(); }
     juce::String path(const char* name) const { return dir.getChildFile(name).getFullPathName(); }
 };
 } // namespace
@@ -217,22 +212,25 @@ TEST_F(Renderer, ImpulsePrintsTheDecayOfTheWrittenResponseAndPlotsItOnRequest)
 
 TEST_F(Renderer, SeveralInputsRenderAsEachAloneWhileEachBadOneIsNamed)
 {
-    // Two rates, so that both groups of the batch run; a file that is not audio and a
-    // four-channel file fail without stopping the others.
+    // Files at three rates, rendered side by side, each as if alone: no file's rate or place in
+    // the batch changes another's sound. A file that is not audio and a four-channel file fail
+    // without stopping the others.
     writeWav(dir.getChildFile("a.wav"), testSignal(2, 6000), 44100.0);
     writeWav(dir.getChildFile("b.wav"), testSignal(1, 5000), 48000.0, 16);
     writeWav(dir.getChildFile("c.wav"), testSignal(2, 7000), 44100.0, 24);
+    writeWav(dir.getChildFile("d.wav"), testSignal(2, 5000), 48000.0);
+    writeWav(dir.getChildFile("e.wav"), testSignal(2, 5000), 96000.0);
     writeWav(dir.getChildFile("quad.wav"), testSignal(4, 1000), 44100.0);
     dir.getChildFile("garbage.wav").replaceWithText("this is not audio");
     const auto r = run({ "--set", "Decay=0.2", "--jobs", "2", path("a.wav"), path("garbage.wav"), path("b.wav"),
-                         path("quad.wav"), path("c.wav"), "--out-dir", path("out") });
+                         path("quad.wav"), path("c.wav"), path("d.wav"), path("e.wav"), "--out-dir", path("out") });
     EXPECT_EQ(r.exitCode, 1) << r.output;
-    EXPECT_TRUE(r.output.contains("2 of 5 files failed")) << r.output;
+    EXPECT_TRUE(r.output.contains("2 of 7 files failed")) << r.output;
     EXPECT_TRUE(r.output.contains(path("garbage.wav") + "' as WAV, AIFF or FLAC")) << r.output;
     EXPECT_TRUE(r.output.contains(path("quad.wav") + "' has 4 channels")) << r.output;
     EXPECT_FALSE(dir.getChildFile("out/garbage.wav").exists());
     EXPECT_FALSE(dir.getChildFile("out/quad.wav").exists());
-    for (const char* name : { "a", "b", "c" })
+    for (const char* name : { "a", "b", "c", "d", "e" })
     {
         const juce::String wav = juce::String(name) + ".wav";
         ASSERT_EQ(run({ "-q", "--set", "Decay=0.2", path(wav.toRawUTF8()), path("alone.wav") }).exitCode, 0);

@@ -20,12 +20,10 @@ namespace
 struct Job
 {
     juce::File input, output;
-    double sampleRate = 0.0;
     std::string error; ///< why the file failed; empty while it has not
 };
 
-/// Pairs every input with its output and finds what can be known before rendering: each file's
-/// rate, and the files that cannot be rendered at all.
+/// Pairs every input with its output and finds the files that cannot be rendered at all.
 std::vector<Job> planJobs(const Options& options, const std::vector<juce::File>& sources)
 {
     std::vector<Job> jobs;
@@ -42,7 +40,7 @@ std::vector<Job> planJobs(const Options& options, const std::vector<juce::File>&
         try
         {
             refuseOverwriting(sources, job.output);
-            job.sampleRate = openInput(input).sampleRate;
+            openInput(input); // a file that cannot be read fails before any rendering
         }
         catch (const RenderError& e)
         {
@@ -74,13 +72,11 @@ void renderBatch(const Options& options)
     Options each = options;
     each.savePreset = juce::File();
 
-    // Every engine in a process runs at one process-wide sample rate, which preparing a
-    // processor sets. Files at different rates must not be rendered at the same time, so the
-    // files are rendered rate by rate, each rate's files side by side.
-    std::map<double, std::vector<size_t>> byRate;
+    // Each processor runs at its own file's rate, so files at any rates render side by side.
+    std::vector<size_t> group;
     for (size_t i = 0; i < jobs.size(); ++i)
         if (jobs[i].error.empty())
-            byRate[jobs[i].sampleRate].push_back(i);
+            group.push_back(i);
 
     // Each processor holds some 61 MB of delay lines; one per core keeps every core busy without
     // holding more memory than that needs.
@@ -95,12 +91,10 @@ void renderBatch(const Options& options)
     std::vector<std::string> lines; // finished files' summaries, for the main thread to print
     ProgressBar progress(!options.quiet);
 
-    for (const auto& [rate, group] : byRate)
     {
-        juce::ignoreUnused(rate);
         std::atomic<size_t> next{ 0 };
         size_t finished = 0;
-        const auto work = [&, &group = group] {
+        const auto work = [&] {
             for (size_t k = next++; k < group.size(); k = next++)
             {
                 auto& job = jobs[group[k]];
