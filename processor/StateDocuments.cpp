@@ -73,4 +73,18 @@ juce::String AttributeLookup::text(const juce::String& name, const juce::String&
     const auto* value = find(name);
     return value != nullptr ? juce::String::fromUTF8(value->data(), (int)value->size()) : fallback;
 }
+std::optional<int> AttributeLookup::index(const juce::String& name, int count) const
+{
+    const auto* value = find(name);
+    if (value == nullptr || value->empty() || value->size() > 9)
+        return std::nullopt;
+    int n = 0;
+    for (const char c : *value)
+    {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return n < count ? std::optional<int>(n) : std::nullopt;
+}
 } // namespace zvstate

@@ -16,6 +16,11 @@ namespace zvstate
 inline const char* const bankTag = "ZV-REVERB_LX_BANK";
 inline const char* const presetTag = "ZV-REVERB_LX_PRESET";
 inline const char* const version = "1.1.0";
+/// The bank's record of which program was current and of the working name, so that a restored
+/// project plays the program the user had selected, as edited. Readers that predate them ignore
+/// them; a bank without them loads as such banks always have.
+inline const char* const currentProgramKey = "CurrentProgram";
+inline const char* const workingNameKey = "WorkingName";
 
 /// A float widened to double in general notation with up to 20 significant digits, independent
 /// of the C locale: 0.5 -> "0.5", 1 -> "1", the float nearest 0.7 -> "0.69999998807907104492".
@@ -47,6 +52,9 @@ public:
     float number(const juce::String& name, float fallback) const;
     /// The attribute's text; `fallback` when absent.
     juce::String text(const juce::String& name, const juce::String& fallback) const;
+    /// The attribute as an index below `count`: decimal digits only, nothing else; empty when
+    /// absent or anything else.
+    std::optional<int> index(const juce::String& name, int count) const;
 
 private:
     const std::string* find(const juce::String& name) const;

@@ -319,6 +319,8 @@ void ZVPluginAudioProcessor::getStateInformation(juce::MemoryBlock& destData)
     bank.setAttribute("Version", zvstate::version);
     for (int p = 0; p < getNumPrograms(); ++p)
         zvstate::writeRecord(bank, *programs[(size_t)p], juce::String(p), "ProgramName");
+    bank.setAttribute(zvstate::currentProgramKey, getCurrentProgram());
+    bank.setAttribute(zvstate::workingNameKey, live.getName());
     copyXmlToBinary(bank, destData);
 }
 
@@ -349,9 +351,15 @@ void ZVPluginAudioProcessor::setStateInformation(const void* data, int sizeInByt
     }
     // Hosts restore a project by handing back the bank, and many never select a program
     // afterwards; the live values would then stay at whatever they were (the defaults, in a new
-    // instance) and the user's settings would be lost. So the current program is re-applied
-    // from the loaded table, exactly as selecting it would. The working name stays as it is.
-    setCurrentProgram(currentProgram.load(std::memory_order_relaxed));
+    // instance) and the user's settings would be lost. So the program that was current when the
+    // bank was saved (or, in a bank that does not say, the current one) is selected from the
+    // loaded table, exactly as selecting it would; since every edit also lands in the current
+    // program's record, that is the sound the user saved. The working name comes back too.
+    const int current = attributes.index(zvstate::currentProgramKey, getNumPrograms())
+                            .value_or(currentProgram.load(std::memory_order_relaxed));
+    live.setName(attributes.text(zvstate::workingNameKey, live.getName()));
+    setCurrentProgram(current);
+    notifyHostOfLoadedValues();
 }
 
 void ZVPluginAudioProcessor::setCurrentProgramStateInformation(const void* data, int sizeInBytes)
@@ -370,6 +378,23 @@ void ZVPluginAudioProcessor::setCurrentProgramStateInformation(const void* data,
     const juce::String name = attributes.text("programName", live.getName());
     record.setName(name);
     live.setName(name);
+    notifyHostOfLoadedValues();
+}
+
+void ZVPluginAudioProcessor::notifyHostOfLoadedValues()
+{
+    // An LV2 host learns a plug-in's values only from the patch messages its adapter sends for
+    // each parameter it hears of, and there, unlike in VST and AAX, such a message records no
+    // automation: so each value is announced. Elsewhere, a host told that the parameters have
+    // changed reads them all again (the VST 2.4 display update); the VST3 adapter re-reads them
+    // itself when the host hands its controller the same state.
+    if (wrapperType == wrapperType_LV2)
+    {
+        const auto& parameters = getParameters();
+        for (int i = 0; i < zvparams::count && i < parameters.size(); ++i)
+            parameters[i]->sendValueChangedMessageToListeners(getParameter(i));
+    }
+    updateHostDisplay(ChangeDetails().withParameterInfoChanged(true));
 }
 
 JUCE_END_IGNORE_WARNINGS_GCC_LIKE

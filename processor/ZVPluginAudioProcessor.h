@@ -56,7 +56,8 @@ public:
     void getStateInformation(juce::MemoryBlock& destData) override;
     /// The live values and working name as the "ZV-REVERB_LX_PRESET" document.
     void getCurrentProgramStateInformation(juce::MemoryBlock& destData) override;
-    /// Loads a bank into the program table, then re-applies the current program from it.
+    /// Loads a bank into the program table, then selects the program that was current when it was
+    /// saved (the current one, if the bank does not say) and restores the working name.
     void setStateInformation(const void* data, int sizeInBytes) override;
     /// Loads a preset into the current program's record and the live values.
     void setCurrentProgramStateInformation(const void* data, int sizeInBytes) override;
@@ -117,6 +118,8 @@ private:
     /// `powers` (the audio thread's), the decay's power comes from there when it can.
     zReverb::Controls engineControls(BlockPowers* powers = nullptr) const noexcept;
     void applyParameters() noexcept;
+    /// Lets the host see the values a state load has just set, without recording them as edits.
+    void notifyHostOfLoadedValues();
 
     std::unique_ptr<zReverb> reverb;
     BlockPowers blockPowers;

@@ -82,7 +82,7 @@ TEST_F(BankDocument, HoldsVersionThenTwelveAttributesPerProgramInOrder)
     const auto xml = xmlOf(bankOf(p));
     ASSERT_NE(xml, nullptr);
     EXPECT_EQ(xml->getTagName(), "ZV-REVERB_LX_BANK");
-    ASSERT_EQ(xml->getNumAttributes(), 1525);
+    ASSERT_EQ(xml->getNumAttributes(), 1527);
     EXPECT_EQ(xml->getAttributeName(0), "Version");
     EXPECT_EQ(xml->getAttributeValue(0), "1.1.0");
     const char* keys[] = { "fEarlySize", "fLateSize", "fDecay", "fDiffusion", "fListenerPos", "fMix",
@@ -97,15 +97,23 @@ TEST_F(BankDocument, HoldsVersionThenTwelveAttributesPerProgramInOrder)
     EXPECT_EQ(xml->getStringAttribute("fLeftSelButton0"), "0");
     EXPECT_EQ(xml->getStringAttribute("ProgramName0"), "Room");
     EXPECT_EQ(xml->getStringAttribute("ProgramName126"), "Default");
+    // Then the current program and the working name, which older readers pass over.
+    EXPECT_EQ(xml->getAttributeName(1525), "CurrentProgram");
+    EXPECT_EQ(xml->getAttributeValue(1525), "0");
+    EXPECT_EQ(xml->getAttributeName(1526), "WorkingName");
+    EXPECT_EQ(xml->getAttributeValue(1526), "Room");
     EXPECT_EQ(xml->getNumChildElements(), 0);
 }
 
 TEST_F(BankDocument, RoundTripIntoAFreshInstanceIsBitForBitAndRestoresTheCurrentProgram)
 {
+    // The user picked program 5, edited it and renamed the working program.
     ZVPluginAudioProcessor source;
     scramble(source);
+    source.setCurrentProgram(5);
     source.setParameter(0, -3.5f); // out-of-range values travel as they are
     source.setParameter(1, 1e-30f);
+    source.changeProgramName(200, "Working take");
     const auto bank = bankOf(source);
 
     ZVPluginAudioProcessor fresh;
@@ -118,13 +126,13 @@ TEST_F(BankDocument, RoundTripIntoAFreshInstanceIsBitForBitAndRestoresTheCurrent
                 << prog << " " << f;
         ASSERT_EQ(fresh.getProgramName(prog), source.getProgramName(prog));
     }
-    // The values in use are program 0's as saved, without the host selecting a program: a host
-    // that only hands back the bank gets the sound the project was saved with.
+    // The program and values in use are those saved, without the host selecting a program: a
+    // host that only hands back the bank gets the sound the project was saved with.
+    EXPECT_EQ(fresh.getCurrentProgram(), 5);
     for (int i = 0; i < 11; ++i)
-        EXPECT_EQ(fresh.getParameter(i), source.getProgramValue(0, zvparams::table[i].field)) << i;
+        EXPECT_EQ(bitsOf(fresh.getParameter(i)), bitsOf(source.getParameter(i))) << i;
     EXPECT_EQ(fresh.getParameter(0), -3.5f);
-    EXPECT_EQ(fresh.getWorkingName(), "Default");
-    EXPECT_EQ(fresh.getCurrentProgram(), 0);
+    EXPECT_EQ(fresh.getWorkingName(), "Working take");
     EXPECT_EQ(bankOf(fresh), bank);
 }
 
@@ -163,6 +171,26 @@ TEST_F(BankDocument, LoadReappliesWhicheverProgramIsCurrent)
     EXPECT_EQ(p.getParameter(2), 0.125f);
     EXPECT_EQ(p.getProgramValue(0, ProgramRecord::fDecay), 0.75f);
     EXPECT_EQ(p.getWorkingName(), "Before");
+}
+
+TEST_F(BankDocument, ASavedCurrentProgramIsSelectedOnlyWhenItIsAPlainIndexOfTheTable)
+{
+    // Anything but decimal digits naming one of the 127 programs leaves the current program
+    // current, as in a bank that does not say.
+    const std::pair<const char*, int> cases[] = { { "7", 7 },    { "0126", 126 }, { "127", 3 },  { "-1", 3 },
+                                                  { " 7", 3 },   { "7x", 3 },     { "", 3 },     { "+7", 3 },
+                                                  { "99999999999999999999", 3 } };
+    for (const auto& [text, expected] : cases)
+    {
+        ZVPluginAudioProcessor p;
+        p.setCurrentProgram(3);
+        const auto bank = binaryOf(juce::String("<ZV-REVERB_LX_BANK fDecay7=\"0.125\" CurrentProgram=\"") + text
+                                   + "\" workingname=\"Take 2\"/>");
+        p.setStateInformation(bank.getData(), (int)bank.getSize());
+        EXPECT_EQ(p.getCurrentProgram(), expected) << text;
+        EXPECT_EQ(p.getWorkingName(), "Take 2") << text;
+        EXPECT_EQ(p.getParameter(2), expected == 7 ? 0.125f : p.getProgramValue(3, ProgramRecord::fDecay)) << text;
+    }
 }
 
 TEST_F(BankDocument, TagAndAttributeNamesMatchWithoutRegardToCase)
