@@ -23,10 +23,12 @@ bool isStep(int percent);
 juce::File settingsFile();
 
 /// The scale the user chose, in percent, or 0 when the window follows the host or desktop. A
-/// missing, unreadable or damaged file, and any value that is not a step, read as 0.
+/// missing, unreadable, damaged or oversized file, anything but a regular file at the path (a
+/// pipe, a device, a folder), and any value that is not a step, read as 0. Never waits.
 int readChosenScale(const juce::File& file);
 
 /// Stores the choice (0: follow the host), keeping any other lines of the file. The file is
-/// replaced whole, so a crash midway never leaves half a file behind.
+/// replaced whole, so a crash midway never leaves half a file behind. False, with nothing
+/// written, when something other than a regular file is at the path.
 bool writeChosenScale(const juce::File& file, int percent);
 } // namespace zguiscale

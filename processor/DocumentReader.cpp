@@ -101,7 +101,7 @@ public:
         if (text.size() >= 3 && std::memcmp(text.data(), "\xef\xbb\xbf", 3) == 0)
             pos = 3;
         Document doc;
-        if (!skipMisc() || !readElement(doc) || !skipMisc() || pos != text.size())
+        if (!skipMisc() || !skipDoctype() || !skipMisc() || !readElement(doc) || !skipMisc() || pos != text.size())
             return std::nullopt;
         return doc;
     }
@@ -148,6 +148,90 @@ private:
         }
     }
 
+    /// A document type declaration naming an external definition at most, which is read as
+    /// nothing: `<!DOCTYPE name>`, `<!DOCTYPE name SYSTEM "uri">` or
+    /// `<!DOCTYPE name PUBLIC "id" "uri">`. Hand-written and third-party documents carry them.
+    /// An internal subset (`[...]`), the only place entities could be defined, is refused, and so
+    /// is a literal holding '<' or '>', which the framework's parser would read as markup.
+    bool skipDoctype()
+    {
+        if (!startsWith("<!DOCTYPE"))
+            return true;
+        pos += 9;
+        std::string name;
+        if (!skipRequiredSpace() || !readName(name))
+            return false;
+        const bool spaced = isSpace(peek());
+        skipSpace();
+        if (spaced && startsWith("SYSTEM"))
+        {
+            pos += 6;
+            if (!skipRequiredSpace() || !skipLiteral())
+                return false;
+        }
+        else if (spaced && startsWith("PUBLIC"))
+        {
+            pos += 6;
+            if (!skipRequiredSpace() || !skipLiteral() || !skipRequiredSpace() || !skipLiteral())
+                return false;
+        }
+        return skipTagEnd();
+    }
+
+    /// Optional white space, then the '>' that ends a tag.
+    bool skipTagEnd() noexcept
+    {
+        skipSpace();
+        if (peek() != '>')
+            return false;
+        ++pos;
+        return true;
+    }
+
+    bool skipRequiredSpace() noexcept
+    {
+        if (!isSpace(peek()))
+            return false;
+        skipSpace();
+        return true;
+    }
+
+    /// A quoted literal of a document type declaration.
+    bool skipLiteral() noexcept
+    {
+        const char quote = peek();
+        if (quote != '"' && quote != '\'')
+            return false;
+        const auto close = text.find(quote, pos + 1);
+        if (close == std::string_view::npos)
+            return false;
+        const auto literal = text.substr(pos + 1, close - pos - 1);
+        if (literal.find_first_of("<>") != std::string_view::npos)
+            return false;
+        pos = close + 1;
+        return true;
+    }
+
+    /// What may stand between an element's start and end tags in our documents: white space,
+    /// comments, processing instructions and CDATA sections holding nothing but white space.
+    /// Nothing of it carries a value.
+    bool skipEmptyContent() noexcept
+    {
+        for (;;)
+        {
+            if (!skipMisc())
+                return false;
+            if (!startsWith("<![CDATA["))
+                return true;
+            const auto start = pos + 9;
+            if (!skipSection("<![CDATA[", "]]>"))
+                return false;
+            for (auto i = start; i + 3 < pos; ++i)
+                if (!isSpace(text[i]))
+                    return false;
+        }
+    }
+
     bool readName(std::string& name)
     {
         const auto start = pos;
@@ -179,18 +263,11 @@ private:
             {
                 // Only a closing tag may follow: no text, no children.
                 ++pos;
-                skipSpace();
-                if (!startsWith("</"))
+                if (!skipEmptyContent() || !startsWith("</"))
                     return false;
                 pos += 2;
                 std::string closing;
-                if (!readName(closing) || closing != doc.tag)
-                    return false;
-                skipSpace();
-                if (peek() != '>')
-                    return false;
-                ++pos;
-                return true;
+                return readName(closing) && closing == doc.tag && skipTagEnd();
             }
             if (!spaced || doc.attributes.size() >= DocumentLimits::maxAttributes)
                 return false;
@@ -259,7 +336,11 @@ private:
         const bool hex = peek() == 'x' || peek() == 'X';
         if (hex)
             ++pos;
-        std::uint32_t code = 0;
+        // Earlier builds read documents with the framework's parser, which takes up to 8
+        // hexadecimal or 12 decimal digits, leading zeros included; within those counts a
+        // reference reads as it always did.
+        const int mostDigits = hex ? 8 : 12;
+        std::uint64_t code = 0;
         int digits = 0;
         for (; !atEnd() && text[pos] != ';'; ++pos)
         {
@@ -273,14 +354,14 @@ private:
                 digit = c - 'A' + 10;
             else
                 return false;
-            if (++digits > 8)
+            if (++digits > mostDigits)
                 return false;
-            code = code * (hex ? 16u : 10u) + (std::uint32_t)digit;
+            code = code * (hex ? 16u : 10u) + (std::uint64_t)digit;
         }
         if (atEnd() || digits == 0 || code == 0 || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff))
             return false;
         ++pos; // the ';'
-        appendUtf8(value, code);
+        appendUtf8(value, (std::uint32_t)code);
         return true;
     }
 

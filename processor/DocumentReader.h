@@ -3,7 +3,7 @@
 // The gate every saved document passes before anything reads a value from it.
 //
 // Our bank and preset documents are one XML element with attributes and nothing else: no
-// children, no text, no DOCTYPE. Hosts hand back whatever bytes their project file holds, and a
+// children, no text, no entity definitions. Hosts hand back whatever bytes their project file holds, and a
 // damaged or hostile file must not crash, hang or slowly choke the host: a general XML parser
 // recurses once per nesting level (a deep document overflows the stack), expands DTD entities
 // without bound, and finds attributes by walking a list (a document with many attributes loads
@@ -45,9 +45,11 @@ struct Document
 };
 
 /// Reads the XML text of a document. Accepts an optional byte-order mark, XML declaration,
-/// processing instructions and comments around one element written as `<TAG a="v" ... />` or
-/// `<TAG ...></TAG>`. Refuses (empty result) anything else: invalid UTF-8, a DOCTYPE, child
-/// elements, text, unknown entities, malformed markup, or a document over the limits.
+/// processing instructions, comments and a document type declaration without an internal subset
+/// around one element written as `<TAG a="v" ... />` or `<TAG ...></TAG>`; between the two tags
+/// only white space, comments, processing instructions and CDATA sections of white space.
+/// Refuses (empty result) anything else: invalid UTF-8, an internal DTD subset, child elements,
+/// text, unknown entities, malformed markup, or a document over the limits.
 /// Runs in time linear in the text's length.
 std::optional<Document> readDocumentText(std::string_view text);
 

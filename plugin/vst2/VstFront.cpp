@@ -73,8 +73,9 @@ constexpr float fallbackSampleRate = 44100.0f;
 constexpr int32_t largestBlockSize = 65536;
 // Chunks beyond this are not documents of ours; they are refused without being copied.
 constexpr intptr_t largestChunkBytes = 64 << 20;
-// How far a host's program name is read when it carries no terminator within reach.
-constexpr size_t longestHostName = 256;
+// The bytes of a program name in the interface: 24, then the terminator. A host's name is read
+// no further, terminator or not.
+constexpr size_t programNameBytes = 24;
 // Frames of silence that stand in for an input channel a host leaves null.
 constexpr int32_t silenceFrames = 4096;
 constexpr int labelBytes = 63;      // terminator included
@@ -122,6 +123,7 @@ void writeSilence(Sample** outputs, int32_t numOutputs, int32_t numSamples) noex
 
 intptr_t canDo(const char* what) noexcept
 {
+    // The comparisons read a host's string no further than one byte past the longest entry.
     if (what == nullptr)
         return 0;
     static constexpr struct
@@ -408,8 +410,12 @@ intptr_t VstFront::setProgramName(const char* text)
 {
     if (text == nullptr || processor == nullptr)
         return 0;
-    // Hosts send UTF-8; a few older ones send Latin-1.
-    const auto name = textFromHost(text, strnlen(text, longestHostName));
+    // Hosts send UTF-8; a few older ones send Latin-1. A longer name is cut after its 24th byte,
+    // or before a character that the cut would split.
+    auto length = strnlen(text, programNameBytes);
+    if (length == programNameBytes)
+        length = lengthBeforeCutCharacter(text, length);
+    const auto name = textFromHost(text, length);
     JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
     processor->changeProgramName(processor->getCurrentProgram(), name);
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE

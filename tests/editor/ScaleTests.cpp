@@ -8,6 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
 JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
 
 namespace
@@ -18,6 +26,28 @@ juce::File scratchFile(const char* name)
                          .getChildFile("zv-scale-tests-" + juce::String(juce::Time::currentTimeMillis()));
     dir.createDirectory();
     return dir.getChildFile(name);
+}
+
+/// Runs `f` in a child process and expects its answer as the child's exit code. A watchdog ends
+/// the child if `f` blocks, and the child's memory is capped, so code that waits forever or reads
+/// without end fails the test instead of hanging it or filling the machine's memory.
+void expectAnswerFromChild(const std::function<int()>& f, int expected, const juce::String& what)
+{
+    const auto guardedRun = [&f] {
+        alarm(10);
+        unsigned long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r"))
+        {
+            if (std::fscanf(statm, "%lu", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t cap = (rlim_t)pages * (rlim_t)sysconf(_SC_PAGESIZE) + ((rlim_t)256 << 20);
+        const rlimit limit { cap, cap };
+        setrlimit(RLIMIT_AS, &limit);
+        std::_Exit(f());
+    };
+    EXPECT_EXIT(guardedRun(), ::testing::ExitedWithCode(expected), "") << what;
 }
 
 /// A host's window holding the editor, sized to the editor's scaled bounds as the plug-in
@@ -148,6 +178,44 @@ TEST(ScaleSettings, DamagedFilesReadAsFollowingTheHost)
     const auto blocked = file.getSiblingFile("blocker").getChildFile("settings");
     ASSERT_TRUE(blocked.getParentDirectory().replaceWithText("not a folder"));
     EXPECT_FALSE(zguiscale::writeChosenScale(blocked, 150));
+    file.getParentDirectory().deleteRecursively();
+}
+
+TEST(ScaleSettings, SpecialFilesReadAsFollowingTheHostAtOnceAndAreLeftAlone)
+{
+    // Whatever sits at the settings path, the window opens without waiting and without reading
+    // more than a settings file holds; a choice made meanwhile never writes into a pipe or a
+    // device, nor replaces them.
+    const auto file = scratchFile("settings");
+    const auto path = file.getFullPathName();
+    const struct
+    {
+        const char* what;
+        std::function<bool()> make;
+        bool special;
+    } cases[] = {
+        { "a named pipe", [&] { return mkfifo(path.toRawUTF8(), 0600) == 0; }, true },
+        { "a link to an endless device", [&] { return symlink("/dev/zero", path.toRawUTF8()) == 0; }, true },
+        { "a folder", [&] { return file.createDirectory().wasOk(); }, true },
+        { "a file larger than settings ever are",
+          [&] { return file.replaceWithText(juce::String::repeatedString("scale=150\n", 2000)); }, false },
+    };
+    for (const auto& c : cases)
+    {
+        ASSERT_TRUE(c.make()) << c.what;
+        struct stat before {};
+        ASSERT_EQ(lstat(path.toRawUTF8(), &before), 0) << c.what;
+        expectAnswerFromChild([&] { return zguiscale::readChosenScale(file); }, 0, c.what);
+        if (c.special)
+        {
+            expectAnswerFromChild([&] { return zguiscale::writeChosenScale(file, 150) ? 1 : 0; }, 0, c.what);
+            struct stat after {};
+            ASSERT_EQ(lstat(path.toRawUTF8(), &after), 0) << c.what;
+            EXPECT_EQ(after.st_mode, before.st_mode) << c.what;
+            EXPECT_EQ(after.st_ino, before.st_ino) << c.what;
+        }
+        ASSERT_TRUE(file.isDirectory() ? file.deleteRecursively() : file.deleteFile()) << c.what;
+    }
     file.getParentDirectory().deleteRecursively();
 }
 

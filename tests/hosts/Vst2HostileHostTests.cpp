@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -108,6 +111,38 @@ TEST(Vst2HostileHost, ProgramNamesInUtf8ArriveAndAreSavedAsSent)
     std::strcpy(text, "Gr\xf6\xdf" "e");
     plugin.call(setProgramName, 0, 0, text);
     EXPECT_EQ(plugin.text(getProgramName), name);
+}
+
+TEST(Vst2HostileHost, ProgramNamesAreReadNoFurtherThanTheirTwentyFourBytes)
+{
+    // A name has room for 24 bytes and a terminator. Hosts that fill the 24 bytes and leave the
+    // terminator out, or send longer names, are read no further: here each name ends where the
+    // readable memory does. A character the cut splits is left out whole.
+    const auto pageSize = (size_t)sysconf(_SC_PAGESIZE);
+    auto* pages = static_cast<char*>(mmap(nullptr, 2 * pageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(pages, MAP_FAILED);
+    ASSERT_EQ(mprotect(pages + pageSize, pageSize, PROT_NONE), 0);
+    const struct
+    {
+        std::string sent;
+        std::string kept;
+    } cases[] = {
+        { std::string("Short", 6), "Short" },
+        { "Exactly twenty-four byte", "Exactly twenty-four byte" },
+        { "Thirty bytes without an ending", "Thirty bytes without an " },
+        { "Twenty-three bytes, ok \xc3\xb6", "Twenty-three bytes, ok " },
+        { "Twenty-two bytes, and \xe2\x99\xab", "Twenty-two bytes, and " },
+    };
+    Instance plugin;
+    for (const auto& c : cases)
+    {
+        char* name = pages + pageSize - c.sent.size();
+        std::memcpy(name, c.sent.data(), c.sent.size());
+        plugin.call(setProgramName, 0, 0, name);
+        const auto preset = plugin.chunk(true);
+        EXPECT_NE(std::string(preset.begin(), preset.end()).find("=\"" + c.kept + "\""), std::string::npos) << c.sent;
+    }
+    munmap(pages, 2 * pageSize);
 }
 
 TEST(Vst2HostileHost, TailAnswerStaysWithinRangeWhateverTheRate)
