@@ -388,12 +388,10 @@ void ZVPluginAudioProcessor::notifyHostOfLoadedValues()
     // automation: so each value is announced. Elsewhere, a host told that the parameters have
     // changed reads them all again (the VST 2.4 display update); the VST3 adapter re-reads them
     // itself when the host hands its controller the same state.
+    // (Parameters addressed by index have no parameter objects of their own to announce them.)
     if (wrapperType == wrapperType_LV2)
-    {
-        const auto& parameters = getParameters();
-        for (int i = 0; i < zvparams::count && i < parameters.size(); ++i)
-            parameters[i]->sendValueChangedMessageToListeners(getParameter(i));
-    }
+        for (int i = 0; i < zvparams::count; ++i)
+            sendParamChangeMessageToListeners(i, getParameter(i));
     updateHostDisplay(ChangeDetails().withParameterInfoChanged(true));
 }
 
