@@ -194,7 +194,9 @@ TEST_P(HostState, AProjectReopensInAFreshInstanceShowingAndPlayingWhatWasSaved)
     play(*reopened);
     // (An LV2 host's "programs" are its own list of presets, which no state carries.)
     if (juce::String(GetParam().name) == "VST3")
+    {
         EXPECT_EQ(reopened->getCurrentProgram(), saving->getCurrentProgram());
+    }
     expectValues(*reopened, saved);
 
     // Both instances have played the same two silent blocks with the same values since they
