@@ -121,13 +121,4 @@ void loadFactoryBank(ZVPluginAudioProcessor& processor)
     processor.setCurrentProgram(0);
 }
 
-void loadIntoEveryProgram(ZVPluginAudioProcessor& processor, const FactoryPreset& preset)
-{
-    for (int p = 0; p < processor.getNumPrograms(); ++p)
-    {
-        processor.setCurrentProgram(p);
-        load(processor, preset);
-    }
-    processor.setCurrentProgram(0);
-}
 } // namespace zvpresets

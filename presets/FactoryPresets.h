@@ -49,8 +49,4 @@ void load(ZVPluginAudioProcessor& processor, const FactoryPreset& preset);
 /// Puts the factory presets into programs 0, 1, ... of the processor, leaving the other programs
 /// as they are; program 0 is current afterwards.
 void loadFactoryBank(ZVPluginAudioProcessor& processor);
-
-/// Puts `preset` into every program, so that whichever program is current plays it; program 0
-/// is current afterwards. A state that replaces the whole plug-in (an LV2 preset) is made this way.
-void loadIntoEveryProgram(ZVPluginAudioProcessor& processor, const FactoryPreset& preset);
 } // namespace zvpresets

@@ -6,6 +6,7 @@
 
 #include "FactoryPresets.h"
 
+#include <processor/StateDocuments.h>
 #include <processor/ZVPluginAudioProcessor.h>
 
 #include <iostream>
@@ -69,24 +70,28 @@ int main(int argc, char* argv[])
         {
             ZVPluginAudioProcessor processor;
             zvpresets::loadFactoryBank(processor);
+            juce::MemoryBlock session;
+            processor.getStateInformation(session);
+            // A bank file is a set of programs, not a session: loading it keeps the host's
+            // current program and working name, so the bank's record of them is left out.
+            const auto bank = juce::AudioProcessor::getXmlFromBinary(session.getData(), (int)session.getSize());
+            bank->removeAttribute(zvstate::currentProgramKey);
+            bank->removeAttribute(zvstate::workingNameKey);
             juce::MemoryBlock chunk;
-            processor.getStateInformation(chunk);
+            juce::AudioProcessor::copyXmlToBinary(*bank, chunk);
             const auto file = bankFile(chunk, processor.getNumPrograms());
             write(dir.getChildFile("zv-reverb-lx-factory.fxb"), file.getData(), file.getSize());
         }
 
-        // An LV2 preset is a whole saved state of the plug-in, and the framework's LV2 adapter
-        // restores the state by loading a bank and re-applying the current program. So each
-        // preset's state is the bank a plug-in holding the preset in every program would save:
-        // whichever program an instance is on, loading the preset makes it play the preset. The
-        // text is the framework's own encoding of the chunk, as the adapter stores it.
+        // The framework's LV2 adapter hands a preset's state to the plug-in as it hands over a
+        // whole saved state, and the plug-in, in an LV2 host, loads a preset document given
+        // there into the current program, as a VST 2.4 host's program load does: choosing a
+        // factory preset sets the program the user is on, and the other 126 stay as they were.
+        // The text is the framework's own encoding of the chunk, as the adapter stores it.
         juce::String manifest;
         for (const auto& preset : zvpresets::all())
         {
-            ZVPluginAudioProcessor processor;
-            zvpresets::loadIntoEveryProgram(processor, preset);
-            juce::MemoryBlock chunk;
-            processor.getStateInformation(chunk);
+            const auto chunk = zvpresets::presetChunk(preset);
 
             const auto presetUri = "<" + uri + ":factory-" + zvpresets::slug(preset) + ">";
             const auto fileName = "preset-" + zvpresets::slug(preset) + ".ttl";

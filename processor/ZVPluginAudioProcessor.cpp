@@ -334,6 +334,14 @@ void ZVPluginAudioProcessor::getCurrentProgramStateInformation(juce::MemoryBlock
 
 void ZVPluginAudioProcessor::setStateInformation(const void* data, int sizeInBytes)
 {
+    // An LV2 host applies a preset through the same call as a whole saved state; a preset
+    // document given here there loads into the current program, as a preset load does. Every
+    // other format has a call of its own for presets and keeps this one for banks.
+    if (wrapperType == wrapperType_LV2 && zvstate::readChunk(data, sizeInBytes, zvstate::presetTag))
+    {
+        setCurrentProgramStateInformation(data, sizeInBytes);
+        return;
+    }
     // The document passes the reader's checks before anything is read from it: a damaged or
     // hostile chunk changes nothing.
     const auto document = zvstate::readChunk(data, sizeInBytes, zvstate::bankTag);

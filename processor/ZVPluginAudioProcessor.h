@@ -57,7 +57,8 @@ public:
     /// The live values and working name as the "ZV-REVERB_LX_PRESET" document.
     void getCurrentProgramStateInformation(juce::MemoryBlock& destData) override;
     /// Loads a bank into the program table, then selects the program that was current when it was
-    /// saved (the current one, if the bank does not say) and restores the working name.
+    /// saved (the current one, if the bank does not say) and restores the working name. In an LV2
+    /// host, which applies presets through this call, a preset document loads as a preset.
     void setStateInformation(const void* data, int sizeInBytes) override;
     /// Loads a preset into the current program's record and the live values.
     void setCurrentProgramStateInformation(const void* data, int sizeInBytes) override;

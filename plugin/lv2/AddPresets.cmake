@@ -17,6 +17,14 @@ file(COPY ${presets} DESTINATION "${BUNDLE}")
 
 file(READ "${PRESETS}/manifest-presets.ttl" entries)
 file(READ "${BUNDLE}/manifest.ttl" manifest)
+
+# The framework lists every program of the table as a preset, and in a new instance all 127 are
+# the same "Default" program: hosts showed 127 identical entries above the factory presets. A
+# program preset is listed only when its program is something other than the default one.
+string(REGEX REPLACE
+    "<[^>\n]+:preset[0-9]+>\n\ta pset:Preset ;\n\tlv2:appliesTo <[^>\n]+> ;\n\trdfs:label \"Default\" ;\n\tstate:state \\[ <[^>\n]+:Program> \"[0-9]+\"\\^\\^xsd:int ; \\] \\.\n\n?"
+    "" manifest "${manifest}")
+file(WRITE "${BUNDLE}/manifest.ttl" "${manifest}")
 string(FIND "${manifest}" "${entries}" present)
 if(present EQUAL -1)
     file(APPEND "${BUNDLE}/manifest.ttl" "${entries}")

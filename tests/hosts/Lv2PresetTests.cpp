@@ -1,7 +1,7 @@
 // The factory presets in the built LV2 bundle, read from its Turtle files as a host reads them:
 // each is listed in the manifest, and its state, handed to the plug-in as the framework's LV2
-// adapter hands it over (decoded, then loaded as the bank), makes the plug-in play the preset
-// whichever program it is on.
+// adapter hands it over (decoded, then given to the state load of a plug-in made for LV2), makes
+// the current program play the preset under its name and leaves every other program alone.
 
 #include <FactoryPresets.h>
 #include <processor/ZVPluginAudioProcessor.h>
@@ -27,7 +27,7 @@ juce::String between(const juce::String& text, const juce::String& before, const
 }
 } // namespace
 
-TEST(Lv2FactoryPresets, EachIsListedAndItsStatePlaysItWhicheverProgramIsCurrent)
+TEST(Lv2FactoryPresets, EachIsListedAndItsStateSetsTheCurrentProgramOnly)
 {
     const auto manifest = bundle.getChildFile("manifest.ttl").loadFileAsString();
     for (const auto& preset : zvpresets::all())
@@ -47,12 +47,23 @@ TEST(Lv2FactoryPresets, EachIsListedAndItsStatePlaysItWhicheverProgramIsCurrent)
         juce::MemoryBlock state;
         ASSERT_TRUE(state.fromBase64Encoding(between(data, "<" + uri + ":StateString> \"", "\"")));
 
+        juce::AudioProcessor::setTypeOfNextNewPlugin(juce::AudioProcessor::wrapperType_LV2); // as the adapter makes it
         ZVPluginAudioProcessor processor;
         processor.setCurrentProgram(5);
         processor.setStateInformation(state.getData(), (int)state.getSize());
+        EXPECT_EQ(processor.getCurrentProgram(), 5);
         EXPECT_EQ(processor.getProgramName(5), preset.name);
+        EXPECT_EQ(processor.getWorkingName(), preset.name);
+        EXPECT_EQ(processor.getProgramName(4), "Default");
+        EXPECT_EQ(processor.getProgramValue(6, ProgramRecord::fDecay), 0.5f);
         for (int p = 0; p < zvparams::count; ++p)
             EXPECT_EQ(processor.getParameter(p), preset.values[(size_t)p]) << zvparams::table[p].name;
+
+        // Any other plug-in keeps a preset document out of its whole-state load.
+        juce::AudioProcessor::setTypeOfNextNewPlugin(juce::AudioProcessor::wrapperType_Undefined);
+        ZVPluginAudioProcessor other;
+        other.setStateInformation(state.getData(), (int)state.getSize());
+        EXPECT_EQ(other.getProgramName(0), "Default");
     }
 }
 

@@ -27,8 +27,9 @@ keys=(fEarlySize fLateSize fDecay fDiffusion fListenerPos fMix fVolume fOnButton
 
 lv2info "$uri" > "$work/info.txt" || fail "lv2info does not know $uri"
 grep -q 'Name: *ZV-Reverb LX' "$work/info.txt" || fail "plug-in name missing"
+# Only presets worth choosing: the factory presets, not the new instance's 127 "Default" programs.
 presets=$(sed -n '/Presets:/,/^\t[A-Z]/p' "$work/info.txt" | grep -c 'Default' || true)
-[ "$presets" -eq 127 ] || fail "lv2info lists $presets presets, expected 127"
+[ "$presets" -eq 0 ] || fail "lv2info lists $presets default programs as presets"
 for name in "${names[@]}"; do
     grep -q "rdfs:label \"$name\"" "$bundle"/dsp.ttl || fail "parameter $name not described"
 done
@@ -36,7 +37,7 @@ grep -q 'Author Email: *mailto:' "$work/info.txt" || fail "the maker's e-mail is
 for name in "${factory[@]}"; do
     grep -qP "^\t +\Q$name\E\$" "$work/info.txt" || fail "lv2info does not list the factory preset $name"
 done
-echo "lv2info: plug-in found, 11 parameters described, 127 program presets, ${#factory[@]} factory presets"
+echo "lv2info: plug-in found, 11 parameters described, ${#factory[@]} factory presets and no default programs"
 
 # lv2_validate splits its arguments at spaces, as the bundle's name has: it checks a copy.
 cp -r "$bundle" "$work/bundle.lv2"
@@ -63,7 +64,7 @@ factory_uris=$(grep -oE "<$uri:factory-[a-z-]+>" "$bundle/manifest.ttl" | tr -d 
 } | timeout 60 jalv -n zv-test "$uri" > "$work/jalv.txt" 2>&1 || true
 grep -q 'Plugin: *'"$uri" "$work/jalv.txt" || { cat "$work/jalv.txt"; fail "jalv did not load the plug-in"; }
 hosted_presets=$(grep -c ':preset[0-9]* (Default)' "$work/jalv.txt" || true)
-[ "$hosted_presets" -eq 127 ] || fail "jalv shows $hosted_presets presets, expected 127"
+[ "$hosted_presets" -eq 0 ] || fail "jalv shows $hosted_presets default programs as presets"
 for name in "${factory[@]}"; do
     grep -qP ":factory-[a-z-]+ \(\Q$name\E\)" "$work/jalv.txt" || fail "jalv does not show the factory preset $name"
 done
@@ -71,4 +72,4 @@ done
 for key in "${keys[@]}"; do
     grep -q "_${key} = " "$work/jalv.txt" || fail "jalv does not show control $key"
 done
-echo "jalv: plug-in running, 11 controls, 127 program presets, ${#factory[@]} factory presets applied"
+echo "jalv: plug-in running, 11 controls, ${#factory[@]} factory presets applied"
