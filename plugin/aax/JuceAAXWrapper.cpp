@@ -406,6 +406,14 @@ AAX_Result JuceAAX_Processor::SetChunk(AAX_CTypeID chunkID, const AAX_SPlugInChu
     if (chunk->fSize > (uint32_t)std::numeric_limits<int>::max())
         return AAX_ERROR_INVALID_ARGUMENT;
     pluginInstance->setStateInformation(chunk->fData, (int)chunk->fSize);
+    // The host reads each control, and saves the controls chunk, from the parameter objects: the
+    // loaded values go there as values the host already holds (no touch, no automation request),
+    // so that a control never shows, and a session never saves, the value from before the load.
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+    for (int i = 0; i < pluginInstance->getNumParameters(); ++i)
+        AAX_CEffectParameters::UpdateParameterNormalizedValue(juce::String(i).toRawUTF8(),
+                                                              (double)pluginInstance->getParameter(i));
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
     return AAX_SUCCESS;
 }
 

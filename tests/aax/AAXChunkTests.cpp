@@ -94,8 +94,27 @@ TEST_F(AAXChunks, JuceChunkRoundTripIntoASecondInstanceGivesTheSameBank)
     direct.setStateInformation(fromFirst.data(), (int)fromFirst.size());
     EXPECT_EQ(direct.getProgramName(3), "Hall 3");
     EXPECT_EQ(direct.getProgramValue(3, ProgramRecord::fEarlySize), 0.4f);
-    // Loading the bank re-applies the current program (0), so the values in use are its values.
+    // Loading the bank selects the program current when it was saved (0), so the values in use
+    // are its values.
     EXPECT_EQ(second.value("0"), direct.getProgramValue(0, ProgramRecord::fEarlySize));
+}
+
+TEST_F(AAXChunks, ValuesABankLoadsReachTheControlsTheHostSaves)
+{
+    const auto bank = distinctiveBank();
+    ASSERT_EQ(instance.setChunk(juceChunk, bank), AAX_SUCCESS);
+    uint32_t size = 0;
+    ASSERT_EQ(instance.effect().GetChunkSize(elck, &size), AAX_SUCCESS);
+    std::vector<char> controls(size);
+    AAX_SPlugInChunk chunk;
+    chunk.fSize = size;
+    chunk.fData = controls.data();
+    ASSERT_EQ(instance.effect().GetChunk(elck, &chunk), AAX_SUCCESS);
+    Instance second(registration);
+    ASSERT_EQ(second.setChunk(elck, controls), AAX_SUCCESS);
+    for (const char* id : { "0", "6", "8" })
+        EXPECT_EQ(second.value(id), instance.value(id)) << id;
+    EXPECT_EQ(second.value("0"), (double)0.1f);
 }
 
 TEST_F(AAXChunks, DataRequestHandsOverTheBlockCapturedBySizeRequest)
