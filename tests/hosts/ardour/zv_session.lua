@@ -10,7 +10,7 @@
 --
 -- LV2: the framework publishes the parameters as LV2 parameters (patch properties), not as
 -- control ports, and Ardour's Lua interface reaches only control ports; so the LV2 track gets a
--- program but no parameter changes.
+-- factory preset (LV2 hosts are offered no program presets) but no parameter changes.
 
 io.stdout:setvbuf ("no")
 
@@ -26,7 +26,7 @@ local formats = {
 	{ track = "VST2", type = ARDOUR.PluginType.LXVST, id = "ZV-Reverb LX", program = "VST:2051813425:0007" },
 	{ track = "VST3", type = ARDOUR.PluginType.VST3,  id = "ZV-Reverb LX" },
 	{ track = "LV2",  type = ARDOUR.PluginType.LV2,   id = "https://zelvane.example/plugins/zv-reverb-lx",
-	  program = "https://zelvane.example/plugins/zv-reverb-lx:preset8", no_parameters = true },
+	  program = "https://zelvane.example/plugins/zv-reverb-lx:factory-plate", no_parameters = true },
 }
 
 -- The values every parameter is set to, by name: distinct, and the reverb left on.
