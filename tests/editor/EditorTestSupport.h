@@ -29,6 +29,20 @@ inline void pumpMessages(int ms)
     juce::MessageManager::getInstance()->runDispatchLoopUntil(ms);
 }
 
+/// Runs the message loop until `done` holds, for at most `deadlineMs`; true if it held. A wait
+/// for something the window's 50 ms timer does, which a loaded machine may delay well past it.
+template <typename Condition>
+bool pumpUntil(Condition done, int deadlineMs = 5000)
+{
+    for (int waited = 0; !done(); waited += 10)
+    {
+        if (waited >= deadlineMs)
+            return false;
+        pumpMessages(10);
+    }
+    return true;
+}
+
 /// A user's click, delivered through the framework like a real one (clicked, then listeners).
 inline void clickOn(juce::Button& b)
 {
