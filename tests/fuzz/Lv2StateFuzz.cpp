@@ -1,0 +1,19 @@
+// The built LV2 library's state path, as a host reopening a damaged session or applying a broken
+// preset drives it: any bytes come back to the plug-in as the value of its state text through the
+// state extension's restore (the framework's adapter, its base64 decoding, then our processor),
+// and the plug-in must still save. Nothing may crash, leak, throw out of the C interface or read
+// outside what the host handed over.
+
+#include "Lv2Plugin.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    // One instance for the whole run; each input starts it from the state it had when it was new.
+    static lv2host::Plugin plugin;
+    static const std::vector<uint8_t> defaults = plugin.save();
+    lv2host::require(plugin.restore(defaults.data(), defaults.size()) == LV2_STATE_SUCCESS);
+
+    (void)plugin.restore(data, size);
+    (void)plugin.save();
+    return 0;
+}
