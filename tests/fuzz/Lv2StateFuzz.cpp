@@ -1,8 +1,8 @@
 // The built LV2 library's state path, as a host reopening a damaged session or applying a broken
 // preset drives it: any bytes come back to the plug-in as the value of its state text through the
 // state extension's restore (the framework's adapter, its base64 decoding, then our processor),
-// and the plug-in must still save. Nothing may crash, leak, throw out of the C interface or read
-// outside what the host handed over.
+// and the plug-in must still save, unchanged if it refused the bytes. Nothing may crash, leak,
+// throw out of the C interface or read outside what the host handed over.
 
 #include "Lv2Plugin.h"
 
@@ -13,7 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const std::vector<uint8_t> defaults = plugin.save();
     lv2host::require(plugin.restore(defaults.data(), defaults.size()) == LV2_STATE_SUCCESS);
 
-    (void)plugin.restore(data, size);
-    (void)plugin.save();
+    // A restore the plug-in refuses leaves its state as it was.
+    const bool restored = plugin.restore(data, size) == LV2_STATE_SUCCESS;
+    const std::vector<uint8_t> saved = plugin.save();
+    lv2host::require(restored || saved == defaults);
     return 0;
 }
