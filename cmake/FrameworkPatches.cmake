@@ -82,10 +82,12 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
                                ${CMAKE_CURRENT_LIST_DIR}/framework/linux-windowing-idle-vblank.patch
                                native/juce_linux_Windowing.cpp)
 endif()
-# The plug-in wrappers' state loading, wherever the format is built.
-zv_patch_framework_sources(juce_audio_plugin_client_VST3 juce_audio_plugin_client juce_audio_plugin_client_VST3.cpp
-                           ${CMAKE_CURRENT_LIST_DIR}/framework/vst3-state-private-data.patch
-                           VST3/juce_VST3_Wrapper.cpp)
-zv_patch_framework_sources(juce_audio_plugin_client_LV2 juce_audio_plugin_client juce_audio_plugin_client_LV2.cpp
-                           ${CMAKE_CURRENT_LIST_DIR}/framework/lv2-state-base64-count.patch
-                           LV2/juce_LV2_Client.cpp)
+# The VST3 and LV2 wrappers' state loading; those formats are built everywhere but on Windows.
+if(NOT WIN32)
+    zv_patch_framework_sources(juce_audio_plugin_client_VST3 juce_audio_plugin_client juce_audio_plugin_client_VST3.cpp
+                               ${CMAKE_CURRENT_LIST_DIR}/framework/vst3-state-private-data.patch
+                               VST3/juce_VST3_Wrapper.cpp)
+    zv_patch_framework_sources(juce_audio_plugin_client_LV2 juce_audio_plugin_client juce_audio_plugin_client_LV2.cpp
+                               ${CMAKE_CURRENT_LIST_DIR}/framework/lv2-state-base64-count.patch
+                               LV2/juce_LV2_Client.cpp)
+endif()
