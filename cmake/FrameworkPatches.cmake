@@ -3,15 +3,16 @@
 # there and compiled in place of the installed ones; the installed framework is never touched.
 # A patch that no longer applies (a newer framework) stops the configure.
 
-# A module compiles as one unity file that includes its other files by paths relative to itself.
-# The module's targets get a copy of the unity file whose includes name the original files by
-# their full paths, except the patched ones, which it finds beside itself.
-function(zv_patch_framework_module module patch_file)
+# A module compiles as one unity file that includes its other files by paths relative to itself;
+# the plug-in client module has one unity file for each format, each in a target of its own.
+# The target gets a copy of its unity file whose includes name the original files by their full
+# paths, except the patched ones, which it finds beside itself. A patched file's own includes of
+# files beside the original (such as "../utility/...") are made to name those by their full paths.
+function(zv_patch_framework_sources target module unity_file patch_file)
     set(files ${ARGN})
     get_target_property(modules_dir ${module} INTERFACE_JUCE_MODULE_PATH)
     set(original ${modules_dir}/${module})
-    set(unity_file ${module}.cpp)
-    set(work ${PROJECT_BINARY_DIR}/framework/work/${module})
+    set(work ${PROJECT_BINARY_DIR}/framework/work/${target})
     set(copy ${PROJECT_BINARY_DIR}/framework/${module})
 
     # The framework's files have CRLF line ends; the patch and the copies have LF.
@@ -40,6 +41,20 @@ function(zv_patch_framework_module module patch_file)
                             "Check whether the framework still needs the change and bring the patch up to date.")
     endif()
 
+    foreach(file ${files})
+        file(READ ${work}/${file} text)
+        get_filename_component(folder ${original}/${file} DIRECTORY)
+        string(REGEX MATCHALL "#include \"[^\"]+\"" includes "${text}")
+        foreach(include ${includes})
+            string(REGEX REPLACE "#include \"([^\"]+)\"" "\\1" included "${include}")
+            if(EXISTS ${folder}/${included})
+                get_filename_component(included ${folder}/${included} ABSOLUTE)
+                string(REPLACE "${include}" "#include \"${included}\"" text "${text}")
+            endif()
+        endforeach()
+        file(WRITE ${work}/${file} "${text}")
+    endforeach()
+
     # Copies are rewritten only when their text changes, so a configure does not rebuild the module.
     foreach(file ${unity_file} ${files})
         get_filename_component(folder ${copy}/${file} DIRECTORY)
@@ -52,17 +67,27 @@ function(zv_patch_framework_module module patch_file)
         set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${original}/${file})
     endforeach()
 
-    get_target_property(sources ${module} INTERFACE_SOURCES)
+    get_target_property(sources ${target} INTERFACE_SOURCES)
     list(FIND sources ${original}/${unity_file} at)
     if(at EQUAL -1)
-        message(FATAL_ERROR "${module} no longer compiles as ${original}/${unity_file}; ${patch_file} cannot be used")
+        message(FATAL_ERROR "${target} no longer compiles ${original}/${unity_file}; ${patch_file} cannot be used")
     endif()
     list(REMOVE_AT sources ${at})
     list(INSERT sources ${at} ${copy}/${unity_file})
-    set_property(TARGET ${module} PROPERTY INTERFACE_SOURCES ${sources})
+    set_property(TARGET ${target} PROPERTY INTERFACE_SOURCES ${sources})
 endfunction()
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
-    zv_patch_framework_module(juce_gui_basics ${CMAKE_CURRENT_LIST_DIR}/framework/linux-windowing-idle-vblank.patch
-                              native/juce_linux_Windowing.cpp)
+    zv_patch_framework_sources(juce_gui_basics juce_gui_basics juce_gui_basics.cpp
+                               ${CMAKE_CURRENT_LIST_DIR}/framework/linux-windowing-idle-vblank.patch
+                               native/juce_linux_Windowing.cpp)
+endif()
+# The VST3 and LV2 wrappers' state loading; those formats are built everywhere but on Windows.
+if(NOT WIN32)
+    zv_patch_framework_sources(juce_audio_plugin_client_VST3 juce_audio_plugin_client juce_audio_plugin_client_VST3.cpp
+                               ${CMAKE_CURRENT_LIST_DIR}/framework/vst3-state-private-data.patch
+                               VST3/juce_VST3_Wrapper.cpp)
+    zv_patch_framework_sources(juce_audio_plugin_client_LV2 juce_audio_plugin_client juce_audio_plugin_client_LV2.cpp
+                               ${CMAKE_CURRENT_LIST_DIR}/framework/lv2-state-base64-count.patch
+                               LV2/juce_LV2_Client.cpp)
 endif()
