@@ -10,9 +10,11 @@ jobs=${ZV_JOBS:-$(nproc)}
 
 # Every test runs on one virtual X display that lives for the whole run. Without it, the framework
 # falls back to display :0, which a test's own short-lived server might hold, and every other
-# process connected to it would die with that server.
+# process connected to it would die with that server. The display never resets: by default an X
+# server resets when its last client leaves, and a test connecting in that moment had its
+# connection dropped and died of SIGPIPE now and then.
 run_ctest() {
-    xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" ctest --output-on-failure "$@"
+    xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" ctest --output-on-failure "$@"
 }
 
 "$root/scripts/build.sh"
