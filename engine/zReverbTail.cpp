@@ -378,6 +378,13 @@ struct EarlyStages
 /// their sum counts at most this many times the ringing.
 constexpr double strongestReturn = 0.99;
 
+/// What the ringing of a section's three stages may stand above the energy sum of their bounds.
+/// Adding the bounds as amplitudes (up to 9.5 dB above their energy sum) put the estimate at up to
+/// four times the measured fall near diffusion 1; the energy sum alone came out up to 0.5% short of
+/// the measured fall (zv-tail-grid, 22.05 and 44.1 kHz, diffusion 0.999), and 1.5 dB more keeps every
+/// measured response of the grid, at every rate and at listener 0, 0.5 and 1, inside the estimate.
+constexpr double stagesMeetingDecibels = 1.5;
+
 /// The peak level (dB relative to the pulse that entered) of the ringing of one section's
 /// all-pass stages, `t` seconds after a unit pulse passed them, in the louder channel, each band
 /// weighted by `logWeight` on its way out.
@@ -388,24 +395,27 @@ constexpr double strongestReturn = 0.99;
 /// its inverse transform), which is the sum over the bands of their share times their gain to the
 /// k-th power. The sum is of amplitudes: a narrow band left of a pulse spreads its energy over
 /// proportionally more samples at a higher rate, so that its samples stand lower there. The
-/// stages' pulses come at unrelated times but may meet, so the stages' bounds add.
+/// stages' pulses come at unrelated times, so their bounds add as energies, not amplitudes, with
+/// stagesMeetingDecibels on top for where they do meet.
 double ringingLevel(const double (&stageDelay)[6], double g, const Bands& bands, const double* logWeight, double t)
 {
     double loudest = 0.0;
     for (int c = 0; c < 2; ++c)
     {
-        double sum = 0.0;
+        double energy = 0.0;
         for (int i = 0; i < 3; ++i)
         {
             const double delay = stageDelay[3 * c + i];
             const double passes = std::max(t / delay - 1.0, 0.0);
+            double stage = 0.0;
             for (int b = 0; b < bandCount; ++b)
-                sum += std::exp(bands.logPulseShare[b] + logWeight[b] + passes * std::log(g * bands.gain[b]) +
-                                std::log(bands.gain[b]));
+                stage += std::exp(bands.logPulseShare[b] + logWeight[b] + passes * std::log(g * bands.gain[b]) +
+                                  std::log(bands.gain[b]));
+            energy += stage * stage;
         }
-        loudest = std::max(loudest, sum);
+        loudest = std::max(loudest, std::sqrt(energy));
     }
-    return 20.0 * std::log10((1.0 - g * g) * loudest);
+    return 20.0 * std::log10((1.0 - g * g) * loudest) + stagesMeetingDecibels;
 }
 
 /// The response as the sum of up to four families of sound, each a level (dB) over the time since

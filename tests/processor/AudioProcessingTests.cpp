@@ -343,7 +343,11 @@ TEST_F(TailLength, KeepsItsPromiseAtHighDiffusionAtEveryRate)
                            { 96000.0, { 0.5f, 0.5f, 0.2f, 0.999f, 0.5f }, 12.616 },
                            { 192000.0, { 0.0f, 1.0f, 0.2f, 0.999f, 0.5f }, 66.385 },
                            { 192000.0, { 0.5f, 0.5f, 0.2f, 0.999f, 0.5f }, 8.694 },
-                           { 192000.0, { 1.0f, 1.0f, 1.0f, 1.0f, 0.5f }, 60.881 } };
+                           { 192000.0, { 1.0f, 1.0f, 1.0f, 1.0f, 0.5f }, 60.881 },
+                           // the longest early stages ringing alone or nearly
+                           { 22050.0, { 1.0f, 0.5f, 0.0f, 0.999f, 0.5f }, 23.177 },
+                           { 48000.0, { 1.0f, 0.0f, 0.0f, 0.999f, 0.5f }, 21.139 },
+                           { 192000.0, { 1.0f, 0.0f, 0.0f, 0.999f, 0.5f }, 8.236 } };
     for (const auto& c : cases)
     {
         ZVPluginAudioProcessor p;
