@@ -103,13 +103,8 @@ TEST_F(AAXChunks, ValuesABankLoadsReachTheControlsTheHostSaves)
 {
     const auto bank = distinctiveBank();
     ASSERT_EQ(instance.setChunk(juceChunk, bank), AAX_SUCCESS);
-    uint32_t size = 0;
-    ASSERT_EQ(instance.effect().GetChunkSize(elck, &size), AAX_SUCCESS);
-    std::vector<char> controls(size);
-    AAX_SPlugInChunk chunk;
-    chunk.fSize = size;
-    chunk.fData = controls.data();
-    ASSERT_EQ(instance.effect().GetChunk(elck, &chunk), AAX_SUCCESS);
+    const auto controls = instance.chunk(elck);
+    ASSERT_FALSE(controls.empty());
     Instance second(registration);
     ASSERT_EQ(second.setChunk(elck, controls), AAX_SUCCESS);
     for (const char* id : { "0", "6", "8" })

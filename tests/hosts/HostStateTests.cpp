@@ -4,6 +4,8 @@
 // those same parameters; and run instances at different rates side by side. What a host shows
 // after a restore must be what was saved, and what the plug-in plays must be what it shows.
 
+#include "HostedFormats.h"
+
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <gtest/gtest.h>
@@ -15,31 +17,9 @@
 
 namespace
 {
-struct Format
-{
-    const char* name;
-    std::unique_ptr<juce::AudioPluginFormat> (*make)();
-    juce::String searchFolder; ///< for LV2: the folder holding the bundle
-    juce::String plugin;       ///< the file or identifier findAllTypesForFile() takes
-};
-
-std::ostream& operator<<(std::ostream& os, const Format& f)
-{
-    return os << f.name;
-}
-
-const juce::File vst3Module(ZV_VST3_MODULE_DIR), lv2Bundle(ZV_LV2_BUNDLE_DIR);
-
-const Format formats[] = {
-    { "VST3", [] { return std::unique_ptr<juce::AudioPluginFormat>(new juce::VST3PluginFormat()); }, {},
-      vst3Module.getParentDirectory().getParentDirectory().getFullPathName() },
-    { "LV2", [] { return std::unique_ptr<juce::AudioPluginFormat>(new juce::LV2PluginFormat()); },
-      lv2Bundle.getParentDirectory().getFullPathName(), ZV_LV2_URI },
-};
-
 constexpr int blockSize = 512;
 
-struct HostState : ::testing::TestWithParam<Format>
+struct HostState : ::testing::TestWithParam<zvtest::HostedFormat>
 {
     juce::ScopedJuceInitialiser_GUI framework;
     std::unique_ptr<juce::AudioPluginFormat> format;
@@ -243,6 +223,6 @@ TEST_P(HostState, InstancesAtDifferentRatesEachSoundAsAlone)
     EXPECT_TRUE(sameAudio(out96, solo96));
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, HostState, ::testing::ValuesIn(formats),
+INSTANTIATE_TEST_SUITE_P(Formats, HostState, ::testing::ValuesIn(zvtest::hostedFormats),
                          [](const auto& info) { return std::string(info.param.name); });
 } // namespace

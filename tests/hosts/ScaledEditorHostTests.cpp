@@ -5,6 +5,7 @@
 // tests' snapshot shows, and take real clicks (sent through the X server) at the scaled places.
 // Each test runs on a private X server of its own (see main), where its fake mouse disturbs no one.
 
+#include "HostedFormats.h"
 #include "support/PrivateXServer.h"
 
 #include <plugin/linux/WindowManagerAtoms.h>
@@ -153,32 +154,7 @@ juce::AudioProcessorParameter* parameterNamed(juce::AudioPluginInstance& p, cons
     return nullptr;
 }
 
-struct Format
-{
-    const char* name;
-    std::unique_ptr<juce::AudioPluginFormat> (*make)();
-    /// Where the host finds the plug-in: the folder it searches, if any, and the file or
-    /// identifier.
-    juce::String searchFolder;
-    juce::String plugin;
-};
-
-std::ostream& operator<<(std::ostream& os, const Format& f)
-{
-    return os << f.name;
-}
-
-// The module's folder inside the VST3 bundle, and the LV2 bundle's folder.
-const juce::File vst3Module(ZV_VST3_MODULE_DIR), lv2Bundle(ZV_LV2_BUNDLE_DIR);
-
-const Format formats[] = {
-    { "VST3", [] { return std::unique_ptr<juce::AudioPluginFormat>(new juce::VST3PluginFormat()); }, {},
-      vst3Module.getParentDirectory().getParentDirectory().getFullPathName() },
-    { "LV2", [] { return std::unique_ptr<juce::AudioPluginFormat>(new juce::LV2PluginFormat()); },
-      lv2Bundle.getParentDirectory().getFullPathName(), ZV_LV2_URI },
-};
-
-struct ScaledHost : ::testing::TestWithParam<Format>
+struct ScaledHost : ::testing::TestWithParam<zvtest::HostedFormat>
 {
     static void SetUpTestSuite()
     {
@@ -324,7 +300,7 @@ TEST_P(ScaledHost, WindowAt200PercentShowsTheSnapshot)
     EXPECT_LE(differingPixels(shown, expected, 8), 900 * 446 / 1000) << "see " << file.getFullPathName();
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, ScaledHost, ::testing::ValuesIn(formats),
+INSTANTIATE_TEST_SUITE_P(Formats, ScaledHost, ::testing::ValuesIn(zvtest::hostedFormats),
                          [](const auto& info) { return std::string(info.param.name); });
 } // namespace
 
