@@ -1,5 +1,9 @@
-// The editor tests' main: runs the tests on the display that is set, or on a private Xvfb server
-// started here when there is none (a CI machine), and stopped again at the end.
+// The editor tests' main: runs the tests on a private Xvfb server started here and stopped again at
+// the end. Each test program gets a server of its own even when a display is set: on a shared
+// one, another test's window can take the input focus and close a moment later, and the
+// framework, asking which window has the focus and then about that window, gets an X error that
+// ends a program that is not a standalone application. Only when no private server can be
+// started does it fall back to the display that is set.
 
 #include "support/PrivateXServer.h"
 
@@ -20,8 +24,7 @@ class PrivateDisplay
 public:
     PrivateDisplay()
     {
-        const char* current = std::getenv("DISPLAY");
-        if ((current != nullptr && *current != '\0') || ::testing::GTEST_FLAG(list_tests))
+        if (::testing::GTEST_FLAG(list_tests))
             return;
         server = std::make_unique<zvtest::PrivateXServer>(std::vector<std::string>{ "-noreset" });
         if (server->running())
