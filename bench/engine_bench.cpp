@@ -126,14 +126,16 @@ void processBlocks(benchmark::State& state, const Case& c, Path path)
     for (auto _ : state)
     {
         applyControls(*reverb, c.settings);
-        processBlock(*reverb, path, input.data() + 2 * blockSize * block, output.data() + 2 * blockSize * block);
+        processBlock(*reverb, path, input.data() + 2 * blockSize * block,
+                     output.data() + 2 * blockSize * block);
         benchmark::DoNotOptimize(output.data());
         benchmark::ClobberMemory();
         block = (block + 1) % 16;
     }
     const double pairs = static_cast<double>(state.iterations()) * blockSize;
     state.SetItemsProcessed(static_cast<int64_t>(pairs));
-    state.counters["per_pair"] = benchmark::Counter(pairs, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_pair"] =
+        benchmark::Counter(pairs, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["realtime"] = benchmark::Counter(pairs / c.sampleRate, benchmark::Counter::kIsRate);
     zUseInstructionSet(usual);
 }
@@ -144,12 +146,21 @@ constexpr Case largestCase{largest, rate, 0.25f};
 constexpr Case tailCase{largest, rate, 0.0f};
 constexpr Case at96kCase{defaults, 96000.0f, 0.25f};
 
-#define ZV_PROCESS_CASE(name, c)                                                                   \
-    void BM_##name##_Block(benchmark::State& s) { processBlocks(s, c, Path::Block); }              \
-    void BM_##name##_BlockSse2(benchmark::State& s) { processBlocks(s, c, Path::BlockSse2); }      \
-    void BM_##name##_PerSample(benchmark::State& s) { processBlocks(s, c, Path::PerSample); }      \
-    BENCHMARK(BM_##name##_Block)->Unit(benchmark::kMicrosecond);                                   \
-    BENCHMARK(BM_##name##_BlockSse2)->Unit(benchmark::kMicrosecond);                               \
+#define ZV_PROCESS_CASE(name, c)                                                                             \
+    void BM_##name##_Block(benchmark::State& s)                                                              \
+    {                                                                                                        \
+        processBlocks(s, c, Path::Block);                                                                    \
+    }                                                                                                        \
+    void BM_##name##_BlockSse2(benchmark::State& s)                                                          \
+    {                                                                                                        \
+        processBlocks(s, c, Path::BlockSse2);                                                                \
+    }                                                                                                        \
+    void BM_##name##_PerSample(benchmark::State& s)                                                          \
+    {                                                                                                        \
+        processBlocks(s, c, Path::PerSample);                                                                \
+    }                                                                                                        \
+    BENCHMARK(BM_##name##_Block)->Unit(benchmark::kMicrosecond);                                             \
+    BENCHMARK(BM_##name##_BlockSse2)->Unit(benchmark::kMicrosecond);                                         \
     BENCHMARK(BM_##name##_PerSample)->Unit(benchmark::kMicrosecond);
 
 ZV_PROCESS_CASE(DefaultSettings, defaultCase)
@@ -158,8 +169,7 @@ ZV_PROCESS_CASE(LargestSizesAndDecay, largestCase)
 ZV_PROCESS_CASE(DecayingTailAfterLoudInput, tailCase)
 ZV_PROCESS_CASE(DefaultSettingsAt96k, at96kCase)
 
-template <typename Control>
-void controlBenchmark(benchmark::State& state, Control control)
+template <typename Control> void controlBenchmark(benchmark::State& state, Control control)
 {
     auto reverb = std::make_unique<zReverb>(rate);
     applyControls(*reverb, defaults);
@@ -194,9 +204,10 @@ void BM_SetListenerPos(benchmark::State& s)
 }
 void BM_AllBlockControls(benchmark::State& s)
 {
-    controlBenchmark(s, [](zReverb& r, float v) {
-        applyControls(r, Settings{24.0f - v, 12.0f - v, v, 0.39168f + v, v});
-    });
+    controlBenchmark(s,
+                     [](zReverb& r, float v) {
+                         applyControls(r, Settings{24.0f - v, 12.0f - v, v, 0.39168f + v, v});
+                     });
 }
 
 /// The tail estimate hosts may ask for on any thread, at the default settings and at the
@@ -211,8 +222,14 @@ void tailEstimate(benchmark::State& state, const Settings& s)
         diffusion = diffusion < 0.5f ? diffusion + 0.0001f : 0.25f; // values the compiler cannot foresee
     }
 }
-void BM_TailEstimateDefaultSettings(benchmark::State& s) { tailEstimate(s, defaults); }
-void BM_TailEstimateLargestSizesAndDecay(benchmark::State& s) { tailEstimate(s, largest); }
+void BM_TailEstimateDefaultSettings(benchmark::State& s)
+{
+    tailEstimate(s, defaults);
+}
+void BM_TailEstimateLargestSizesAndDecay(benchmark::State& s)
+{
+    tailEstimate(s, largest);
+}
 } // namespace
 
 BENCHMARK(BM_SetEarlySize);

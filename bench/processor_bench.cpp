@@ -83,7 +83,8 @@ void processBlocks(ZVPluginAudioProcessor& p, juce::AudioBuffer<float>& block, i
 
 void setPerSample(benchmark::State& state, double samples)
 {
-    state.counters["per_sample"] = benchmark::Counter(samples, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_sample"] =
+        benchmark::Counter(samples, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_Signal(benchmark::State& state, Setting setting)
@@ -148,16 +149,16 @@ void BM_EngineTailWithoutFlushToZero(benchmark::State& state, Setting setting)
         processBlocks(*p, block, blocksPerSecond, true, rng); // the processor sets up the engine
         for (int i = 0; i < secondsBefore * blocksPerSecond * blockSize; ++i)
         {
-            float pair[2] = { 0.0f, 0.0f };
+            float pair[2] = {0.0f, 0.0f};
             engine.processStereo(pair, 2);
         }
         state.ResumeTiming();
         peak = 0.0f;
         for (int i = 0; i < blocksPerSecond * blockSize; ++i)
         {
-            float pair[2] = { 0.0f, 0.0f };
+            float pair[2] = {0.0f, 0.0f};
             engine.processStereo(pair, 2);
-            peak = std::max({ peak, std::abs(pair[0]), std::abs(pair[1]) });
+            peak = std::max({peak, std::abs(pair[0]), std::abs(pair[1])});
         }
     }
     setPerSample(state, (double)state.iterations() * blocksPerSecond * blockSize);
@@ -168,13 +169,14 @@ void BM_EngineTailWithoutFlushToZero(benchmark::State& state, Setting setting)
 /// work it is the figure least disturbed by it. Run with --benchmark_repetitions=5 to see it.
 void withMinimum(benchmark::internal::Benchmark* b)
 {
-    b->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
+    b->ComputeStatistics("min",
+                         [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
 }
 
 void tailSeconds(benchmark::internal::Benchmark* b)
 {
     withMinimum(b);
-    for (int k : { 0, 1, 2, 4, 8, 16 })
+    for (int k : {0, 1, 2, 4, 8, 16})
         b->Arg(k);
     // Each iteration renders up to seventeen seconds untimed; a few are enough for a stable figure.
     b->Iterations(8)->Unit(benchmark::kMillisecond);
@@ -182,10 +184,13 @@ void tailSeconds(benchmark::internal::Benchmark* b)
 } // namespace
 
 BENCHMARK_CAPTURE(BM_Signal, Defaults, Defaults)->Apply(withMinimum)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Signal, Decay1Diffusion1, LongestDecayFullDiffusion)->Apply(withMinimum)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Signal, Decay1Diffusion1, LongestDecayFullDiffusion)
+    ->Apply(withMinimum)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Tail, Defaults, Defaults)->Apply(tailSeconds);
 BENCHMARK_CAPTURE(BM_Tail, Decay1Diffusion1, LongestDecayFullDiffusion)->Apply(tailSeconds);
 BENCHMARK_CAPTURE(BM_EngineTailWithoutFlushToZero, Defaults, Defaults)->Apply(tailSeconds);
-BENCHMARK_CAPTURE(BM_EngineTailWithoutFlushToZero, Decay1Diffusion1, LongestDecayFullDiffusion)->Apply(tailSeconds);
+BENCHMARK_CAPTURE(BM_EngineTailWithoutFlushToZero, Decay1Diffusion1, LongestDecayFullDiffusion)
+    ->Apply(tailSeconds);
 
 JUCE_END_IGNORE_WARNINGS_GCC_LIKE

@@ -39,7 +39,7 @@ const std::string bankClose = "</ZV-REVERB_LX_BANK>";
 std::string chunkOf(const std::string& text)
 {
     std::string chunk(8, '\0');
-    const std::uint32_t header[2] = { zvstate::binaryMagic, (std::uint32_t)text.size() };
+    const std::uint32_t header[2] = {zvstate::binaryMagic, (std::uint32_t)text.size()};
     std::memcpy(chunk.data(), header, sizeof header); // little-endian, as on every target we build
     return chunk + text + '\0';
 }
@@ -69,7 +69,10 @@ void hostile(benchmark::State& state, const std::function<std::string(std::int64
     load(state, make(state.range(0)));
 }
 
-std::string attributes(std::int64_t n) { return chunkOf(bankOpen + repeat(" x=\"12345\"", n) + "/>"); }
+std::string attributes(std::int64_t n)
+{
+    return chunkOf(bankOpen + repeat(" x=\"12345\"", n) + "/>");
+}
 std::string nesting(std::int64_t n)
 {
     return chunkOf(bankOpen + ">" + repeat("<a>", n) + repeat("</a>", n) + bankClose);
@@ -82,8 +85,14 @@ std::string hugeName(std::int64_t n)
 {
     return chunkOf(bankOpen + " ProgramName1=\"" + std::string((size_t)n, 'n') + "\"/>");
 }
-std::string plainText(std::int64_t n) { return std::string((size_t)n, 'x'); }
-std::string textInChunk(std::int64_t n) { return chunkOf(std::string((size_t)n, 'x')); }
+std::string plainText(std::int64_t n)
+{
+    return std::string((size_t)n, 'x');
+}
+std::string textInChunk(std::int64_t n)
+{
+    return chunkOf(std::string((size_t)n, 'x'));
+}
 
 std::string mostAttributesAccepted()
 {
@@ -115,16 +124,26 @@ std::string normalBank()
     return std::string(static_cast<const char*>(bank.getData()), bank.getSize());
 }
 
-void BM_MostAttributesAccepted(benchmark::State& state) { load(state, mostAttributesAccepted()); }
-void BM_NormalBank(benchmark::State& state) { load(state, normalBank()); }
+void BM_MostAttributesAccepted(benchmark::State& state)
+{
+    load(state, mostAttributesAccepted());
+}
+void BM_NormalBank(benchmark::State& state)
+{
+    load(state, normalBank());
+}
 } // namespace
 
 // Each family at three sizes within the reader's size limit, its time fitted to a line in N (the
 // _BigO row gives the slope, the _RMS row how far the three times stray from it), then at one
 // size past the limit, where the document is refused after one pass over its bytes to find its end.
-#define ZV_HOSTILE(name, make, small, middle, large, overTheLimit)                                    \
-    BENCHMARK_CAPTURE(hostile, name, make)                                                            \
-        ->Arg(small)->Arg(middle)->Arg(large)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond); \
+#define ZV_HOSTILE(name, make, small, middle, large, overTheLimit)                                           \
+    BENCHMARK_CAPTURE(hostile, name, make)                                                                   \
+        ->Arg(small)                                                                                         \
+        ->Arg(middle)                                                                                        \
+        ->Arg(large)                                                                                         \
+        ->Complexity(benchmark::oN)                                                                          \
+        ->Unit(benchmark::kMillisecond);                                                                     \
     BENCHMARK_CAPTURE(hostile, name##OverTheLimit, make)->Arg(overTheLimit)->Unit(benchmark::kMillisecond)
 
 ZV_HOSTILE(Attributes, attributes, 10000, 100000, 300000, 1000000);

@@ -35,7 +35,8 @@ void hostBlocks(benchmark::State& state)
     }
     plugin.suspend();
     const double pairs = static_cast<double>(state.iterations()) * blockSize;
-    state.counters["per_pair"] = benchmark::Counter(pairs, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_pair"] =
+        benchmark::Counter(pairs, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["realtime"] = benchmark::Counter(pairs / rate, benchmark::Counter::kIsRate);
 }
 } // namespace

@@ -18,7 +18,7 @@ namespace layout = zguilayout;
 /// down (after the library's last plug-in instance), while everything they use still exists.
 class SharedLookAndFeels : private juce::DeletedAtShutdown
 {
-public:
+  public:
     SharedLookAndFeels() = default;
 
     ~SharedLookAndFeels() override
@@ -54,25 +54,25 @@ juce::uint8 alphaByte(float alpha)
         return 0;
     if (alpha >= 1.0f)
         return 255;
-    return (juce::uint8) (alpha * 255.996f);
+    return (juce::uint8)(alpha * 255.996f);
 }
 
 juce::Rectangle<int> boundsOf(const layout::Box& b)
 {
-    return { b.x, b.y, b.w, b.h };
+    return {b.x, b.y, b.w, b.h};
 }
 
 /// Slider value to parameter value for the six percentage sliders. The value is rounded to
 /// float before the division, as hosts have always received it.
 float percentToParameter(double v)
 {
-    return (float) ((double) (float) v / 100.0);
+    return (float)((double)(float)v / 100.0);
 }
 
 /// Decibels (-12..+12) to the 0..1 volume parameter.
 float decibelsToParameter(double v)
 {
-    return (float) ((double) (float) (v + 12.0) / 24.0);
+    return (float)((double)(float)(v + 12.0) / 24.0);
 }
 } // namespace
 
@@ -98,9 +98,13 @@ struct ZVPluginAudioProcessorEditor::ScaleMenuOpener : public juce::MouseListene
     {
         if (!e.mods.isPopupMenu())
             return;
-        const juce::Component* artwork[] = { &editor, &editor.background, editor.earlyDisplay.get(),
-                                             editor.lateDisplay.get(), editor.decayDisplay.get(),
-                                             editor.listenerDisplay.get(), editor.mixDisplay.get() };
+        const juce::Component* artwork[] = {&editor,
+                                            &editor.background,
+                                            editor.earlyDisplay.get(),
+                                            editor.lateDisplay.get(),
+                                            editor.decayDisplay.get(),
+                                            editor.listenerDisplay.get(),
+                                            editor.mixDisplay.get()};
         if (std::find(std::begin(artwork), std::end(artwork), e.eventComponent) != std::end(artwork))
             editor.showScaleMenu(e.getScreenPosition());
     }
@@ -124,7 +128,8 @@ ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor&
     addAndMakeVisible(background);
     background.setBounds(boundsOf(layout::window));
 
-    const auto addSwitch = [this](auto& sw, const layout::Box& box, int index) {
+    const auto addSwitch = [this](auto& sw, const layout::Box& box, int index)
+    {
         sw = std::make_unique<typename std::remove_reference_t<decltype(sw)>::element_type>();
         addAndMakeVisible(*sw);
         sw->addListener(this);
@@ -137,7 +142,8 @@ ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor&
     addSwitch(stereoInputSwitch, layout::stereoInputSwitch, zvparams::StereoOnOff);
 
     const auto addSlider = [this, &shared](std::unique_ptr<juce::Slider>& slider, const char* name,
-                                           const layout::Box& box, int index) {
+                                           const layout::Box& box, int index)
+    {
         slider = std::make_unique<juce::Slider>(name);
         addAndMakeVisible(*slider);
         slider->addListener(this);
@@ -211,7 +217,7 @@ ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor&
     mixDisplay->updatePaths();
     mixDisplay->outlineThickness = 0.0f;
     mixDisplay->levelThickness = 1.0f;
-    mixDisplay->level = (float) (mixSlider->getValue() / 100.0);
+    mixDisplay->level = (float)(mixSlider->getValue() / 100.0);
     mixDisplay->updatePaths();
 
     infoPanel = std::make_unique<zGUIReverbLXInfo>();
@@ -276,7 +282,7 @@ void ZVPluginAudioProcessorEditor::applyScale()
     layoutSizeHeld = true;
     // The framework's own scaling: the host's wrapper sizes its window from the editor's
     // transformed bounds, and every child draws through the transform at the screen's pixels.
-    juce::AudioProcessorEditor::setScaleFactor((float) percent / 100.0f);
+    juce::AudioProcessorEditor::setScaleFactor((float)percent / 100.0f);
     // Some hosts' wrappers (LV2) size their window only when told of a resize, not of a new
     // transform; a size that resized() puts straight back tells them.
     setSize(layout::windowWidth, layout::windowHeight + 1);
@@ -296,12 +302,13 @@ juce::PopupMenu ZVPluginAudioProcessorEditor::createScaleMenu() const
 void ZVPluginAudioProcessorEditor::showScaleMenu(juce::Point<int> screenPosition)
 {
     juce::Component::SafePointer<ZVPluginAudioProcessorEditor> safe(this);
-    createScaleMenu().showMenuAsync(
-        juce::PopupMenu::Options().withTargetComponent(this).withTargetScreenArea({ screenPosition.x, screenPosition.y, 1, 1 }),
-        [safe](int result) {
-            if (safe != nullptr && result != 0)
-                safe->chooseScale(result == 1 ? 0 : result);
-        });
+    createScaleMenu().showMenuAsync(juce::PopupMenu::Options().withTargetComponent(this).withTargetScreenArea(
+                                        {screenPosition.x, screenPosition.y, 1, 1}),
+                                    [safe](int result)
+                                    {
+                                        if (safe != nullptr && result != 0)
+                                            safe->chooseScale(result == 1 ? 0 : result);
+                                    });
 }
 
 void ZVPluginAudioProcessorEditor::paint(juce::Graphics& g)
@@ -330,14 +337,22 @@ juce::Slider* ZVPluginAudioProcessorEditor::sliderFor(int index) const
 {
     switch (index)
     {
-    case zvparams::EarlySize: return earlySlider.get();
-    case zvparams::LateSize: return lateSlider.get();
-    case zvparams::Decay: return decaySlider.get();
-    case zvparams::Diffusion: return diffusionSlider.get();
-    case zvparams::Listener: return positionSlider.get();
-    case zvparams::DryWet: return mixSlider.get();
-    case zvparams::Volume: return gainSlider.get();
-    default: return nullptr;
+    case zvparams::EarlySize:
+        return earlySlider.get();
+    case zvparams::LateSize:
+        return lateSlider.get();
+    case zvparams::Decay:
+        return decaySlider.get();
+    case zvparams::Diffusion:
+        return diffusionSlider.get();
+    case zvparams::Listener:
+        return positionSlider.get();
+    case zvparams::DryWet:
+        return mixSlider.get();
+    case zvparams::Volume:
+        return gainSlider.get();
+    default:
+        return nullptr;
     }
 }
 
@@ -345,19 +360,28 @@ void ZVPluginAudioProcessorEditor::showDisplaysFor(int index, double v)
 {
     switch (index)
     {
-    case zvparams::EarlySize: earlyDisplay->setSizeFraction(v / 100.0); break;
-    case zvparams::LateSize: lateDisplay->setSizeFraction(v / 100.0); break;
-    case zvparams::Decay: decayDisplay->setDecay(v / 100.0); break;
+    case zvparams::EarlySize:
+        earlyDisplay->setSizeFraction(v / 100.0);
+        break;
+    case zvparams::LateSize:
+        lateDisplay->setSizeFraction(v / 100.0);
+        break;
+    case zvparams::Decay:
+        decayDisplay->setDecay(v / 100.0);
+        break;
     case zvparams::Diffusion:
         earlyDisplay->setDensity(v / 100.0);
         lateDisplay->setDensity(v / 100.0);
         break;
-    case zvparams::Listener: listenerDisplay->setPosition(v / 100.0); break;
+    case zvparams::Listener:
+        listenerDisplay->setPosition(v / 100.0);
+        break;
     case zvparams::DryWet:
-        mixDisplay->level = (float) (v / 100.0);
+        mixDisplay->level = (float)(v / 100.0);
         mixDisplay->updatePaths();
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -366,7 +390,7 @@ void ZVPluginAudioProcessorEditor::refreshFromProcessor()
     // All values are read before anything is shown, so one refresh shows one moment of the
     // processor even while the host keeps writing.
     float p[zvparams::count];
-    for (int index : { 7, 8, 9, 10, 0, 1, 2, 3, 4, 5, 6 })
+    for (int index : {7, 8, 9, 10, 0, 1, 2, 3, 4, 5, 6})
         p[index] = readParameter(index);
 
     powerSwitch->setSwitchValue(p[zvparams::OnOff]);
@@ -374,8 +398,8 @@ void ZVPluginAudioProcessorEditor::refreshFromProcessor()
     rightInputSwitch->setSwitchValue(p[zvparams::RightOnOff]);
     stereoInputSwitch->setSwitchValue(p[zvparams::StereoOnOff]);
 
-    for (int index : { zvparams::EarlySize, zvparams::LateSize, zvparams::Decay, zvparams::Diffusion,
-                       zvparams::DryWet, zvparams::Listener, zvparams::Volume })
+    for (int index : {zvparams::EarlySize, zvparams::LateSize, zvparams::Decay, zvparams::Diffusion,
+                      zvparams::DryWet, zvparams::Listener, zvparams::Volume})
     {
         auto* slider = sliderFor(index);
         const float target = index == zvparams::Volume ? p[index] * 24.0f - 12.0f : p[index] * 100.0f;
@@ -403,7 +427,8 @@ void ZVPluginAudioProcessorEditor::buttonClicked(juce::Button* button)
     // The input selectors are one-of-three: the clicked one ends up on, the others off, and all
     // three are written with the clicked one last, so a host recording automation sees the
     // final choice as the newest value.
-    const auto selectInput = [this](int chosen, std::initializer_list<int> writeOrder) {
+    const auto selectInput = [this](int chosen, std::initializer_list<int> writeOrder)
+    {
         leftInputSwitch->setSwitchValue(chosen == zvparams::LeftOnOff ? 1.0 : 0.0);
         rightInputSwitch->setSwitchValue(chosen == zvparams::RightOnOff ? 1.0 : 0.0);
         stereoInputSwitch->setSwitchValue(chosen == zvparams::StereoOnOff ? 1.0 : 0.0);
@@ -412,18 +437,19 @@ void ZVPluginAudioProcessorEditor::buttonClicked(juce::Button* button)
             const double value = index == zvparams::LeftOnOff    ? leftInputSwitch->switchValue
                                  : index == zvparams::RightOnOff ? rightInputSwitch->switchValue
                                                                  : stereoInputSwitch->switchValue;
-            writeParameter(index, (float) value);
+            writeParameter(index, (float)value);
         }
     };
 
     if (button == powerSwitch.get())
-        writeParameter(zvparams::OnOff, (float) powerSwitch->switchValue);
+        writeParameter(zvparams::OnOff, (float)powerSwitch->switchValue);
     else if (button == leftInputSwitch.get())
-        selectInput(zvparams::LeftOnOff, { zvparams::RightOnOff, zvparams::StereoOnOff, zvparams::LeftOnOff });
+        selectInput(zvparams::LeftOnOff, {zvparams::RightOnOff, zvparams::StereoOnOff, zvparams::LeftOnOff});
     else if (button == rightInputSwitch.get())
-        selectInput(zvparams::RightOnOff, { zvparams::StereoOnOff, zvparams::LeftOnOff, zvparams::RightOnOff });
+        selectInput(zvparams::RightOnOff, {zvparams::StereoOnOff, zvparams::LeftOnOff, zvparams::RightOnOff});
     else if (button == stereoInputSwitch.get())
-        selectInput(zvparams::StereoOnOff, { zvparams::LeftOnOff, zvparams::RightOnOff, zvparams::StereoOnOff });
+        selectInput(zvparams::StereoOnOff,
+                    {zvparams::LeftOnOff, zvparams::RightOnOff, zvparams::StereoOnOff});
     else if (button == infoPanel.get())
     {
         if (infoPanel->isVisible())

@@ -26,7 +26,7 @@ class ZVPluginAudioProcessorEditor : public juce::AudioProcessorEditor,
                                      public juce::Label::Listener,
                                      public juce::Timer
 {
-public:
+  public:
     explicit ZVPluginAudioProcessorEditor(juce::AudioProcessor& processor);
     ~ZVPluginAudioProcessorEditor() override;
 
@@ -93,7 +93,7 @@ public:
     std::unique_ptr<zGUIInfoButton> infoButton;
     std::unique_ptr<zGUIPluginVersion> versionDisplay;
 
-private:
+  private:
     struct ScaleMenuOpener;
 
     float readParameter(int index);

@@ -8,7 +8,7 @@ namespace
 {
 juce::Typeface::Ptr loadFace(const char* data, int size)
 {
-    juce::MemoryInputStream in(data, (size_t) size, false);
+    juce::MemoryInputStream in(data, (size_t)size, false);
     return new juce::CustomTypeface(in);
 }
 
@@ -17,10 +17,10 @@ juce::Typeface::Ptr loadFace(const char* data, int size)
 /// framework shuts its GUI down.
 class ArtworkCache : private juce::DeletedAtShutdown
 {
-public:
+  public:
     ArtworkCache()
-        : faces { loadFace(ZVResources::caption_face_glyphs, ZVResources::caption_face_glyphsSize),
-                  loadFace(ZVResources::caption_face_bold_glyphs, ZVResources::caption_face_bold_glyphsSize) }
+        : faces{loadFace(ZVResources::caption_face_glyphs, ZVResources::caption_face_glyphsSize),
+                loadFace(ZVResources::caption_face_bold_glyphs, ZVResources::caption_face_bold_glyphsSize)}
     {
     }
 
@@ -32,8 +32,8 @@ public:
         if (entry.scale != scale || !entry.image.isValid())
         {
             const auto size = zvartwork::sizeOf(picture);
-            entry.image = juce::Image(juce::Image::ARGB, (int) std::ceil((float) size.x * scale),
-                                      (int) std::ceil((float) size.y * scale), true, juce::SoftwareImageType());
+            entry.image = juce::Image(juce::Image::ARGB, (int)std::ceil((float)size.x * scale),
+                                      (int)std::ceil((float)size.y * scale), true, juce::SoftwareImageType());
             juce::Graphics g(entry.image);
             g.addTransform(juce::AffineTransform::scale(scale));
             zvartwork::draw(g, picture, faces);
@@ -46,7 +46,7 @@ public:
 
     JUCE_DECLARE_SINGLETON_SINGLETHREADED_MINIMAL(ArtworkCache)
 
-private:
+  private:
     struct Entry
     {
         float scale = 0.0f;

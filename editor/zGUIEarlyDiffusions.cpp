@@ -7,7 +7,7 @@ zGUIEarlyDiffusions::zGUIEarlyDiffusions()
 
 void zGUIEarlyDiffusions::setSizeFraction(double f)
 {
-    const float width = (float) ((double) fullWidth * f);
+    const float width = (float)((double)fullWidth * f);
     if (width != drawnWidth)
         repaint();
     drawnWidth = width;
@@ -15,7 +15,7 @@ void zGUIEarlyDiffusions::setSizeFraction(double f)
 
 void zGUIEarlyDiffusions::setDensity(double d)
 {
-    const int count = (int) (d * 20.0 + 3.0);
+    const int count = (int)(d * 20.0 + 3.0);
     if (count != lineCount)
         repaint();
     lineCount = count;
@@ -23,8 +23,8 @@ void zGUIEarlyDiffusions::setDensity(double d)
 
 void zGUIEarlyDiffusions::resized()
 {
-    fullWidth = (float) getWidth();
-    fullHeight = (float) getHeight();
+    fullWidth = (float)getWidth();
+    fullHeight = (float)getHeight();
 }
 
 void zGUIEarlyDiffusions::paint(juce::Graphics& g)
@@ -34,9 +34,9 @@ void zGUIEarlyDiffusions::paint(juce::Graphics& g)
         return;
     for (int i = 0; i < lineCount; ++i)
     {
-        const float y = (float) i * fullHeight / (float) lineCount;
-        const int x = (int) ((float) i * drawnWidth / (float) lineCount);
+        const float y = (float)i * fullHeight / (float)lineCount;
+        const int x = (int)((float)i * drawnWidth / (float)lineCount);
         if (fullHeight > y)
-            g.fillRect(juce::Rectangle<float>((float) x, y, 1.0f, fullHeight - y));
+            g.fillRect(juce::Rectangle<float>((float)x, y, 1.0f, fullHeight - y));
     }
 }

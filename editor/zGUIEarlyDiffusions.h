@@ -7,7 +7,7 @@
 /// editor's 50 ms refresh keeps in step costs nothing while no value moves.
 class zGUIEarlyDiffusions : public juce::Component
 {
-public:
+  public:
     zGUIEarlyDiffusions();
 
     /// Spreads the lines over the fraction `f` of the width.
@@ -19,11 +19,11 @@ public:
     void paint(juce::Graphics& g) override;
 
     int lineCount = 10;
-    juce::Colour lineColour { 0xffffff00u };
+    juce::Colour lineColour{0xffffff00u};
     float drawnWidth = 40.0f;
     float fullWidth = 94.0f;
     float fullHeight = 40.0f;
 
-private:
+  private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(zGUIEarlyDiffusions)
 };

@@ -5,7 +5,7 @@
 /// A triangle whose lower edge grows with the decay.
 class zGUILateDecay : public juce::Component
 {
-public:
+  public:
     zGUILateDecay();
 
     /// Rebuilds the triangle for the decay fraction `x` at the current size; repaints only when
@@ -18,12 +18,12 @@ public:
 
     float decayValue = 0.0f;
     juce::Path decayPath;
-    juce::Colour fillColour { 0xaa0000ffu };
-    juce::Colour outlineColour { 0xaaffff00u };
+    juce::Colour fillColour{0xaa0000ffu};
+    juce::Colour outlineColour{0xaaffff00u};
     float fullWidth = 96.0f;
     float fullHeight = 44.0f;
 
-private:
+  private:
     void buildPath();
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(zGUILateDecay)

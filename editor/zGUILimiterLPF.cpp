@@ -32,8 +32,8 @@ void zGUILimiterLPF::updatePaths()
     levelPath.clear();
     levelPath.startNewSubPath(w, levelY);
     levelPath.lineTo(0.0f, levelY);
-    const auto look = std::make_tuple(isActive, areaColour.getARGB(), outlineColour.getARGB(), levelColour.getARGB(),
-                                      outlineThickness, levelThickness);
+    const auto look = std::make_tuple(isActive, areaColour.getARGB(), outlineColour.getARGB(),
+                                      levelColour.getARGB(), outlineThickness, levelThickness);
     if (curvePath != shownCurve || levelPath != shownLevel || look != shownLook)
         repaint();
     shownLook = look;
@@ -41,8 +41,8 @@ void zGUILimiterLPF::updatePaths()
 
 void zGUILimiterLPF::resized()
 {
-    areaWidth = (float) getWidth();
-    areaHeight = (float) getHeight();
+    areaWidth = (float)getWidth();
+    areaHeight = (float)getHeight();
 }
 
 void zGUILimiterLPF::paint(juce::Graphics& g)

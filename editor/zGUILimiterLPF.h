@@ -8,7 +8,7 @@
 /// the public members and then calls updatePaths.
 class zGUILimiterLPF : public juce::Component
 {
-public:
+  public:
     zGUILimiterLPF();
 
     /// Rebuilds the area and the level line from `level`, `shape` and the current size, and
@@ -22,9 +22,9 @@ public:
     bool isActive = false;
     float level = 0.0f;
     float shape = 0.0f;
-    juce::Colour areaColour { 0x0000ff00u };
-    juce::Colour outlineColour { 0x00000000u };
-    juce::Colour levelColour { 0x0000ffffu };
+    juce::Colour areaColour{0x0000ff00u};
+    juce::Colour outlineColour{0x00000000u};
+    juce::Colour levelColour{0x0000ffffu};
     float outlineThickness = 0.0f;
     float levelThickness = 1.0f;
     float areaWidth = 150.0f;
@@ -35,9 +35,9 @@ public:
     juce::Path curvePath;
     juce::Path levelPath;
 
-private:
+  private:
     /// The settings of the last updatePaths beyond the paths, to tell whether anything changed.
-    std::tuple<bool, juce::uint32, juce::uint32, juce::uint32, float, float> shownLook {};
+    std::tuple<bool, juce::uint32, juce::uint32, juce::uint32, float, float> shownLook{};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(zGUILimiterLPF)
 };

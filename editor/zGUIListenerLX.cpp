@@ -16,7 +16,7 @@ zGUIListenerLX::zGUIListenerLX()
 void zGUIListenerLX::setPosition(double x)
 {
     position = x <= minimum ? minimum : (x >= maximum ? maximum : x);
-    const int frame = (int) ((position - minimum) / (maximum - minimum) * (double) frameCount);
+    const int frame = (int)((position - minimum) / (maximum - minimum) * (double)frameCount);
     const int top = -(frame * frameHeight);
     if (top != stripTop)
         repaint();
@@ -32,7 +32,7 @@ void zGUIListenerLX::paint(juce::Graphics& g)
         return;
     }
     // The second pass makes the symbol's semi-transparent outline denser.
-    const juce::Rectangle<float> area(0.0f, (float) stripTop, 121.0f, 3965.0f);
+    const juce::Rectangle<float> area(0.0f, (float)stripTop, 121.0f, 3965.0f);
     g.setOpacity(1.0f);
     g.drawImage(stripImage, area, juce::RectanglePlacement::centred);
     g.drawImage(stripImage, area, juce::RectanglePlacement::centred);

@@ -7,7 +7,7 @@
 /// lays out or drags like one.
 class zGUIListenerLX : public juce::Slider
 {
-public:
+  public:
     zGUIListenerLX();
 
     /// Picks the frame for the position `x` (clamped to 0..1), repainting only for a new frame,
@@ -33,6 +33,6 @@ public:
     double position = 0.0;
     int stripTop = 0;
 
-private:
+  private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(zGUIListenerLX)
 };

@@ -23,9 +23,10 @@ void zGUIPluginVersion::resized()
 juce::String zGUIPluginVersion::typefaceName()
 {
     // Looked up once: the list of installed families does not change while the library runs.
-    static const juce::String name = [] {
+    static const juce::String name = []
+    {
         const auto families = juce::Font::findAllTypefaceNames();
-        for (const char* candidate : { "Verdana", "DejaVu Sans" })
+        for (const char* candidate : {"Verdana", "DejaVu Sans"})
             if (families.contains(candidate))
                 return juce::String(candidate);
         return juce::Font::getDefaultSansSerifFontName();

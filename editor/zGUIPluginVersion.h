@@ -5,7 +5,7 @@
 /// The version text shown on the information panel; only its label draws.
 class zGUIPluginVersion : public juce::Component
 {
-public:
+  public:
     zGUIPluginVersion();
     ~zGUIPluginVersion() override;
 
@@ -22,6 +22,6 @@ public:
 
     std::unique_ptr<juce::Label> versionLabel;
 
-private:
+  private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(zGUIPluginVersion)
 };

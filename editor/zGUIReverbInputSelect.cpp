@@ -4,9 +4,10 @@
 #include "ZVResources.h"
 
 zGUIReverbInputSelect::zGUIReverbInputSelect()
-    : juce::Button({}),
-      offImage(juce::ImageCache::getFromMemory(ZVResources::input_switch_png, ZVResources::input_switch_pngSize)),
-      onImage(juce::ImageCache::getFromMemory(ZVResources::input_switch_png, ZVResources::input_switch_pngSize))
+    : juce::Button({}), offImage(juce::ImageCache::getFromMemory(ZVResources::input_switch_png,
+                                                                 ZVResources::input_switch_pngSize)),
+      onImage(
+          juce::ImageCache::getFromMemory(ZVResources::input_switch_png, ZVResources::input_switch_pngSize))
 {
     setSize(22, 19);
 }

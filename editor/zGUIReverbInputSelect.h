@@ -5,7 +5,7 @@
 /// An input switch (left or right input only): a two-state picture that flips its value when clicked.
 class zGUIReverbInputSelect : public juce::Button
 {
-public:
+  public:
     zGUIReverbInputSelect();
 
     /// Shows the on frame only for exactly 1.0, without notifying anyone, and keeps `x` as
@@ -20,6 +20,6 @@ public:
     juce::Image onImage;
     double switchValue = 0.0;
 
-private:
+  private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(zGUIReverbInputSelect)
 };

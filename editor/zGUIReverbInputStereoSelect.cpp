@@ -4,9 +4,10 @@
 #include "ZVResources.h"
 
 zGUIReverbInputStereoSelect::zGUIReverbInputStereoSelect()
-    : juce::Button({}),
-      offImage(juce::ImageCache::getFromMemory(ZVResources::stereo_switch_png, ZVResources::stereo_switch_pngSize)),
-      onImage(juce::ImageCache::getFromMemory(ZVResources::stereo_switch_png, ZVResources::stereo_switch_pngSize))
+    : juce::Button({}), offImage(juce::ImageCache::getFromMemory(ZVResources::stereo_switch_png,
+                                                                 ZVResources::stereo_switch_pngSize)),
+      onImage(
+          juce::ImageCache::getFromMemory(ZVResources::stereo_switch_png, ZVResources::stereo_switch_pngSize))
 {
     setSize(10, 10);
 }

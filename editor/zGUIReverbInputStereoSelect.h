@@ -5,7 +5,7 @@
 /// The stereo input switch: a small two-state picture that flips its value when clicked.
 class zGUIReverbInputStereoSelect : public juce::Button
 {
-public:
+  public:
     zGUIReverbInputStereoSelect();
 
     /// Shows the on frame only for exactly 1.0, without notifying anyone, and keeps `x` as
@@ -20,6 +20,6 @@ public:
     juce::Image onImage;
     double switchValue = 0.0;
 
-private:
+  private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(zGUIReverbInputStereoSelect)
 };

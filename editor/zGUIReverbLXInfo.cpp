@@ -4,9 +4,8 @@
 #include "ZVResources.h"
 
 zGUIReverbLXInfo::zGUIReverbLXInfo()
-    : juce::Button({}),
-      infoImage(juce::ImageCache::getFromMemory(ZVResources::information_png,
-                                                ZVResources::information_pngSize))
+    : juce::Button({}), infoImage(juce::ImageCache::getFromMemory(ZVResources::information_png,
+                                                                  ZVResources::information_pngSize))
 {
     setSize(450, 223);
 }

@@ -6,7 +6,7 @@
 /// anywhere on it reaches the editor, which hides it again.
 class zGUIReverbLXInfo : public juce::Button
 {
-public:
+  public:
     zGUIReverbLXInfo();
 
     void paintButton(juce::Graphics& g, bool isMouseOver, bool isButtonDown) override;
@@ -15,6 +15,6 @@ public:
 
     juce::Image infoImage;
 
-private:
+  private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(zGUIReverbLXInfo)
 };

@@ -4,9 +4,10 @@
 #include "ZVResources.h"
 
 zGUIReverbPower::zGUIReverbPower()
-    : juce::Button({}),
-      offImage(juce::ImageCache::getFromMemory(ZVResources::power_switch_png, ZVResources::power_switch_pngSize)),
-      onImage(juce::ImageCache::getFromMemory(ZVResources::power_switch_png, ZVResources::power_switch_pngSize))
+    : juce::Button({}), offImage(juce::ImageCache::getFromMemory(ZVResources::power_switch_png,
+                                                                 ZVResources::power_switch_pngSize)),
+      onImage(
+          juce::ImageCache::getFromMemory(ZVResources::power_switch_png, ZVResources::power_switch_pngSize))
 {
     setSize(44, 19);
 }

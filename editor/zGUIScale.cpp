@@ -4,10 +4,10 @@
 #include <cmath>
 
 #if !JUCE_WINDOWS
- #include <cerrno>
- #include <fcntl.h>
- #include <sys/stat.h>
- #include <unistd.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace
@@ -38,7 +38,9 @@ juce::MemoryBlock leadingBytes(const juce::File& file)
 /// things a settings file may be written over.
 bool holdsRegularFileOrNothing(const juce::File& file)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (stat(file.getFullPathName().toRawUTF8(), &info) != 0)
         return errno == ENOENT;
     return S_ISREG(info.st_mode);
@@ -55,7 +57,9 @@ juce::MemoryBlock leadingBytes(const juce::File& file)
     juce::MemoryBlock data;
     const auto& name = file.getFullPathName();
     const char* path = name.toRawUTF8();
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (stat(path, &info) != 0 || !S_ISREG(info.st_mode))
         return data;
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -106,9 +110,9 @@ int nearestStep(float scaleFactor)
     if (!std::isfinite(scaleFactor))
         return steps.front();
     const float percent = scaleFactor * 100.0f;
-    return *std::min_element(steps.begin(), steps.end(), [percent](int a, int b) {
-        return std::abs((float) a - percent) < std::abs((float) b - percent);
-    });
+    return *std::min_element(steps.begin(), steps.end(),
+                             [percent](int a, int b)
+                             { return std::abs((float)a - percent) < std::abs((float)b - percent); });
 }
 
 bool isStep(int percent)
@@ -121,9 +125,10 @@ juce::File settingsFile()
 #if JUCE_LINUX || JUCE_BSD
     auto base = juce::SystemStats::getEnvironmentVariable("XDG_CONFIG_HOME", {});
     // XDG_CONFIG_HOME counts only as an absolute path; anything else is ignored, as the XDG rules say.
-    const juce::File folder = juce::File::isAbsolutePath(base)
-                                  ? juce::File(base)
-                                  : juce::File::getSpecialLocation(juce::File::userHomeDirectory).getChildFile(".config");
+    const juce::File folder =
+        juce::File::isAbsolutePath(base)
+            ? juce::File(base)
+            : juce::File::getSpecialLocation(juce::File::userHomeDirectory).getChildFile(".config");
 #else
     const auto folder = juce::File::getSpecialLocation(juce::File::userApplicationDataDirectory);
 #endif
@@ -154,11 +159,12 @@ bool writeChosenScale(const juce::File& file, int percent)
     for (const auto& line : linesOf(file))
         if (!isScaleLine(line) && line.trim().isNotEmpty())
             lines.add(line);
-    lines.add(juce::String(scaleKey) + "=" + (isStep(percent) ? juce::String(percent) : juce::String("host")));
+    lines.add(juce::String(scaleKey) + "=" +
+              (isStep(percent) ? juce::String(percent) : juce::String("host")));
     if (!file.getParentDirectory().createDirectory())
         return false;
     juce::TemporaryFile temporary(file);
-    return temporary.getFile().replaceWithText(lines.joinIntoString("\n") + "\n")
-           && temporary.overwriteTargetFileWithTemporary();
+    return temporary.getFile().replaceWithText(lines.joinIntoString("\n") + "\n") &&
+           temporary.overwriteTargetFileWithTemporary();
 }
 } // namespace zguiscale

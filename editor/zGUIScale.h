@@ -9,7 +9,7 @@
 /// and the layout's lines on whole or half pixels.
 namespace zguiscale
 {
-inline constexpr std::array<int, 5> steps { 100, 125, 150, 175, 200 };
+inline constexpr std::array<int, 5> steps{100, 125, 150, 175, 200};
 
 /// The step nearest to a host's or desktop's scale factor (1.0 is 100 %), limited to the steps'
 /// range.

@@ -4,8 +4,8 @@
 #include "ZVResources.h"
 
 zGUITindalBg::zGUITindalBg()
-    : backgroundImage(juce::ImageCache::getFromMemory(ZVResources::background_png,
-                                                      ZVResources::background_pngSize))
+    : backgroundImage(
+          juce::ImageCache::getFromMemory(ZVResources::background_png, ZVResources::background_pngSize))
 {
     setSize(450, 223);
 }

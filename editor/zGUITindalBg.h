@@ -5,7 +5,7 @@
 /// The window's background picture, which carries the caption of every control.
 class zGUITindalBg : public juce::Component
 {
-public:
+  public:
     zGUITindalBg();
 
     /// White first, so transparent pixels of the picture never show the editor's grey.
@@ -14,6 +14,6 @@ public:
 
     juce::Image backgroundImage;
 
-private:
+  private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(zGUITindalBg)
 };

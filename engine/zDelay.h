@@ -11,7 +11,7 @@
 /// delay, allocated and zero-filled once at construction.
 class zDelay final : public zEffect
 {
-public:
+  public:
     /// Number of samples held: 21.77 s at 44100 Hz, 20 s at 48000 Hz.
     static constexpr int length = 960000;
 
@@ -80,13 +80,16 @@ public:
 
     /// Where to put the inputs of the next `n` calls before pushInputs(): in the line itself, or
     /// `scratch` when they would cross its end.
-    float* inputSpan(float* scratch, int n) noexcept { return buffer_.inputSpan(writeIndex_, length, scratch, n); }
+    float* inputSpan(float* scratch, int n) noexcept
+    {
+        return buffer_.inputSpan(writeIndex_, length, scratch, n);
+    }
 
     /// Stores the inputs of the next `n` calls (unless already written in place through
     /// inputSpan()), as those calls would, after peekOutputs().
     void pushInputs(const float* in, int n) noexcept { buffer_.pushInputs(writeIndex_, length, in, n); }
 
-private:
+  private:
     float delayTime_ = 0.5f;
     float sampleRate_ = zDefaultSampleRate;
     zDelayBuffer buffer_;

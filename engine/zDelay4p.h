@@ -12,7 +12,7 @@
 /// smaller and lets all four points be read before the current input is stored.
 class zDelay4p final : public zEffect
 {
-public:
+  public:
     /// Number of samples held, as for zDelay.
     static constexpr int length = 960000;
 
@@ -94,7 +94,10 @@ public:
 
     /// Where to put the inputs of the next `n` calls before pushInputs(): in the line itself, or
     /// `scratch` when they would cross its end.
-    float* inputSpan(float* scratch, int n) noexcept { return buffer_.inputSpan(writeIndex_, length, scratch, n); }
+    float* inputSpan(float* scratch, int n) noexcept
+    {
+        return buffer_.inputSpan(writeIndex_, length, scratch, n);
+    }
 
     /// Stores the inputs of the next `n` calls (unless already written in place through
     /// inputSpan()), as those calls would, after peekOutputs().
@@ -103,7 +106,7 @@ public:
     /// The most calls one peekOutputs() covers.
     static constexpr int maxPeek = 128;
 
-private:
+  private:
     /// The Catmull-Rom curve through y1, y0 (and their outer neighbours y2, a) at `t`.
     static float interpolate(float a, float y0, float y1, float y2, float t) noexcept
     {

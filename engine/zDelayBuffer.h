@@ -14,7 +14,7 @@
 /// exactly `length` samples.
 class zDelayBuffer
 {
-public:
+  public:
     /// Allocates and zero-fills `length` samples; throws std::bad_alloc if it cannot.
     explicit zDelayBuffer(int length)
         : storage(std::make_unique<float[]>(static_cast<std::size_t>(length) + maxStagger)),
@@ -85,7 +85,7 @@ public:
     }
     float operator[](int index) const noexcept { return samples[index]; }
 
-private:
+  private:
     static int wrap(int index, int length) noexcept
     {
         if (index < 0)

@@ -13,7 +13,7 @@
 /// a little high and low end. Serves the early diffusers.
 class zDiffDelay final : public zEffect
 {
-public:
+  public:
     zDiffDelay() : delay_(std::make_unique<zDelay>()), shelf_(std::make_unique<zShelf>()) {}
     ~zDiffDelay() override
     {
@@ -60,7 +60,7 @@ public:
         loopState_ = 0.0f;
     }
 
-private:
+  private:
     float g_ = 0.0f;
     float loopState_ = 0.0f; ///< shelf output of the previous call
     std::unique_ptr<zDelay> delay_;

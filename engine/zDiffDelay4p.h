@@ -13,7 +13,7 @@
 /// a little high and low end. Serves the late diffusers, whose delay times are modulated.
 class zDiffDelay4p final : public zEffect
 {
-public:
+  public:
     zDiffDelay4p() : delay_(std::make_unique<zDelay4p>()), shelf_(std::make_unique<zShelf>()) {}
     ~zDiffDelay4p() override
     {
@@ -60,7 +60,7 @@ public:
         loopState_ = 0.0f;
     }
 
-private:
+  private:
     float g_ = 0.0f;
     float loopState_ = 0.0f; ///< shelf output of the previous call
     std::unique_ptr<zDelay4p> delay_;

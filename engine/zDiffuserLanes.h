@@ -15,10 +15,9 @@
 /// right. Stage 2's loop shelf must not share a register with the own shelves: every lane of an
 /// operation waits for all of them, and the own shelves wait for the stages. The arithmetic of
 /// each call is the per-sample code's, lane by lane.
-template <typename Stage>
-class zDiffuserLanes
+template <typename Stage> class zDiffuserLanes
 {
-public:
+  public:
     /// Takes over the stages' coefficients, loop values and shelf memories ([stage][channel]) and
     /// the own shelves' memories; until store(), none of them may be used otherwise.
     void load(Stage* const (&stages)[3][2], zShelf* leftOwn, zShelf* rightOwn) noexcept
@@ -26,7 +25,8 @@ public:
         for (int k = 0; k < 3; ++k)
             for (int c = 0; c < 2; ++c)
                 stages_[k][c] = stages[k][c];
-        front_.load({&stages[0][0]->shelf(), &stages[0][1]->shelf(), &stages[1][0]->shelf(), &stages[1][1]->shelf()});
+        front_.load(
+            {&stages[0][0]->shelf(), &stages[0][1]->shelf(), &stages[1][0]->shelf(), &stages[1][1]->shelf()});
         back_.load({&stages[2][0]->shelf(), &stages[2][1]->shelf()});
         own_.load({leftOwn, rightOwn});
         for (int k = 0; k < 3; ++k)
@@ -34,8 +34,8 @@ public:
             g_[k] = zMakeLanes(stages[k][0]->getCoefficient(), stages[k][1]->getCoefficient());
             negG_[k] = g_[k] * -1.0f;
         }
-        frontLoop_ = zMakeLanes(stages[0][0]->loopState(), stages[0][1]->loopState(), stages[1][0]->loopState(),
-                                stages[1][1]->loopState());
+        frontLoop_ = zMakeLanes(stages[0][0]->loopState(), stages[0][1]->loopState(),
+                                stages[1][0]->loopState(), stages[1][1]->loopState());
         backLoop_ = zMakeLanes(stages[2][0]->loopState(), stages[2][1]->loopState());
     }
 
@@ -85,7 +85,7 @@ public:
         zDeinterleave(stored2, lineIn[2][0], lineIn[2][1], unused[0], unused[1], n);
     }
 
-private:
+  private:
     Stage* stages_[3][2] = {};
     zShelfLanes<4> front_;
     zShelfLanes<2> back_, own_;

@@ -14,7 +14,7 @@ struct zDiffusionCoefficients
     {
     }
 
-private:
+  private:
     static float clamp(float g) noexcept
     {
         if (g < 0.0f)

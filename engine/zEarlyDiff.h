@@ -11,7 +11,7 @@
 /// followed by a tone shelf. The stage delays are the periods of notes four semitones apart.
 class zEarlyDiff final : public zEffect
 {
-public:
+  public:
     zEarlyDiff();
     ~zEarlyDiff() override;
 
@@ -55,7 +55,7 @@ public:
         shelf_->clear();
     }
 
-private:
+  private:
     std::unique_ptr<zDiffDelay> stages_[3];
     std::unique_ptr<zShelf> shelf_;
     float sizeNote_ = 0.0f;

@@ -56,7 +56,10 @@ void zEarlyReflection::process(float* left, float* right, int n) noexcept
 }
 
 #if Z_HAVE_AVX2_VARIANT
-Z_AVX2_VARIANT void zEarlyReflection::processAvx2(float* left, float* right, int n) noexcept { processRuns(left, right, n); }
+Z_AVX2_VARIANT void zEarlyReflection::processAvx2(float* left, float* right, int n) noexcept
+{
+    processRuns(left, right, n);
+}
 #endif
 
 void zEarlyReflection::processRuns(float* left, float* right, int n) noexcept

@@ -12,7 +12,7 @@
 /// section off; its diffusers then freeze until it is switched on again.
 class zEarlyReflection final : public zEffect
 {
-public:
+  public:
     /// The size note at which the section is switched off.
     static constexpr float offNote = 60.0f;
 
@@ -78,7 +78,7 @@ public:
         right_->clear();
     }
 
-private:
+  private:
     /// process() for one instruction set: processRuns() for the baseline, processAvx2() the same
     /// code compiled for AVX2.
     void processRuns(float* left, float* right, int n) noexcept;

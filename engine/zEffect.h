@@ -7,7 +7,7 @@
 /// inlined at compile time; the virtual slots remain for callers that only know the base.
 class zEffect
 {
-public:
+  public:
     zEffect() = default;
     virtual ~zEffect() = default;
 
@@ -39,6 +39,6 @@ public:
     void setBypass(bool on) noexcept { bypass_ = on; }
     bool isBypassed() const noexcept { return bypass_; }
 
-protected:
+  protected:
     bool bypass_ = false;
 };

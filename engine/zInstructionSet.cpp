@@ -21,7 +21,10 @@ std::atomic<zInstructionSet>& current() noexcept
 }
 } // namespace
 
-zInstructionSet zBlockInstructionSet() noexcept { return current().load(std::memory_order_relaxed); }
+zInstructionSet zBlockInstructionSet() noexcept
+{
+    return current().load(std::memory_order_relaxed);
+}
 
 bool zHasAvx2() noexcept
 {

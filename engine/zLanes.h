@@ -62,12 +62,19 @@ inline zLanes zAddLowShelfOffsetLow2(zLanes x, bool& loud) noexcept
 }
 
 /// {a[2], a[3], a[2], a[3]}: the high pair moved down.
-inline zLanes zHighPair(zLanes a) noexcept { return __builtin_shufflevector(a, a, 2, 3, 2, 3); }
+inline zLanes zHighPair(zLanes a) noexcept
+{
+    return __builtin_shufflevector(a, a, 2, 3, 2, 3);
+}
 /// {a[0], a[1], b[0], b[1]}
-inline zLanes zLowPairs(zLanes a, zLanes b) noexcept { return __builtin_shufflevector(a, b, 0, 1, 4, 5); }
+inline zLanes zLowPairs(zLanes a, zLanes b) noexcept
+{
+    return __builtin_shufflevector(a, b, 0, 1, 4, 5);
+}
 
 /// Per-sample lanes from four planar runs: out[i] = {a[i], b[i], c[i], d[i]}.
-inline void zInterleave(const float* a, const float* b, const float* c, const float* d, zLanes* out, int n) noexcept
+inline void zInterleave(const float* a, const float* b, const float* c, const float* d, zLanes* out,
+                        int n) noexcept
 {
     int i = 0;
     for (; i + 4 <= n; i += 4)

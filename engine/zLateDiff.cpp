@@ -23,7 +23,8 @@ zLateDiff::~zLateDiff()
 float zLateDiff::loopExponent(float loopPeriod, float decayTime) noexcept
 {
     // A decay time of 0 gives -infinity here, which the floor turns into a gain of 3.58e-13.
-    float e = static_cast<float>(static_cast<double>(loopPeriod) * -1.0 / static_cast<double>(decayTime) * 60.0);
+    float e =
+        static_cast<float>(static_cast<double>(loopPeriod) * -1.0 / static_cast<double>(decayTime) * 60.0);
     if (e < -144.0f)
         e = -144.0f;
     return e;

@@ -16,7 +16,7 @@
 /// expensive part); in between, the lines hold their times and new modulation offsets wait.
 class zLateDiff final : public zEffect
 {
-public:
+  public:
     /// Number of calls between two refreshes of the delay times and loop gain, plus one.
     static constexpr int refreshInterval = 51;
 
@@ -125,7 +125,7 @@ public:
         loopOutput_ = 0.0f;
     }
 
-private:
+  private:
     std::unique_ptr<zDiffDelay4p> stages_[3];
     std::unique_ptr<zDelay4p> loopDelay_;
     std::unique_ptr<zShelf> shelf_;

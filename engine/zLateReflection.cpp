@@ -60,9 +60,9 @@ static_assert(zMaxRun <= zDelay4p::maxPeek, "a run peeks at most maxPeek outputs
 // started: the loop delays' outputs, which cross to the other channel one call later, and the
 // stage lines' outputs, whose loop shelves then no longer wait on the all-pass stages. In each
 // call the loop shelves prepare the next call's loop values while the stages and the diffusers'
-// own shelves work on this one, both channels side by side in lanes. The oscillator takes its step in every call as before; only
-// the last call of a run hands its offsets over, since nothing reads them before the next
-// refresh. The arithmetic of each call is the per-sample code's, lane by lane.
+// own shelves work on this one, both channels side by side in lanes. The oscillator takes its step in every
+// call as before; only the last call of a run hands its offsets over, since nothing reads them before the
+// next refresh. The arithmetic of each call is the per-sample code's, lane by lane.
 void zLateReflection::process(float* left, float* right, int n) noexcept
 {
 #if Z_HAVE_AVX2_VARIANT
@@ -76,7 +76,10 @@ void zLateReflection::process(float* left, float* right, int n) noexcept
 }
 
 #if Z_HAVE_AVX2_VARIANT
-Z_AVX2_VARIANT void zLateReflection::processAvx2(float* left, float* right, int n) noexcept { processRuns(left, right, n); }
+Z_AVX2_VARIANT void zLateReflection::processAvx2(float* left, float* right, int n) noexcept
+{
+    processRuns(left, right, n);
+}
 #endif
 
 void zLateReflection::processRuns(float* left, float* right, int n) noexcept
@@ -108,12 +111,14 @@ void zLateReflection::processRuns(float* left, float* right, int n) noexcept
     zDiffuserLanes<zDiffDelay4p> lanes;
     float crossed[2][zMaxRun + 1];
     // The rare call that must go through the per-sample code gets all this back first.
-    const auto takeOver = [&] {
+    const auto takeOver = [&]
+    {
         lanes.load(stages, &diffusers[0]->shelf(), &diffusers[1]->shelf());
         crossed[0][0] = feedbackIntoRight_;
         crossed[1][0] = feedbackIntoLeft_;
     };
-    const auto handBack = [&] {
+    const auto handBack = [&]
+    {
         lanes.store();
         feedbackIntoRight_ = crossed[0][0];
         feedbackIntoLeft_ = crossed[1][0];
@@ -185,10 +190,12 @@ void zLateReflection::processRuns(float* left, float* right, int n) noexcept
             }
         // The oscillator steps of the run's other calls go alongside.
         OscillatorRun oscillator = oscillatorRun(depthK, increment);
-        lanes.run(lineOutput, io, lineIn, run, [&oscillator](int i) {
-            if (i > 0)
-                oscillator.step();
-        });
+        lanes.run(lineOutput, io, lineIn, run,
+                  [&oscillator](int i)
+                  {
+                      if (i > 0)
+                          oscillator.step();
+                  });
         endOscillatorRun(oscillator);
         float unused[2][zMaxRun];
         zDeinterleave(io, l, r, unused[0], unused[1], run);

@@ -17,7 +17,7 @@
 /// note of exactly 48 switches the section off and freezes it.
 class zLateReflection final : public zEffect
 {
-public:
+  public:
     /// The size note at which the section is switched off.
     static constexpr float offNote = 48.0f;
 
@@ -112,7 +112,9 @@ public:
     OscillatorRun oscillatorRun(float k, float increment) const noexcept
     {
         const float next = smoothedDepth_ + k * (depthTarget_ - smoothedDepth_);
-        return {smoothedDepth_, phase_, depthTarget_, k, increment, next == smoothedDepth_ && smoothedDepth_ != 0.0f};
+        return {smoothedDepth_, phase_,
+                depthTarget_,   k,
+                increment,      next == smoothedDepth_ && smoothedDepth_ != 0.0f};
     }
     void endOscillatorRun(const OscillatorRun& run) noexcept
     {
@@ -122,7 +124,10 @@ public:
 
     /// The fraction of the remaining distance to the target depth covered per sample: it halves
     /// every 50 ms.
-    static float depthStep(float sampleRate) noexcept { return 0.693147f / std::max(1.0f, 0.05f * sampleRate); }
+    static float depthStep(float sampleRate) noexcept
+    {
+        return 0.693147f / std::max(1.0f, 0.05f * sampleRate);
+    }
 
     float phaseIncrement(float sampleRate) const noexcept
     {
@@ -187,7 +192,7 @@ public:
         feedbackIntoRight_ = 0.0f;
     }
 
-private:
+  private:
     /// process() for one instruction set: processRuns() for the baseline, processAvx2() the same
     /// code compiled for AVX2.
     void processRuns(float* left, float* right, int n) noexcept;

@@ -18,7 +18,10 @@ inline float zPowf(float base, float exponent) noexcept
 
 /// Whether two floats have the same bits: the test for reusing a power computed from the same
 /// operands (a power of +0 and of -0 can differ, and NaN equals nothing).
-inline bool zSameBits(float a, float b) noexcept { return std::memcmp(&a, &b, sizeof a) == 0; }
+inline bool zSameBits(float a, float b) noexcept
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 /// The last result of a power-taking function of one float, kept so that the same operand does
 /// not take the power again. The result is the function's for that operand, whatever it is.

@@ -15,7 +15,7 @@
 /// samples pass undelayed. A base time of exactly 0 makes the block transparent and frozen.
 class zPreDelay final : public zEffect
 {
-public:
+  public:
     zPreDelay() : left_(std::make_unique<zDelay>()), right_(std::make_unique<zDelay>()) {}
     ~zPreDelay() override
     {
@@ -129,7 +129,7 @@ public:
         right_->clear();
     }
 
-private:
+  private:
     static constexpr int maxRun = 128;
 
     std::unique_ptr<zDelay> left_;

@@ -77,9 +77,15 @@ void zReverb::applyVoicing() noexcept
     rightShelf_->lowShelf().setGain(outputLowShelfGain);
 }
 
-void zReverb::setEarlySize(float note) noexcept { early_->setSize(note); }
+void zReverb::setEarlySize(float note) noexcept
+{
+    early_->setSize(note);
+}
 
-void zReverb::setLateSize(float note) noexcept { late_->setSize(note); }
+void zReverb::setLateSize(float note) noexcept
+{
+    late_->setSize(note);
+}
 
 void zReverb::setDiffusion(float amount) noexcept
 {
@@ -87,7 +93,10 @@ void zReverb::setDiffusion(float amount) noexcept
     late_->setDiffusion(amount);
 }
 
-void zReverb::setDecayTime(float seconds) noexcept { late_->setDecayTime(seconds); }
+void zReverb::setDecayTime(float seconds) noexcept
+{
+    late_->setDecayTime(seconds);
+}
 
 void zReverb::setListenerPos(float position) noexcept
 {
@@ -124,13 +133,15 @@ double zReverb::earlySeconds(float earlySizeNote) noexcept
     double longest = 0.0;
     for (const float note : {earlySizeNote - earlyChannelSpread, earlySizeNote + earlyChannelSpread})
     {
-        const double path = static_cast<double>(notePeriod(note + 8.0f)) + notePeriod(note + 4.0f) + notePeriod(note);
+        const double path =
+            static_cast<double>(notePeriod(note + 8.0f)) + notePeriod(note + 4.0f) + notePeriod(note);
         longest = std::max(longest, path);
     }
     return longest;
 }
 
-double zReverb::lateFallSeconds(float lateSizeNote, float decaySeconds, float sampleRate, float decibels) noexcept
+double zReverb::lateFallSeconds(float lateSizeNote, float decaySeconds, float sampleRate,
+                                float decibels) noexcept
 {
     if (lateSizeNote == zLateReflection::offNote)
         return 0.0;

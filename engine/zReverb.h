@@ -13,28 +13,28 @@
 ///
 /// Construction builds every block, allocating sixteen delay lines of 960000 samples (61.44 MB),
 /// and applies the fixed voicing at the sample rate it is built for (the oscillator's first steps
-/// and the shelf designs depend on it). An allocation failure propagates as std::bad_alloc after releasing what was built.
-/// After that nothing allocates: the six control operations are meant to run at every block start
-/// (in the order early size, late size, diffusion, decay time, listener position, bypass) and
+/// and the shelf designs depend on it). An allocation failure propagates as std::bad_alloc after releasing
+/// what was built. After that nothing allocates: the six control operations are meant to run at every block
+/// start (in the order early size, late size, diffusion, decay time, listener position, bypass) and
 /// processStereo() once per sample period, all on one thread.
 class zReverb final : public zEffect
 {
-public:
+  public:
     // The fixed voicing.
-    static constexpr float preDelayBaseTime = 0.006f;   ///< seconds
-    static constexpr float preDelaySpread = -0.32f;     ///< left 7.92 ms, right 4.08 ms
-    static constexpr float earlyChannelSpread = -2.0f;  ///< semitones: left = size + 2, right = size - 2
-    static constexpr float lateChannelSpread = 1.5f;    ///< semitones: left = size - 1.5, right = size + 1.5
+    static constexpr float preDelayBaseTime = 0.006f;  ///< seconds
+    static constexpr float preDelaySpread = -0.32f;    ///< left 7.92 ms, right 4.08 ms
+    static constexpr float earlyChannelSpread = -2.0f; ///< semitones: left = size + 2, right = size - 2
+    static constexpr float lateChannelSpread = 1.5f;   ///< semitones: left = size - 1.5, right = size + 1.5
     static constexpr float diffuserHighShelfNote = 97.0f;
     static constexpr float diffuserHighShelfGain = -1.2f; ///< dB
     static constexpr float diffuserLowShelfNote = 36.0f;
-    static constexpr float diffuserLowShelfGain = -0.7f;  ///< dB
-    static constexpr float modulationRate = 0.37f;        ///< Hz
-    static constexpr float modulationDepth = 0.00039f;    ///< seconds
+    static constexpr float diffuserLowShelfGain = -0.7f; ///< dB
+    static constexpr float modulationRate = 0.37f;       ///< Hz
+    static constexpr float modulationDepth = 0.00039f;   ///< seconds
     static constexpr float outputHighShelfNote = 102.0f;
-    static constexpr float outputHighShelfGain = -2.0f;   ///< dB
+    static constexpr float outputHighShelfGain = -2.0f; ///< dB
     static constexpr float outputLowShelfNote = 58.0f;
-    static constexpr float outputLowShelfGain = -5.5f;    ///< dB
+    static constexpr float outputLowShelfGain = -5.5f; ///< dB
 
     /// Builds the engine for `sampleRate` hertz. A plug-in builds it for zDefaultSampleRate and
     /// sets the host's rate afterwards, so that every instance starts from the same state.
@@ -141,7 +141,7 @@ public:
     /// each block in turn, and each block runs them stage by stage (see the blocks' process()).
     void process(float* left, float* right, int n) noexcept;
 
-private:
+  private:
     void applyVoicing() noexcept;
 
     std::unique_ptr<zPreDelay> preDelay_;

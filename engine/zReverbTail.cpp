@@ -87,7 +87,8 @@ double shelfMagnitude(const zShelfDesign& d, double w)
 std::complex<double> shelfResponse(const zShelfDesign& d, double w)
 {
     const std::complex<double> z1 = std::polar(1.0, -w);
-    return (static_cast<double>(d.b0) + static_cast<double>(d.b1) * z1) / (1.0 - static_cast<double>(d.a1) * z1);
+    return (static_cast<double>(d.b0) + static_cast<double>(d.b1) * z1) /
+           (1.0 - static_cast<double>(d.a1) * z1);
 }
 
 /// The tone shelf every diffusion stage and diffuser carries, and the output shelf, as designed
@@ -97,12 +98,12 @@ struct Shelves
     zShelfDesign high, low, outHigh, outLow;
 
     explicit Shelves(float sampleRate)
-        : high(zBiLin1pHS::design(noteFrequency(zReverb::diffuserHighShelfNote), zReverb::diffuserHighShelfGain,
-                                  sampleRate)),
+        : high(zBiLin1pHS::design(noteFrequency(zReverb::diffuserHighShelfNote),
+                                  zReverb::diffuserHighShelfGain, sampleRate)),
           low(zBiLin1pLS::design(noteFrequency(zReverb::diffuserLowShelfNote), zReverb::diffuserLowShelfGain,
                                  sampleRate)),
-          outHigh(zBiLin1pHS::design(noteFrequency(zReverb::outputHighShelfNote), zReverb::outputHighShelfGain,
-                                     sampleRate)),
+          outHigh(zBiLin1pHS::design(noteFrequency(zReverb::outputHighShelfNote),
+                                     zReverb::outputHighShelfGain, sampleRate)),
           outLow(zBiLin1pLS::design(noteFrequency(zReverb::outputLowShelfNote), zReverb::outputLowShelfGain,
                                     sampleRate))
     {
@@ -142,21 +143,20 @@ struct Bands
         for (int b = 0; b < bandCount; ++b)
         {
             const double lower = lowestBandHz * std::pow(ratio, b);
-            gain[b] = std::min(largest(b, [&](double w) {
-                                   return shelfMagnitude(shelves.high, w) * shelfMagnitude(shelves.low, w);
-                               }),
-                               1.0);
+            gain[b] = std::min(
+                largest(b, [&](double w)
+                        { return shelfMagnitude(shelves.high, w) * shelfMagnitude(shelves.low, w); }),
+                1.0);
             logShare[b] = std::log((ratio - 1.0) * lower / (0.5 * rate));
-            const double out = largest(b, [&](double w) {
-                return shelfMagnitude(shelves.outHigh, w) * shelfMagnitude(shelves.outLow, w);
-            });
+            const double out =
+                largest(b, [&](double w)
+                        { return shelfMagnitude(shelves.outHigh, w) * shelfMagnitude(shelves.outLow, w); });
             logPulseShare[b] = logShare[b] + std::log(std::min(out, 1.0));
         }
     }
 
     /// The largest value of `f`(w) (w in radians per sample) found across band `b`.
-    template <typename F>
-    double largest(int b, F f) const
+    template <typename F> double largest(int b, F f) const
     {
         constexpr int probes = 8;
         double top = 0.0;
@@ -168,7 +168,7 @@ struct Bands
         return top;
     }
 
-private:
+  private:
     double ratio; ///< of a band's upper to its lower edge
     double rate;
 };
@@ -189,8 +189,7 @@ double logSumExp(const double* x, int n)
 
 /// The smallest t >= 0 at which the decreasing `levelAt`(t) is at or below `target` (seconds,
 /// found to a thousandth of a percent); +infinity if it never gets there within a day.
-template <typename Level>
-double timeToFall(Level levelAt, double target)
+template <typename Level> double timeToFall(Level levelAt, double target)
 {
     if (levelAt(0.0) <= target)
         return 0.0;
@@ -397,7 +396,8 @@ constexpr double stagesMeetingDecibels = 1.5;
 /// proportionally more samples at a higher rate, so that its samples stand lower there. The
 /// stages' pulses come at unrelated times, so their bounds add as energies, not amplitudes, with
 /// stagesMeetingDecibels on top for where they do meet.
-double ringingLevel(const double (&stageDelay)[6], double g, const Bands& bands, const double* logWeight, double t)
+double ringingLevel(const double (&stageDelay)[6], double g, const Bands& bands, const double* logWeight,
+                    double t)
 {
     double loudest = 0.0;
     for (int c = 0; c < 2; ++c)
@@ -409,8 +409,8 @@ double ringingLevel(const double (&stageDelay)[6], double g, const Bands& bands,
             const double passes = std::max(t / delay - 1.0, 0.0);
             double stage = 0.0;
             for (int b = 0; b < bandCount; ++b)
-                stage += std::exp(bands.logPulseShare[b] + logWeight[b] + passes * std::log(g * bands.gain[b]) +
-                                  std::log(bands.gain[b]));
+                stage += std::exp(bands.logPulseShare[b] + logWeight[b] +
+                                  passes * std::log(g * bands.gain[b]) + std::log(bands.gain[b]));
             energy += stage * stage;
         }
         loudest = std::max(loudest, std::sqrt(energy));
@@ -422,13 +422,13 @@ double ringingLevel(const double (&stageDelay)[6], double g, const Bands& bands,
 /// its start; their amplitudes add.
 class Families
 {
-public:
+  public:
     /// Adds a family: `level`(t) in dB, t seconds after `start`, never rising. It is kept by
     /// reference and must outlive this.
-    template <typename Level>
-    void add(double start, const Level& level)
+    template <typename Level> void add(double start, const Level& level)
     {
-        parts[count++] = {start, &level, [](const void* f, double t) { return (*static_cast<const Level*>(f))(t); }};
+        parts[count++] = {start, &level,
+                          [](const void* f, double t) { return (*static_cast<const Level*>(f))(t); }};
     }
 
     /// The level of the sum at `t` seconds after the input; never rising, as each part's level
@@ -437,11 +437,12 @@ public:
     {
         double x[capacity];
         for (int i = 0; i < count; ++i)
-            x[i] = parts[i].level(parts[i].family, std::max(t - parts[i].start, 0.0)) / amplitudeDecibelsPerNeper;
+            x[i] = parts[i].level(parts[i].family, std::max(t - parts[i].start, 0.0)) /
+                   amplitudeDecibelsPerNeper;
         return amplitudeDecibelsPerNeper * logSumExp(x, count);
     }
 
-private:
+  private:
     static constexpr int capacity = 4;
     struct Part
     {
@@ -457,9 +458,8 @@ private:
 /// times round its loop), optionally leaving out the path that passes every stage directly.
 double strongestPath(double g, double pulse, bool withoutDirect)
 {
-    auto through = [&](int passes) {
-        return passes == 0 ? g : (1.0 - g * g) * std::pow(g, passes - 1) * std::pow(pulse, passes);
-    };
+    auto through = [&](int passes)
+    { return passes == 0 ? g : (1.0 - g * g) * std::pow(g, passes - 1) * std::pow(pulse, passes); };
     double best = 0.0;
     for (int a = 0; a < 3; ++a)
         for (int b = 0; b < 3; ++b)
@@ -534,7 +534,8 @@ double zReverb::tailSeconds(const Controls& settings, float sampleRate, double d
     // below. Its samples are bounded like the stages' ringing: by the sum of the bands' shares
     // times what the trips have left of each: no return is stronger than the stronger first one,
     // and from the later first return on they lose a trip's worth per trip.
-    const auto circulatingPulse = [&](double t) {
+    const auto circulatingPulse = [&](double t)
+    {
         double x[bandCount];
         for (int b = 0; b < bandCount; ++b)
             x[b] = bands.logPulseShare[b] + firstReturn[b] +
@@ -561,7 +562,8 @@ double zReverb::tailSeconds(const Controls& settings, float sampleRate, double d
                                     late.roundTripSeconds(g, bands.gain[b], rate[b]));
     }
     const double onset = lateOnsetDecibels + diffuseOnsetShift(passes, sampleRate);
-    const auto diffuse = [&](double t) {
+    const auto diffuse = [&](double t)
+    {
         double x[bandCount];
         for (int b = 0; b < bandCount; ++b)
             x[b] = bands.logShare[b] + diffuseWeight[b] - rate[b] * t;
@@ -582,24 +584,27 @@ double zReverb::tailSeconds(const Controls& settings, float sampleRate, double d
         double w = earlyWeight + lateWeight;
         if (lateOn)
         {
-            w = bands.largest(b, [&](double f) {
-                return std::abs(earlyWeight - lateWeight * g * g * g * shelfResponse(shelves.high, f) *
-                                                  shelfResponse(shelves.low, f));
-            });
+            w = bands.largest(b,
+                              [&](double f)
+                              {
+                                  return std::abs(earlyWeight - lateWeight * g * g * g *
+                                                                    shelfResponse(shelves.high, f) *
+                                                                    shelfResponse(shelves.low, f));
+                              });
             const double perPass = std::log(g * bands.gain[b]); // of the longest early stage
             const double loopLater = late.longerLoopSeconds() / early.longest;
-            const double r = std::min(std::exp(firstReturn[b] - 3.0 * std::log(g) - perPass * loopLater),
-                                      strongestReturn);
+            const double r =
+                std::min(std::exp(firstReturn[b] - 3.0 * std::log(g) - perPass * loopLater), strongestReturn);
             w += lateWeight * r;
-            const double q = std::min(std::exp(perPass * (early.longest / late.longestStage() - 1.0)), strongestReturn);
+            const double q =
+                std::min(std::exp(perPass * (early.longest / late.longestStage() - 1.0)), strongestReturn);
             w += lateWeight * 3.0 * (1.0 - g * g) / std::sqrt(1.0 - q * q);
         }
         earlyRingWeight[b] = std::log(w);
     }
     const double ringStart = lateHeard ? lateArrival : earlyArrival;
-    const auto earlyRinging = [&](double t) {
-        return ringingLevel(early.stageDelay, g, bands, earlyRingWeight, t);
-    };
+    const auto earlyRinging = [&](double t)
+    { return ringingLevel(early.stageDelay, g, bands, earlyRingWeight, t); };
     if (earlyOn && ringing)
         sound.add(ringStart, earlyRinging);
 
@@ -609,13 +614,11 @@ double zReverb::tailSeconds(const Controls& settings, float sampleRate, double d
     // added.
     double lateRingWeight[bandCount];
     std::fill(lateRingWeight, lateRingWeight + bandCount, std::log(lateWeight));
-    const auto lateRinging = [&](double t) {
-        return ringingLevel(late.stageDelay, g, bands, lateRingWeight, t);
-    };
+    const auto lateRinging = [&](double t)
+    { return ringingLevel(late.stageDelay, g, bands, lateRingWeight, t); };
     if (lateHeard && ringing)
         sound.add(ringStart, lateRinging);
 
     const double fall = timeToFall([&](double t) { return sound.level(t); }, target);
     return std::max(arrival, fall) + shelves.settleSeconds(decibels, sampleRate);
 }
-

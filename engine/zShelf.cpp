@@ -15,7 +15,8 @@ float prewarpedTangent(float corner, float sampleRate, float& clampedCorner) noe
         corner = sampleRate / 24576.0f;
     clampedCorner = corner;
 
-    const float w = static_cast<float>(3.14159 / static_cast<double>(sampleRate) * static_cast<double>(corner));
+    const float w =
+        static_cast<float>(3.14159 / static_cast<double>(sampleRate) * static_cast<double>(corner));
     const float third = static_cast<float>(static_cast<double>(zPowf(w, 3.0f)) * 0.3333333);
     const float fifth = static_cast<float>(static_cast<double>(zPowf(w, 5.0f)) * 0.133333);
     return (fifth + third) + w;

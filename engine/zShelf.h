@@ -22,7 +22,7 @@ struct zShelfDesign
 /// coefficients are 0 and the filter outputs 0.
 class zBiLin1pHS final : public zEffect
 {
-public:
+  public:
     /// Designs a high shelf for `hz` and `db` at sample rate `sampleRate`.
     static zShelfDesign design(float hz, float db, float sampleRate) noexcept;
 
@@ -67,7 +67,7 @@ public:
         x1_ = 0.0f;
     }
 
-private:
+  private:
     void redesign() noexcept;
 
     float frequency_ = 0.0f;
@@ -84,7 +84,7 @@ private:
 /// Designed and redesigned like zBiLin1pHS.
 class zBiLin1pLS final : public zEffect
 {
-public:
+  public:
     /// Designs a low shelf for `hz` and `db` at sample rate `sampleRate`.
     static zShelfDesign design(float hz, float db, float sampleRate) noexcept;
 
@@ -125,7 +125,7 @@ public:
         x1_ = 0.0f;
     }
 
-private:
+  private:
     void redesign() noexcept;
 
     float frequency_ = 0.0f;
@@ -142,7 +142,7 @@ private:
 /// bypass flag (nor do its two filters).
 class zShelf final : public zEffect
 {
-public:
+  public:
     zShelf() : highShelf_(std::make_unique<zBiLin1pHS>()), lowShelf_(std::make_unique<zBiLin1pLS>()) {}
     ~zShelf() override
     {
@@ -171,7 +171,7 @@ public:
         lowShelf_->clear();
     }
 
-private:
+  private:
     std::unique_ptr<zBiLin1pHS> highShelf_;
     std::unique_ptr<zBiLin1pLS> lowShelf_;
 };
@@ -182,12 +182,11 @@ private:
 /// that would otherwise wait on one another. With two lanes the low shelf's offset converts only
 /// the low half. load() takes the shelves' coefficients and memories, store() hands the memories
 /// back; in between the shelves must not be used.
-template <int Lanes>
-class zShelfLanes
+template <int Lanes> class zShelfLanes
 {
     static_assert(Lanes == 4 || Lanes == 2, "four lanes, or the low two");
 
-public:
+  public:
     void load(zShelf* const (&shelves)[Lanes]) noexcept
     {
         loud_ = true;
@@ -206,7 +205,7 @@ public:
                 low[k][lane] = lv[k];
             }
         }
-        const auto lanes = [](const float (&v)[4]) { return zMakeLanes(v[0], v[1], v[2], v[3]); };
+        const auto lanes = [](const float(&v)[4]) { return zMakeLanes(v[0], v[1], v[2], v[3]); };
         hb0_ = lanes(high[0]);
         ha1_ = lanes(high[1]);
         hb1_ = lanes(high[2]);
@@ -242,7 +241,7 @@ public:
         return z;
     }
 
-private:
+  private:
     zShelf* shelves_[Lanes] = {};
     bool loud_ = true; ///< see zAddLowShelfOffset(); set again at each load()
     zLanes hb0_{}, ha1_{}, hb1_{}, hy1_{}, hx1_{};

@@ -8,14 +8,16 @@ namespace zvpresets
 namespace
 {
 // The input selectors are three exclusive choices, as the editor sets them.
-constexpr float stereoIn[3] = { 0.0f, 0.0f, 1.0f }, leftIn[3] = { 1.0f, 0.0f, 0.0f }, rightIn[3] = { 0.0f, 1.0f, 0.0f };
+constexpr float stereoIn[3] = {0.0f, 0.0f, 1.0f}, leftIn[3] = {1.0f, 0.0f, 0.0f},
+                rightIn[3] = {0.0f, 1.0f, 0.0f};
 
 /// One row of the table: the seven continuous values, then the input choice; power is on.
-constexpr std::array<float, zvparams::count> row(float earlySize, float lateSize, float decay, float diffusion,
-                                                 float listener, float dryWet, float volume,
+constexpr std::array<float, zvparams::count> row(float earlySize, float lateSize, float decay,
+                                                 float diffusion, float listener, float dryWet, float volume,
                                                  const float (&input)[3] = stereoIn)
 {
-    return { earlySize, lateSize, decay, diffusion, listener, dryWet, volume, 1.0f, input[0], input[1], input[2] };
+    return {earlySize, lateSize, decay,    diffusion, listener, dryWet,
+            volume,    1.0f,     input[0], input[1],  input[2]};
 }
 } // namespace
 
@@ -28,42 +30,43 @@ const std::vector<FactoryPreset>& all()
 {
     //                               EarlySize LateSize Decay Diffusion Listener Dry-Wet Volume
     static const std::vector<FactoryPreset> presets = {
-        { "Small Room", "a tight, natural room for acoustic instruments and dialogue",
-          row(0.30f, 0.20f, 0.42f, 0.55f, 0.35f, 0.25f, 0.5f) },
-        { "Vocal Room", "a short, smooth room that thickens a voice without pushing it back",
-          row(0.35f, 0.30f, 0.48f, 0.65f, 0.55f, 0.22f, 0.5f) },
-        { "Drum Room", "close early reflections and a short tail that keep drums punchy",
-          row(0.40f, 0.25f, 0.45f, 0.40f, 0.30f, 0.30f, 0.5f) },
-        { "Chamber", "a dense, even chamber for strings, piano and backing vocals",
-          row(0.45f, 0.45f, 0.55f, 0.70f, 0.65f, 0.30f, 0.5f) },
-        { "Plate", "no early reflections, an instantly dense and smooth tail, the classic vocal and snare sound",
-          row(0.00f, 0.40f, 0.58f, 0.80f, 0.90f, 0.30f, 0.5f) },
-        { "Medium Hall", "a concert hall of moderate size for ensembles and mixes",
-          row(0.50f, 0.50f, 0.58f, 0.70f, 0.60f, 0.30f, 0.5f) },
-        { "Large Hall", "a big hall with a long, warm tail for orchestral and ballad material",
-          row(0.60f, 0.65f, 0.61f, 0.75f, 0.70f, 0.30f, 0.5f) },
-        { "Cathedral", "a vast stone space for choirs, organ and slow solo lines",
-          row(0.70f, 0.80f, 0.66f, 0.80f, 0.80f, 0.35f, 0.5f) },
-        { "Ambience", "early reflections only: width and air without an audible tail",
-          row(0.35f, 0.15f, 0.35f, 0.60f, 0.10f, 0.30f, 0.5f) },
-        { "Long Pad", "a huge, slow tail that turns sustained sounds into pads",
-          row(0.60f, 0.90f, 0.80f, 0.80f, 0.90f, 0.45f, 0.5f) },
-        { "Gated", "a large space cut short: a dense burst that stops, for snares and toms",
-          row(0.50f, 0.45f, 0.35f, 0.60f, 0.80f, 0.35f, 0.5f) },
-        { "Slapback", "sparse, separate early echoes with no tail, for rockabilly vocals and guitars",
-          row(0.75f, 0.00f, 0.30f, 0.00f, 0.00f, 0.30f, 0.5f) },
-        { "Metal Tunnel", "little diffusion in a long space: a ringing, fluttering effect",
-          row(0.65f, 0.60f, 0.68f, 0.10f, 0.75f, 0.35f, 0.5f) },
-        { "Wide Stage", "a stage-sized space that spreads a mix wide while staying clear",
-          row(0.55f, 0.50f, 0.58f, 0.60f, 0.45f, 0.28f, 0.5f) },
-        { "Left Into Hall", "the left input alone into a hall: a mono source on a stereo track, spread wide",
-          row(0.50f, 0.50f, 0.58f, 0.70f, 0.60f, 0.40f, 0.5f, leftIn) },
-        { "Right Into Room", "the right input alone into a room: the other side of a split stereo track",
-          row(0.30f, 0.25f, 0.45f, 0.60f, 0.40f, 0.35f, 0.5f, rightIn) },
-        { "Hall Send", "a large hall, fully wet, for an auxiliary send shared by many tracks",
-          row(0.60f, 0.65f, 0.61f, 0.75f, 0.70f, 1.00f, 0.5f) },
-        { "Endless", "a near-endless wash for drones and transitions; the volume is lowered to leave headroom",
-          row(0.50f, 0.90f, 1.00f, 0.80f, 1.00f, 0.50f, 0.4f) },
+        {"Small Room", "a tight, natural room for acoustic instruments and dialogue",
+         row(0.30f, 0.20f, 0.42f, 0.55f, 0.35f, 0.25f, 0.5f)},
+        {"Vocal Room", "a short, smooth room that thickens a voice without pushing it back",
+         row(0.35f, 0.30f, 0.48f, 0.65f, 0.55f, 0.22f, 0.5f)},
+        {"Drum Room", "close early reflections and a short tail that keep drums punchy",
+         row(0.40f, 0.25f, 0.45f, 0.40f, 0.30f, 0.30f, 0.5f)},
+        {"Chamber", "a dense, even chamber for strings, piano and backing vocals",
+         row(0.45f, 0.45f, 0.55f, 0.70f, 0.65f, 0.30f, 0.5f)},
+        {"Plate",
+         "no early reflections, an instantly dense and smooth tail, the classic vocal and snare sound",
+         row(0.00f, 0.40f, 0.58f, 0.80f, 0.90f, 0.30f, 0.5f)},
+        {"Medium Hall", "a concert hall of moderate size for ensembles and mixes",
+         row(0.50f, 0.50f, 0.58f, 0.70f, 0.60f, 0.30f, 0.5f)},
+        {"Large Hall", "a big hall with a long, warm tail for orchestral and ballad material",
+         row(0.60f, 0.65f, 0.61f, 0.75f, 0.70f, 0.30f, 0.5f)},
+        {"Cathedral", "a vast stone space for choirs, organ and slow solo lines",
+         row(0.70f, 0.80f, 0.66f, 0.80f, 0.80f, 0.35f, 0.5f)},
+        {"Ambience", "early reflections only: width and air without an audible tail",
+         row(0.35f, 0.15f, 0.35f, 0.60f, 0.10f, 0.30f, 0.5f)},
+        {"Long Pad", "a huge, slow tail that turns sustained sounds into pads",
+         row(0.60f, 0.90f, 0.80f, 0.80f, 0.90f, 0.45f, 0.5f)},
+        {"Gated", "a large space cut short: a dense burst that stops, for snares and toms",
+         row(0.50f, 0.45f, 0.35f, 0.60f, 0.80f, 0.35f, 0.5f)},
+        {"Slapback", "sparse, separate early echoes with no tail, for rockabilly vocals and guitars",
+         row(0.75f, 0.00f, 0.30f, 0.00f, 0.00f, 0.30f, 0.5f)},
+        {"Metal Tunnel", "little diffusion in a long space: a ringing, fluttering effect",
+         row(0.65f, 0.60f, 0.68f, 0.10f, 0.75f, 0.35f, 0.5f)},
+        {"Wide Stage", "a stage-sized space that spreads a mix wide while staying clear",
+         row(0.55f, 0.50f, 0.58f, 0.60f, 0.45f, 0.28f, 0.5f)},
+        {"Left Into Hall", "the left input alone into a hall: a mono source on a stereo track, spread wide",
+         row(0.50f, 0.50f, 0.58f, 0.70f, 0.60f, 0.40f, 0.5f, leftIn)},
+        {"Right Into Room", "the right input alone into a room: the other side of a split stereo track",
+         row(0.30f, 0.25f, 0.45f, 0.60f, 0.40f, 0.35f, 0.5f, rightIn)},
+        {"Hall Send", "a large hall, fully wet, for an auxiliary send shared by many tracks",
+         row(0.60f, 0.65f, 0.61f, 0.75f, 0.70f, 1.00f, 0.5f)},
+        {"Endless", "a near-endless wash for drones and transitions; the volume is lowered to leave headroom",
+         row(0.50f, 0.90f, 1.00f, 0.80f, 1.00f, 0.50f, 0.4f)},
     };
     return presets;
 }

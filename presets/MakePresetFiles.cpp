@@ -13,10 +13,15 @@
 
 namespace
 {
-void appendBigEndian(juce::MemoryOutputStream& out, juce::int32 value) { out.writeIntBigEndian(value); }
+void appendBigEndian(juce::MemoryOutputStream& out, juce::int32 value)
+{
+    out.writeIntBigEndian(value);
+}
 
-void appendFourCC(juce::MemoryOutputStream& out, const char* code) { out.write(code, 4); }
-
+void appendFourCC(juce::MemoryOutputStream& out, const char* code)
+{
+    out.write(code, 4);
+}
 
 /// The standard VST 2.4 bank file of the "opaque chunk" kind, which is how this plug-in saves
 /// (its record declares programs as chunks): a fixed big-endian header, then the chunk exactly
@@ -28,10 +33,10 @@ juce::MemoryBlock bankFile(const juce::MemoryBlock& chunk, int numPrograms)
     juce::MemoryOutputStream out;
     appendFourCC(out, "CcnK");
     appendBigEndian(out, headerAfterSize + (juce::int32)chunk.getSize()); // bytes that follow this field
-    appendFourCC(out, "FBCh");                                        // a bank held as one chunk
-    appendBigEndian(out, 1);                                           // format version
-    appendBigEndian(out, JucePlugin_VSTUniqueID);                      // the plug-in it belongs to
-    appendBigEndian(out, JucePlugin_VSTChunkStructureVersion);         // its version, as its record gives it
+    appendFourCC(out, "FBCh");                                            // a bank held as one chunk
+    appendBigEndian(out, 1);                                              // format version
+    appendBigEndian(out, JucePlugin_VSTUniqueID);                         // the plug-in it belongs to
+    appendBigEndian(out, JucePlugin_VSTChunkStructureVersion); // its version, as its record gives it
     appendBigEndian(out, numPrograms);
     out.writeRepeatedByte(0, 128); // reserved
     appendBigEndian(out, (juce::int32)chunk.getSize());
@@ -52,7 +57,10 @@ void write(const juce::File& file, const void* data, size_t size)
         throw std::runtime_error("cannot write " + file.getFullPathName().toStdString());
 }
 
-void write(const juce::File& file, const juce::String& text) { write(file, text.toRawUTF8(), text.getNumBytesAsUTF8()); }
+void write(const juce::File& file, const juce::String& text)
+{
+    write(file, text.toRawUTF8(), text.getNumBytesAsUTF8());
+}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -74,7 +82,8 @@ int main(int argc, char* argv[])
             processor.getStateInformation(session);
             // A bank file is a set of programs, not a session: loading it keeps the host's
             // current program and working name, so the bank's record of them is left out.
-            const auto bank = juce::AudioProcessor::getXmlFromBinary(session.getData(), (int)session.getSize());
+            const auto bank =
+                juce::AudioProcessor::getXmlFromBinary(session.getData(), (int)session.getSize());
             bank->removeAttribute(zvstate::currentProgramKey);
             bank->removeAttribute(zvstate::workingNameKey);
             juce::MemoryBlock chunk;
@@ -95,16 +104,17 @@ int main(int argc, char* argv[])
 
             const auto presetUri = "<" + uri + ":factory-" + zvpresets::slug(preset) + ">";
             const auto fileName = "preset-" + zvpresets::slug(preset) + ".ttl";
-            const auto description = presetUri + "\n\ta pset:Preset ;\n\tlv2:appliesTo <" + uri + "> ;\n\trdfs:label "
-                                     + turtleString(preset.name) + " ;\n";
+            const auto description = presetUri + "\n\ta pset:Preset ;\n\tlv2:appliesTo <" + uri +
+                                     "> ;\n\trdfs:label " + turtleString(preset.name) + " ;\n";
             manifest << description << "\trdfs:seeAlso <" << fileName << "> .\n\n";
             write(dir.getChildFile("lv2").getChildFile(fileName),
                   "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
                   "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
                   "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
-                  "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n\n"
-                      + description + "\trdfs:comment " + turtleString(preset.purpose) + " ;\n\tstate:state [\n\t\t<"
-                      + uri + ":StateString> " + turtleString(chunk.toBase64Encoding()) + "\n\t] .\n");
+                  "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n\n" +
+                      description + "\trdfs:comment " + turtleString(preset.purpose) +
+                      " ;\n\tstate:state [\n\t\t<" + uri + ":StateString> " +
+                      turtleString(chunk.toBase64Encoding()) + "\n\t] .\n");
         }
         write(dir.getChildFile("lv2").getChildFile("manifest-presets.ttl"), manifest);
         return 0;

@@ -70,11 +70,14 @@ void appendUtf8(std::string& out, std::uint32_t code)
 
 bool isNameChar(char c) noexcept
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-'
-           || c == ':' || c == '.';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-' || c == ':' || c == '.';
 }
 
-bool isSpace(char c) noexcept { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isSpace(char c) noexcept
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) noexcept
 {
@@ -93,7 +96,7 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) noexcept
 /// search starts where the last one ended, so a whole read is linear in the text's length.
 class Reader
 {
-public:
+  public:
     explicit Reader(std::string_view t) : text(t) {}
 
     std::optional<Document> read()
@@ -101,12 +104,13 @@ public:
         if (text.size() >= 3 && std::memcmp(text.data(), "\xef\xbb\xbf", 3) == 0)
             pos = 3;
         Document doc;
-        if (!skipMisc() || !skipDoctype() || !skipMisc() || !readElement(doc) || !skipMisc() || pos != text.size())
+        if (!skipMisc() || !skipDoctype() || !skipMisc() || !readElement(doc) || !skipMisc() ||
+            pos != text.size())
             return std::nullopt;
         return doc;
     }
 
-private:
+  private:
     bool startsWith(std::string_view s) const noexcept { return text.substr(pos, s.size()) == s; }
     bool atEnd() const noexcept { return pos >= text.size(); }
     char peek() const noexcept { return atEnd() ? '\0' : text[pos]; }
@@ -320,7 +324,7 @@ private:
         {
             std::string_view name;
             char character;
-        } predefined[] = { { "&amp;", '&' }, { "&quot;", '"' }, { "&apos;", '\'' }, { "&lt;", '<' }, { "&gt;", '>' } };
+        } predefined[] = {{"&amp;", '&'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&lt;", '<'}, {"&gt;", '>'}};
         for (const auto& entity : predefined)
         {
             if (equalsIgnoringCase(text.substr(pos, entity.name.size()), entity.name))
@@ -371,7 +375,8 @@ private:
 
 std::uint32_t readLittleEndian32(const unsigned char* p) noexcept
 {
-    return (std::uint32_t)p[0] | ((std::uint32_t)p[1] << 8) | ((std::uint32_t)p[2] << 16) | ((std::uint32_t)p[3] << 24);
+    return (std::uint32_t)p[0] | ((std::uint32_t)p[1] << 8) | ((std::uint32_t)p[2] << 16) |
+           ((std::uint32_t)p[3] << 24);
 }
 } // namespace
 
@@ -386,7 +391,7 @@ std::string toChunk(std::string_view text)
 {
     std::string chunk;
     chunk.reserve(text.size() + 9);
-    for (const std::uint32_t word : { binaryMagic, (std::uint32_t)text.size() })
+    for (const std::uint32_t word : {binaryMagic, (std::uint32_t)text.size()})
         for (int shift = 0; shift < 32; shift += 8)
             chunk += (char)((word >> shift) & 0xff);
     chunk.append(text);
@@ -396,7 +401,8 @@ std::string toChunk(std::string_view text)
 
 bool looksLikeChunk(const void* data, std::size_t sizeInBytes) noexcept
 {
-    return data != nullptr && sizeInBytes > 8 && readLittleEndian32(static_cast<const unsigned char*>(data)) == binaryMagic;
+    return data != nullptr && sizeInBytes > 8 &&
+           readLittleEndian32(static_cast<const unsigned char*>(data)) == binaryMagic;
 }
 
 std::optional<Document> readDocumentChunk(const void* data, std::size_t sizeInBytes)

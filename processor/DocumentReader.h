@@ -28,9 +28,9 @@ namespace zvstate
 /// 24-character names takes about 60 KB.
 struct DocumentLimits
 {
-    static constexpr std::size_t maxBytes = 4u << 20;   ///< 4 MiB of text
+    static constexpr std::size_t maxBytes = 4u << 20; ///< 4 MiB of text
     static constexpr std::size_t maxAttributes = 4096;
-    static constexpr std::size_t maxNameLength = 64;    ///< tag and attribute names
+    static constexpr std::size_t maxNameLength = 64; ///< tag and attribute names
 };
 
 /// The number that opens the binary form of a document: "VC2!" read as a little-endian integer.

@@ -25,26 +25,29 @@ enum Index
 
 struct Info
 {
-    const char* name;         ///< shown to hosts
-    const char* stateKey;     ///< attribute name in the saved documents
+    const char* name;           ///< shown to hosts
+    const char* stateKey;       ///< attribute name in the saved documents
     ProgramRecord::Field field; ///< where the value lives in a ProgramRecord
 };
 
 inline constexpr Info table[count] = {
-    { "EarlySize", "fEarlySize", ProgramRecord::fEarlySize },
-    { "LateSize", "fLateSize", ProgramRecord::fLateSize },
-    { "Decay", "fDecay", ProgramRecord::fDecay },
-    { "Diffusion", "fDiffusion", ProgramRecord::fDiffusion },
-    { "Listener", "fListenerPos", ProgramRecord::fListenerPos },
-    { "Dry-Wet", "fMix", ProgramRecord::fMix },
-    { "Volume", "fVolume", ProgramRecord::fVolume },
-    { "On-Off", "fOnButton", ProgramRecord::fOnButton },
-    { "Left On-Off", "fLeftSelButton", ProgramRecord::fLeftSelButton },
-    { "Right On-Off", "fRightSelButton", ProgramRecord::fRightSelButton },
-    { "Stereo On-Off", "fStereoSelButton", ProgramRecord::fStereoSelButton },
+    {"EarlySize", "fEarlySize", ProgramRecord::fEarlySize},
+    {"LateSize", "fLateSize", ProgramRecord::fLateSize},
+    {"Decay", "fDecay", ProgramRecord::fDecay},
+    {"Diffusion", "fDiffusion", ProgramRecord::fDiffusion},
+    {"Listener", "fListenerPos", ProgramRecord::fListenerPos},
+    {"Dry-Wet", "fMix", ProgramRecord::fMix},
+    {"Volume", "fVolume", ProgramRecord::fVolume},
+    {"On-Off", "fOnButton", ProgramRecord::fOnButton},
+    {"Left On-Off", "fLeftSelButton", ProgramRecord::fLeftSelButton},
+    {"Right On-Off", "fRightSelButton", ProgramRecord::fRightSelButton},
+    {"Stereo On-Off", "fStereoSelButton", ProgramRecord::fStereoSelButton},
 };
 
-inline bool isValid(int index) noexcept { return index >= 0 && index < count; }
+inline bool isValid(int index) noexcept
+{
+    return index >= 0 && index < count;
+}
 
 /// Finds a parameter by its name, ignoring case; -1 when there is none.
 inline int indexOfName(const juce::String& name) noexcept

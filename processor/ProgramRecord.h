@@ -75,7 +75,7 @@ struct ProgramRecord
 
     std::array<std::atomic<float>, numFields> values;
 
-private:
+  private:
     mutable std::mutex nameLock;
     juce::String name; ///< guarded by nameLock
 };

@@ -9,8 +9,8 @@ namespace zvstate
 juce::String formatNumber(float value)
 {
     char text[64];
-    const auto result = std::to_chars(text, text + sizeof(text) - 1, (double)value,
-                                       std::chars_format::general, 20);
+    const auto result =
+        std::to_chars(text, text + sizeof(text) - 1, (double)value, std::chars_format::general, 20);
     *result.ptr = 0;
     return text;
 }

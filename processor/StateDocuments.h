@@ -44,7 +44,7 @@ std::optional<Document> readChunk(const void* data, int sizeInBytes, const char*
 /// document's attributes are found in time linear in their number.
 class AttributeLookup
 {
-public:
+  public:
     explicit AttributeLookup(const Document& document);
 
     /// The attribute parsed as a number and narrowed to float; `fallback` when it is absent or
@@ -56,7 +56,7 @@ public:
     /// absent or anything else.
     std::optional<int> index(const juce::String& name, int count) const;
 
-private:
+  private:
     const std::string* find(const juce::String& name) const;
 
     struct Hash

@@ -32,7 +32,10 @@ ZVPluginAudioProcessor::ZVPluginAudioProcessor()
 // Members go in reverse order of declaration: the program table, the live record, then the engine.
 ZVPluginAudioProcessor::~ZVPluginAudioProcessor() = default;
 
-const juce::String ZVPluginAudioProcessor::getName() const { return "ZV-Reverb LX"; }
+const juce::String ZVPluginAudioProcessor::getName() const
+{
+    return "ZV-Reverb LX";
+}
 
 //==============================================================================
 const juce::String ZVPluginAudioProcessor::getParameterName(int index)
@@ -98,8 +101,14 @@ void ZVPluginAudioProcessor::prepareToPlay(double sampleRate, int /*estimatedSam
 
 void ZVPluginAudioProcessor::releaseResources() {}
 
-float ZVPluginAudioProcessor::earlySizeNote(float v) noexcept { return 60.0f - 72.0f * v; }
-float ZVPluginAudioProcessor::lateSizeNote(float v) noexcept { return 48.0f - 72.0f * v; }
+float ZVPluginAudioProcessor::earlySizeNote(float v) noexcept
+{
+    return 60.0f - 72.0f * v;
+}
+float ZVPluginAudioProcessor::lateSizeNote(float v) noexcept
+{
+    return 48.0f - 72.0f * v;
+}
 
 float ZVPluginAudioProcessor::decaySeconds(float v) noexcept
 {
@@ -141,11 +150,10 @@ zReverb::Controls ZVPluginAudioProcessor::engineControls(BlockPowers* powers) co
             powers->decaySeconds = decaySeconds(decay);
         seconds = powers->decaySeconds;
     }
-    return { earlySizeNote(unitRange(live.get(ProgramRecord::fEarlySize))),
-             lateSizeNote(unitRange(live.get(ProgramRecord::fLateSize))),
-             unitRange(live.get(ProgramRecord::fDiffusion)),
-             seconds,
-             unitRange(live.get(ProgramRecord::fListenerPos)) };
+    return {earlySizeNote(unitRange(live.get(ProgramRecord::fEarlySize))),
+            lateSizeNote(unitRange(live.get(ProgramRecord::fLateSize))),
+            unitRange(live.get(ProgramRecord::fDiffusion)), seconds,
+            unitRange(live.get(ProgramRecord::fListenerPos))};
 }
 
 void ZVPluginAudioProcessor::applyParameters() noexcept
@@ -212,7 +220,8 @@ void ZVPluginAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce
             dryRight[i] = r[i] = b;
         }
         reverb->process(l, r, n); // the wet pairs, bit for bit as processStereo() gives them
-        const auto mixFrom = [&](int from) {
+        const auto mixFrom = [&](int from)
+        {
             for (int i = from; i < n; ++i)
             {
                 const float m = mix[i];
@@ -240,7 +249,8 @@ void ZVPluginAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce
 int ZVPluginAudioProcessor::firstNonFinite(const float* left, const float* right, int from, int n) noexcept
 {
     // One pass that the compiler vectorises tells whether there is any; only then are they sought.
-    const auto nonFinite = [](float x) {
+    const auto nonFinite = [](float x)
+    {
         std::uint32_t bits;
         std::memcpy(&bits, &x, sizeof bits);
         return (bits & 0x7f800000u) == 0x7f800000u;
@@ -271,7 +281,8 @@ double ZVPluginAudioProcessor::getTailLengthSeconds() const
         return 0.0; // power off: the input passes unchanged and nothing rings
     // The controls exactly as processing applies them.
     const auto settings = engineControls();
-    const double tail = zReverb::tailSeconds(settings, instanceRate.load(std::memory_order_relaxed), fallDecibels);
+    const double tail =
+        zReverb::tailSeconds(settings, instanceRate.load(std::memory_order_relaxed), fallDecibels);
     if (std::isnan(tail) || tail > longestTail)
         return longestTail;
     return std::max(tail, 0.0);
@@ -406,4 +417,7 @@ void ZVPluginAudioProcessor::notifyHostOfLoadedValues()
 JUCE_END_IGNORE_WARNINGS_GCC_LIKE
 
 //==============================================================================
-juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter() { return new ZVPluginAudioProcessor(); }
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
+{
+    return new ZVPluginAudioProcessor();
+}

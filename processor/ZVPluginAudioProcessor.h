@@ -13,13 +13,12 @@
 #include <atomic>
 #include <memory>
 
-
 /// The plug-in instance: owns the live parameter values, the table of programs and the reverb
 /// engine. Hosts address its eleven parameters by index through the framework's legacy
 /// parameter API, which is why the deprecated overrides below are deliberate.
 class ZVPluginAudioProcessor : public juce::AudioProcessor
 {
-public:
+  public:
     static constexpr int numPrograms = 127;     ///< programs reported to hosts
     static constexpr int numProgramSlots = 128; ///< records allocated; the last is never addressed
 
@@ -94,7 +93,7 @@ public:
     /// A value of table record `program` by position; 0 outside the table.
     float getProgramValue(int program, ProgramRecord::Field f) const noexcept;
 
-private:
+  private:
     static bool isInTable(int index) noexcept { return index >= 0 && index < numProgramSlots; }
     // The one place parameter values become engine units.
     static float earlySizeNote(float earlySize) noexcept;
@@ -127,9 +126,9 @@ private:
     /// The rate the host prepared this instance for, written by prepareToPlay on the host's
     /// thread and handed to the engine by the audio thread at a block start. Each instance has
     /// its own: hosts run instances at different rates side by side (oversampling, offline renders).
-    std::atomic<float> instanceRate { zDefaultSampleRate };
+    std::atomic<float> instanceRate{zDefaultSampleRate};
     ProgramRecord live;
-    std::atomic<int> currentProgram { 0 }; ///< set by host threads, read by the editor's writes too
+    std::atomic<int> currentProgram{0}; ///< set by host threads, read by the editor's writes too
     std::array<std::unique_ptr<ProgramRecord>, numProgramSlots> programs;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(ZVPluginAudioProcessor)

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # toolchain
-  build-essential cmake ninja-build pkg-config git ccache
+  build-essential cmake ninja-build pkg-config git ccache clang-format
   # the framework and the free VST 2.4 interface headers
   juce-modules-source fst-dev libflac-dev
   # what JUCE's Linux back ends need

@@ -7,6 +7,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${ZV_JOBS:-$(nproc)}
 "$root/scripts/install-deps.sh"
+# Formatting first: a drifted file fails in a second, not after the builds.
+"$root/scripts/check-format.sh"
 
 # Every test runs on one virtual X display that lives for the whole run. Without it, the framework
 # falls back to display :0, which a test's own short-lived server might hold, and every other

@@ -28,21 +28,21 @@ using AAX_CProcPtrID = int32_t;
 /// Builds a four-character code with the first character in the most significant byte.
 constexpr AAX_CTypeID AAX_FourCC(const char (&code)[5]) noexcept
 {
-    return ((AAX_CTypeID)(uint8_t)code[0] << 24) | ((AAX_CTypeID)(uint8_t)code[1] << 16)
-           | ((AAX_CTypeID)(uint8_t)code[2] << 8) | (AAX_CTypeID)(uint8_t)code[3];
+    return ((AAX_CTypeID)(uint8_t)code[0] << 24) | ((AAX_CTypeID)(uint8_t)code[1] << 16) |
+           ((AAX_CTypeID)(uint8_t)code[2] << 8) | (AAX_CTypeID)(uint8_t)code[3];
 }
 
 /// Result codes. 0 is success; the negative values are the ones hosts see from this plug-in.
 enum AAX_EError : AAX_Result
 {
     AAX_SUCCESS = 0,
-    AAX_ERROR_NULL_OBJECT = -20004,           ///< the object asked for (descriptor, editor, out-pointer) is not there
-    AAX_ERROR_INVALID_CHUNK_INDEX = -20006,   ///< no chunk at that index
-    AAX_ERROR_UNIMPLEMENTED = -20009,         ///< the library offers no such thing (no class factories)
+    AAX_ERROR_NULL_OBJECT = -20004, ///< the object asked for (descriptor, editor, out-pointer) is not there
+    AAX_ERROR_INVALID_CHUNK_INDEX = -20006, ///< no chunk at that index
+    AAX_ERROR_UNIMPLEMENTED = -20009,       ///< the library offers no such thing (no class factories)
     // Codes of this layer's own, for calls that name something the plug-in does not have.
-    AAX_ERROR_INVALID_PARAMETER_ID = -20101,  ///< no parameter with that identifier
-    AAX_ERROR_INVALID_CHUNK_ID = -20102,      ///< no chunk with that identifier
-    AAX_ERROR_INVALID_ARGUMENT = -20103,      ///< a size or buffer the call cannot work with
+    AAX_ERROR_INVALID_PARAMETER_ID = -20101, ///< no parameter with that identifier
+    AAX_ERROR_INVALID_CHUNK_ID = -20102,     ///< no chunk with that identifier
+    AAX_ERROR_INVALID_ARGUMENT = -20103,     ///< a size or buffer the call cannot work with
 };
 
 /// Plug-in categories; an effect may declare several by or-ing them.
@@ -76,7 +76,10 @@ enum AAX_EStemFormat : int32_t
     AAX_eStemFormat_Stereo = 0x00010002,
 };
 
-constexpr int AAX_STEM_FORMAT_CHANNEL_COUNT(int32_t stemFormat) noexcept { return stemFormat & 0xFFFF; }
+constexpr int AAX_STEM_FORMAT_CHANNEL_COUNT(int32_t stemFormat) noexcept
+{
+    return stemFormat & 0xFFFF;
+}
 
 /// How a data input port delivers packets: the latest value only, or queued per block.
 enum AAX_EDataInPortType : int32_t
@@ -128,7 +131,7 @@ struct AAX_Point
 /// A text the callee fills in; the caller owns it.
 class AAX_IString
 {
-public:
+  public:
     virtual ~AAX_IString() = default;
     virtual void Set(const char* text) = 0;
     virtual const char* Get() const = 0;
@@ -137,14 +140,14 @@ public:
 /// The ordinary string both sides use.
 class AAX_CString final : public AAX_IString
 {
-public:
+  public:
     AAX_CString() = default;
     explicit AAX_CString(const char* text) : value(text != nullptr ? text : "") {}
     void Set(const char* text) override { value = text != nullptr ? text : ""; }
     const char* Get() const override { return value.c_str(); }
     const std::string& str() const noexcept { return value; }
 
-private:
+  private:
     std::string value;
 };
 
@@ -182,7 +185,7 @@ using AAX_CCreateEffectGUIProc = AAX_IEffectGUI* (*)();
 /// An ordered set of component properties.
 class AAX_IPropertyMap
 {
-public:
+  public:
     virtual ~AAX_IPropertyMap() = default;
     virtual AAX_Result AddProperty(AAX_EProperty property, AAX_CPropertyValue value) = 0;
 };
@@ -190,12 +193,13 @@ public:
 /// One processing component: its context fields, its properties and its callback.
 class AAX_IComponentDescriptor
 {
-public:
+  public:
     virtual ~AAX_IComponentDescriptor() = default;
     virtual AAX_Result AddAudioIn(AAX_CFieldIndex field) = 0;
     virtual AAX_Result AddAudioOut(AAX_CFieldIndex field) = 0;
     virtual AAX_Result AddAudioBufferLength(AAX_CFieldIndex field) = 0;
-    virtual AAX_Result AddDataInPort(AAX_CFieldIndex field, uint32_t packetSize, AAX_EDataInPortType type) = 0;
+    virtual AAX_Result AddDataInPort(AAX_CFieldIndex field, uint32_t packetSize,
+                                     AAX_EDataInPortType type) = 0;
     virtual AAX_Result AddPrivateData(AAX_CFieldIndex field, int32_t dataSize, uint32_t options) = 0;
     /// A new, empty property map owned by the host.
     virtual AAX_IPropertyMap* NewPropertyMap() = 0;
@@ -205,7 +209,7 @@ public:
 /// One effect: names, category, factories and components.
 class AAX_IEffectDescriptor
 {
-public:
+  public:
     virtual ~AAX_IEffectDescriptor() = default;
     /// A new component descriptor owned by the host, or null.
     virtual AAX_IComponentDescriptor* NewComponentDescriptor() = 0;
@@ -221,7 +225,7 @@ class AAX_IPluginDefinition;
 /// Every effect of a plug-in library, with the package's data.
 class AAX_ICollection
 {
-public:
+  public:
     virtual ~AAX_ICollection() = default;
     /// A new effect descriptor owned by the host, or null when the host cannot supply one.
     virtual AAX_IEffectDescriptor* NewDescriptor() = 0;
@@ -236,7 +240,7 @@ public:
 /// The host object passed to ACFStartup and ACFRegisterPlugin.
 class AAX_IHost
 {
-public:
+  public:
     virtual ~AAX_IHost() = default;
     /// The library holds a reference while it keeps the pointer, and releases it when done.
     virtual void AddRef() = 0;
@@ -256,7 +260,7 @@ public:
 /// including the one its window runs on.
 class AAX_IAutomationDelegate
 {
-public:
+  public:
     virtual ~AAX_IAutomationDelegate() = default;
     virtual AAX_Result PostTouchRequest(AAX_CParamID id) = 0;
     virtual AAX_Result PostSetValueRequest(AAX_CParamID id, double normalizedValue) = 0;
@@ -266,7 +270,7 @@ public:
 /// The host side of one plug-in instance.
 class AAX_IController
 {
-public:
+  public:
     virtual ~AAX_IController() = default;
     virtual AAX_Result GetSampleRate(double* sampleRate) const = 0;
     virtual AAX_Result GetInputStemFormat(AAX_EStemFormat* format) const = 0;
@@ -283,7 +287,7 @@ public:
 /// The host's view that a plug-in GUI attaches to.
 class AAX_IViewContainer
 {
-public:
+  public:
     virtual ~AAX_IViewContainer() = default;
     virtual int32_t GetType() = 0;
     virtual void* GetPtr() = 0;
@@ -297,7 +301,7 @@ public:
 /// One parameter as the effect-parameters object keeps it.
 class AAX_IParameter
 {
-public:
+  public:
     virtual ~AAX_IParameter() = default;
     virtual AAX_CParamID Identifier() const = 0;
     virtual void GetName(AAX_IString* name) const = 0;
@@ -332,7 +336,7 @@ public:
 /// The per-instance object that owns the parameters, the state and the audio algorithm's data.
 class AAX_IEffectParameters
 {
-public:
+  public:
     virtual ~AAX_IEffectParameters() = default;
 
     virtual AAX_Result Initialize(AAX_IController* controller) = 0;
@@ -349,7 +353,8 @@ public:
     virtual AAX_Result GetParameterName(AAX_CParamID id, AAX_IString* name) = 0;
     virtual AAX_Result GetParameterNameOfLength(AAX_CParamID id, AAX_IString* name, int32_t length) = 0;
     virtual AAX_Result GetParameterDefaultNormalizedValue(AAX_CParamID id, double* value) = 0;
-    virtual AAX_Result GetParameterStringFromValue(AAX_CParamID id, double value, AAX_IString* text, int32_t maxLength) = 0;
+    virtual AAX_Result GetParameterStringFromValue(AAX_CParamID id, double value, AAX_IString* text,
+                                                   int32_t maxLength) = 0;
     virtual AAX_Result GetParameterNormalizedValue(AAX_CParamID id, double* value) const = 0;
     /// A change the plug-in's side asks for (from a control surface or the host's own UI).
     virtual AAX_Result SetParameterNormalizedValue(AAX_CParamID id, double value) = 0;
@@ -369,13 +374,14 @@ public:
     virtual AAX_Result NotificationReceived(AAX_CTypeID type, const void* data, uint32_t size) = 0;
 
     /// Data of a kind both sides agree on by type ID; *written is 0 for kinds the object lacks.
-    virtual AAX_Result GetCustomData(AAX_CTypeID typeID, uint32_t size, void* data, uint32_t* written) const = 0;
+    virtual AAX_Result GetCustomData(AAX_CTypeID typeID, uint32_t size, void* data,
+                                     uint32_t* written) const = 0;
 };
 
 /// The per-instance object that shows the plug-in's window inside the host's view.
 class AAX_IEffectGUI
 {
-public:
+  public:
     virtual ~AAX_IEffectGUI() = default;
     virtual AAX_Result Initialize(AAX_IController* controller) = 0;
     virtual AAX_Result Uninitialize() = 0;
@@ -387,12 +393,14 @@ public:
 //==============================================================================
 // Library exports (C linkage), as a host resolves them.
 
-extern "C" {
-using ACFRegisterPluginProc = AAX_Result (*)(AAX_IHost* host, AAX_IPluginDefinition** definition);
-using ACFRegisterComponentProc = AAX_Result (*)(AAX_IHost* host, uint32_t index, void** component);
-using ACFGetClassFactoryProc = AAX_Result (*)(AAX_IHost* host, const void* classID, const void* interfaceID, void** factory);
-using ACFCanUnloadNowProc = AAX_Result (*)(AAX_IHost* host);
-using ACFStartupProc = AAX_Result (*)(AAX_IHost* host);
-using ACFShutdownProc = AAX_Result (*)(AAX_IHost* host);
-using ACFGetSDKVersionProc = AAX_Result (*)(uint64_t* version);
+extern "C"
+{
+    using ACFRegisterPluginProc = AAX_Result (*)(AAX_IHost* host, AAX_IPluginDefinition** definition);
+    using ACFRegisterComponentProc = AAX_Result (*)(AAX_IHost* host, uint32_t index, void** component);
+    using ACFGetClassFactoryProc = AAX_Result (*)(AAX_IHost* host, const void* classID,
+                                                  const void* interfaceID, void** factory);
+    using ACFCanUnloadNowProc = AAX_Result (*)(AAX_IHost* host);
+    using ACFStartupProc = AAX_Result (*)(AAX_IHost* host);
+    using ACFShutdownProc = AAX_Result (*)(AAX_IHost* host);
+    using ACFGetSDKVersionProc = AAX_Result (*)(uint64_t* version);
 }

@@ -60,7 +60,8 @@ namespace AAX_CControlsChunk
 std::vector<char> Write(const AAX_CParameterManager& parameters)
 {
     std::vector<char> data;
-    auto append = [&data](const void* bytes, size_t size) {
+    auto append = [&data](const void* bytes, size_t size)
+    {
         const auto* p = static_cast<const char*>(bytes);
         data.insert(data.end(), p, p + size);
     };
@@ -88,7 +89,8 @@ bool Read(const void* data, uint32_t size, std::vector<std::pair<std::string, do
     size_t position = 0;
     // Every read is checked against the size: the chunk comes from a host's saved session and
     // may be truncated or from elsewhere.
-    auto take = [&](void* dest, size_t n) {
+    auto take = [&](void* dest, size_t n)
+    {
         if (n > size - position)
             return false;
         std::memcpy(dest, bytes + position, n);
@@ -123,9 +125,15 @@ std::mutex hostServicesLock;
 std::unique_ptr<AAX_CHostServices> hostServices;
 } // namespace
 
-AAX_CHostServices::AAX_CHostServices(AAX_IHost* host) : hostObject(host) { hostObject->AddRef(); }
+AAX_CHostServices::AAX_CHostServices(AAX_IHost* host) : hostObject(host)
+{
+    hostObject->AddRef();
+}
 
-AAX_CHostServices::~AAX_CHostServices() { hostObject->Release(); }
+AAX_CHostServices::~AAX_CHostServices()
+{
+    hostObject->Release();
+}
 
 void AAX_CHostServices::Set(AAX_IHost* host)
 {
@@ -225,7 +233,8 @@ AAX_Result AAX_CEffectParameters::GetParameterNumberofSteps(AAX_CParamID id, int
     const auto* parameter = mParameterManager.GetParameterByID(id);
     if (parameter == nullptr || steps == nullptr)
         return parameter == nullptr ? AAX_ERROR_INVALID_PARAMETER_ID : AAX_ERROR_NULL_OBJECT;
-    *steps = (int32_t)std::min<uint32_t>(parameter->GetNumberOfSteps(), (uint32_t)std::numeric_limits<int32_t>::max());
+    *steps = (int32_t)std::min<uint32_t>(parameter->GetNumberOfSteps(),
+                                         (uint32_t)std::numeric_limits<int32_t>::max());
     return AAX_SUCCESS;
 }
 
@@ -265,8 +274,8 @@ AAX_Result AAX_CEffectParameters::GetParameterDefaultNormalizedValue(AAX_CParamI
     return AAX_SUCCESS;
 }
 
-AAX_Result AAX_CEffectParameters::GetParameterStringFromValue(AAX_CParamID id, double value, AAX_IString* text,
-                                                              int32_t maxLength)
+AAX_Result AAX_CEffectParameters::GetParameterStringFromValue(AAX_CParamID id, double value,
+                                                              AAX_IString* text, int32_t maxLength)
 {
     const auto* parameter = mParameterManager.GetParameterByID(id);
     if (parameter == nullptr || text == nullptr)
@@ -323,9 +332,15 @@ AAX_Result AAX_CEffectParameters::gestureStep(AAX_CParamID id, void (AAX_IParame
     return AAX_SUCCESS;
 }
 
-AAX_Result AAX_CEffectParameters::TouchParameter(AAX_CParamID id) { return gestureStep(id, &AAX_IParameter::Touch); }
+AAX_Result AAX_CEffectParameters::TouchParameter(AAX_CParamID id)
+{
+    return gestureStep(id, &AAX_IParameter::Touch);
+}
 
-AAX_Result AAX_CEffectParameters::ReleaseParameter(AAX_CParamID id) { return gestureStep(id, &AAX_IParameter::Release); }
+AAX_Result AAX_CEffectParameters::ReleaseParameter(AAX_CParamID id)
+{
+    return gestureStep(id, &AAX_IParameter::Release);
+}
 
 AAX_Result AAX_CEffectParameters::ResetFieldData(AAX_CFieldIndex, void* data, uint32_t size) const
 {
@@ -398,7 +413,10 @@ AAX_Result AAX_CEffectParameters::SetChunk(AAX_CTypeID chunkID, const AAX_SPlugI
     return AAX_SUCCESS;
 }
 
-AAX_Result AAX_CEffectParameters::NotificationReceived(AAX_CTypeID, const void*, uint32_t) { return AAX_SUCCESS; }
+AAX_Result AAX_CEffectParameters::NotificationReceived(AAX_CTypeID, const void*, uint32_t)
+{
+    return AAX_SUCCESS;
+}
 
 AAX_Result AAX_CEffectParameters::GetCustomData(AAX_CTypeID, uint32_t, void*, uint32_t* written) const
 {

@@ -17,7 +17,7 @@
 /// parameter as an int32 0 or 1, a float parameter as its real value.
 class AAX_CPacketDispatcher
 {
-public:
+  public:
     void Initialize(AAX_IController* controller, const AAX_CParameterManager* parameters);
     /// Registers a parameter for a port; its first packet goes out with the next Dispatch.
     void RegisterPacket(AAX_CParamID id, AAX_CFieldIndex port);
@@ -26,15 +26,15 @@ public:
     /// Posts every marked packet to the host and clears the marks.
     void Dispatch();
 
-private:
+  private:
     struct Packet
     {
         std::string id;
         AAX_CFieldIndex port;
-        std::atomic<bool> dirty { true };
+        std::atomic<bool> dirty{true};
     };
 
-    std::atomic<AAX_IController*> hostController { nullptr };
+    std::atomic<AAX_IController*> hostController{nullptr};
     const AAX_CParameterManager* parameterManager = nullptr;
     std::vector<std::unique_ptr<Packet>> packets;
 };
@@ -52,7 +52,7 @@ bool Read(const void* data, uint32_t size, std::vector<std::pair<std::string, do
 /// Holds the host object handed to ACFStartup, with a reference on it, until ACFShutdown.
 class AAX_CHostServices
 {
-public:
+  public:
     /// Wraps the host on the first call with a non-null host; later calls change nothing.
     static void Set(AAX_IHost* host);
     /// Deletes the wrapper, releasing the host.
@@ -62,7 +62,7 @@ public:
     explicit AAX_CHostServices(AAX_IHost* host);
     ~AAX_CHostServices();
 
-private:
+  private:
     AAX_IHost* hostObject;
 };
 
@@ -71,7 +71,7 @@ private:
 /// saves them as the controls chunk. Derived classes add their parameters in EffectInit.
 class AAX_CEffectParameters : public AAX_IEffectParameters
 {
-public:
+  public:
     AAX_Result Initialize(AAX_IController* controller) override;
     AAX_Result Uninitialize() override;
 
@@ -86,7 +86,8 @@ public:
     AAX_Result GetParameterName(AAX_CParamID id, AAX_IString* name) override;
     AAX_Result GetParameterNameOfLength(AAX_CParamID id, AAX_IString* name, int32_t length) override;
     AAX_Result GetParameterDefaultNormalizedValue(AAX_CParamID id, double* value) override;
-    AAX_Result GetParameterStringFromValue(AAX_CParamID id, double value, AAX_IString* text, int32_t maxLength) override;
+    AAX_Result GetParameterStringFromValue(AAX_CParamID id, double value, AAX_IString* text,
+                                           int32_t maxLength) override;
     AAX_Result GetParameterNormalizedValue(AAX_CParamID id, double* value) const override;
     /// Stores the value and asks the host's automation to take it (see AAX_IParameter).
     AAX_Result SetParameterNormalizedValue(AAX_CParamID id, double value) override;
@@ -110,7 +111,7 @@ public:
     /// The base knows no custom data.
     AAX_Result GetCustomData(AAX_CTypeID typeID, uint32_t size, void* data, uint32_t* written) const override;
 
-protected:
+  protected:
     /// Called by Initialize once the controller is known.
     virtual AAX_Result EffectInit() { return AAX_SUCCESS; }
 
@@ -125,7 +126,7 @@ protected:
     AAX_CParameterManager mParameterManager;
     AAX_CPacketDispatcher mPacketDispatcher;
 
-private:
+  private:
     AAX_Result storeAndDispatch(AAX_CParamID id, double value, void (AAX_IParameter::*store)(double));
     AAX_Result gestureStep(AAX_CParamID id, void (AAX_IParameter::*step)());
 
@@ -137,12 +138,12 @@ private:
 /// calls the derived class to build, attach and detach its view.
 class AAX_CEffectGUI : public AAX_IEffectGUI
 {
-public:
+  public:
     AAX_Result Initialize(AAX_IController* controller) override;
     AAX_Result Uninitialize() override;
     AAX_Result SetViewContainer(AAX_IViewContainer* container) override;
 
-protected:
+  protected:
     virtual void CreateViewContents() = 0;
     virtual void CreateViewContainer() = 0;
     virtual void DeleteViewContainer() = 0;
@@ -151,7 +152,7 @@ protected:
     AAX_IEffectParameters* GetEffectParameters() const;
     AAX_IViewContainer* GetViewContainer() const noexcept { return viewContainer; }
 
-private:
+  private:
     AAX_IController* controller = nullptr;
     AAX_IViewContainer* viewContainer = nullptr;
 };

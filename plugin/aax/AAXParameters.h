@@ -16,10 +16,9 @@
 #include <vector>
 
 /// Maps a parameter's real value to the normalised 0..1 value hosts automate, and back.
-template <typename T>
-class AAX_ITaperDelegate
+template <typename T> class AAX_ITaperDelegate
 {
-public:
+  public:
     virtual ~AAX_ITaperDelegate() = default;
     virtual std::unique_ptr<AAX_ITaperDelegate> Clone() const = 0;
     virtual T NormalizedToReal(double normalized) const = 0;
@@ -31,7 +30,7 @@ public:
 template <typename T, int32_t RealPrecision = 1000>
 class AAX_CLinearTaperDelegate final : public AAX_ITaperDelegate<T>
 {
-public:
+  public:
     AAX_CLinearTaperDelegate(T minimum = 0, T maximum = 1) : minValue(minimum), maxValue(maximum) {}
 
     std::unique_ptr<AAX_ITaperDelegate<T>> Clone() const override
@@ -53,7 +52,7 @@ public:
         return std::clamp(n, 0.0, 1.0);
     }
 
-private:
+  private:
     static T round(T value)
     {
         if constexpr (RealPrecision > 0)
@@ -66,10 +65,9 @@ private:
 };
 
 /// Two states: normalised values from 0.5 up are true.
-template <typename T>
-class AAX_CBinaryTaperDelegate final : public AAX_ITaperDelegate<T>
+template <typename T> class AAX_CBinaryTaperDelegate final : public AAX_ITaperDelegate<T>
 {
-public:
+  public:
     std::unique_ptr<AAX_ITaperDelegate<T>> Clone() const override
     {
         return std::make_unique<AAX_CBinaryTaperDelegate>(*this);
@@ -79,10 +77,9 @@ public:
 };
 
 /// Turns a parameter's real value into the text a host shows.
-template <typename T>
-class AAX_IDisplayDelegate
+template <typename T> class AAX_IDisplayDelegate
 {
-public:
+  public:
     virtual ~AAX_IDisplayDelegate() = default;
     virtual std::unique_ptr<AAX_IDisplayDelegate> Clone() const = 0;
     virtual std::string ValueToString(T value, int32_t maxLength) const = 0;
@@ -99,7 +96,7 @@ inline std::string AAX_CutText(std::string text, int32_t maxLength)
 template <typename T, int32_t Precision = 2, int32_t SpaceAfter = 0>
 class AAX_CNumberDisplayDelegate final : public AAX_IDisplayDelegate<T>
 {
-public:
+  public:
     std::unique_ptr<AAX_IDisplayDelegate<T>> Clone() const override
     {
         return std::make_unique<AAX_CNumberDisplayDelegate>(*this);
@@ -114,11 +111,13 @@ public:
 };
 
 /// One text for false, another for true.
-template <typename T>
-class AAX_CBinaryDisplayDelegate final : public AAX_IDisplayDelegate<T>
+template <typename T> class AAX_CBinaryDisplayDelegate final : public AAX_IDisplayDelegate<T>
 {
-public:
-    AAX_CBinaryDisplayDelegate(const char* falseText, const char* trueText) : falseString(falseText), trueString(trueText) {}
+  public:
+    AAX_CBinaryDisplayDelegate(const char* falseText, const char* trueText)
+        : falseString(falseText), trueString(trueText)
+    {
+    }
 
     std::unique_ptr<AAX_IDisplayDelegate<T>> Clone() const override
     {
@@ -130,20 +129,20 @@ public:
         return AAX_CutText(value ? trueString : falseString, maxLength);
     }
 
-private:
+  private:
     std::string falseString, trueString;
 };
 
 /// A parameter whose real value is of type T (bool or float). The normalised value is an atomic
 /// because host threads set it while others read it.
-template <typename T>
-class AAX_CParameter final : public AAX_IParameter
+template <typename T> class AAX_CParameter final : public AAX_IParameter
 {
     static_assert(std::is_same_v<T, bool> || std::is_same_v<T, float>, "bool and float parameters only");
 
-public:
-    AAX_CParameter(const char* identifier, const char* name, T defaultValue, const AAX_ITaperDelegate<T>& taper,
-                   const AAX_IDisplayDelegate<T>& display, bool automatable)
+  public:
+    AAX_CParameter(const char* identifier, const char* name, T defaultValue,
+                   const AAX_ITaperDelegate<T>& taper, const AAX_IDisplayDelegate<T>& display,
+                   bool automatable)
         : id(identifier), fullName(name), taperDelegate(taper.Clone()), displayDelegate(display.Clone()),
           isAutomatable(automatable), defaultNormalized(taper.RealToNormalized(defaultValue)),
           normalized(defaultNormalized)
@@ -167,7 +166,8 @@ public:
     {
         const std::string* best = nullptr;
         for (const auto& candidate : shortNames)
-            if (maxLength >= 0 && candidate.size() <= (size_t)maxLength && (best == nullptr || candidate.size() > best->size()))
+            if (maxLength >= 0 && candidate.size() <= (size_t)maxLength &&
+                (best == nullptr || candidate.size() > best->size()))
                 best = &candidate;
         if (maxLength >= 0 && fullName.size() <= (size_t)maxLength)
             best = &fullName;
@@ -220,10 +220,11 @@ public:
 
     void GetValueString(double normalizedValue, int32_t maxLength, AAX_IString* text) const override
     {
-        text->Set(displayDelegate->ValueToString(taperDelegate->NormalizedToReal(normalizedValue), maxLength).c_str());
+        text->Set(displayDelegate->ValueToString(taperDelegate->NormalizedToReal(normalizedValue), maxLength)
+                      .c_str());
     }
 
-private:
+  private:
     // The window's thread and the host's threads may touch the same parameter, so the count is
     // atomic; no lock is held while the host is called.
     void touch(AAX_IAutomationDelegate* delegate)
@@ -244,8 +245,7 @@ private:
             delegate->PostReleaseRequest(Identifier());
     }
 
-    template <typename U>
-    bool getAs(U* value) const
+    template <typename U> bool getAs(U* value) const
     {
         if constexpr (std::is_same_v<T, U>)
         {
@@ -259,8 +259,7 @@ private:
         }
     }
 
-    template <typename U>
-    bool setAs(U value)
+    template <typename U> bool setAs(U value)
     {
         if constexpr (std::is_same_v<T, U>)
         {
@@ -283,15 +282,15 @@ private:
     AAX_EParameterType type = AAX_eParameterType_Continuous;
     double defaultNormalized;
     std::atomic<double> normalized;
-    std::atomic<int> touches { 0 };
-    std::atomic<AAX_IAutomationDelegate*> automationDelegate { nullptr };
+    std::atomic<int> touches{0};
+    std::atomic<AAX_IAutomationDelegate*> automationDelegate{nullptr};
 };
 
 /// An effect's parameters in the order they were added. Parameters are added while the effect
 /// is being initialised, before any host thread asks for them, and live as long as the manager.
 class AAX_CParameterManager
 {
-public:
+  public:
     /// Takes ownership; the parameter reports to the manager's automation delegate.
     void AddParameter(std::unique_ptr<AAX_IParameter> parameter)
     {
@@ -320,14 +319,17 @@ public:
         return -1;
     }
 
-    AAX_IParameter* GetParameterByID(AAX_CParamID id) const noexcept { return GetParameter(GetParameterIndex(id)); }
+    AAX_IParameter* GetParameterByID(AAX_CParamID id) const noexcept
+    {
+        return GetParameter(GetParameterIndex(id));
+    }
 
     AAX_IParameter* GetParameter(int32_t index) const noexcept
     {
         return index >= 0 && index < NumParameters() ? parameters[(size_t)index].get() : nullptr;
     }
 
-private:
+  private:
     std::vector<std::unique_ptr<AAX_IParameter>> parameters;
     AAX_IAutomationDelegate* automationDelegate = nullptr;
 };

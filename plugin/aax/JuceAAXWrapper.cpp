@@ -13,7 +13,7 @@ namespace AAXClasses
 {
 namespace
 {
-std::atomic<int> liveObjectCount { 0 };
+std::atomic<int> liveObjectCount{0};
 
 // Hosts file the effect under dynamics rather than reverb; the framework's category setting is
 // left at its default for the other formats, so the AAX category is stated here.
@@ -27,7 +27,7 @@ struct ChannelConfiguration
     int inputs, outputs;
 };
 
-constexpr ChannelConfiguration channelConfigurations[] = { { JucePlugin_PreferredChannelConfigurations } };
+constexpr ChannelConfiguration channelConfigurations[] = {{JucePlugin_PreferredChannelConfigurations}};
 
 AAX_EStemFormat stemFormatForChannelCount(int channels)
 {
@@ -35,14 +35,15 @@ AAX_EStemFormat stemFormatForChannelCount(int channels)
 }
 
 // Stops at the first host answer that is not success.
-#define ZV_AAX_TRY(call)                                                                                   \
-    do                                                                                                     \
-    {                                                                                                      \
-        if (const AAX_Result result_ = (call); result_ != AAX_SUCCESS)                                     \
-            return result_;                                                                                \
+#define ZV_AAX_TRY(call)                                                                                     \
+    do                                                                                                       \
+    {                                                                                                        \
+        if (const AAX_Result result_ = (call); result_ != AAX_SUCCESS)                                       \
+            return result_;                                                                                  \
     } while (false)
 
-AAX_Result describeComponent(AAX_IEffectDescriptor& descriptor, int configIndex, const ChannelConfiguration& config)
+AAX_Result describeComponent(AAX_IEffectDescriptor& descriptor, int configIndex,
+                             const ChannelConfiguration& config)
 {
     auto* component = descriptor.NewComponentDescriptor();
     if (component == nullptr)
@@ -52,30 +53,50 @@ AAX_Result describeComponent(AAX_IEffectDescriptor& descriptor, int configIndex,
     ZV_AAX_TRY(component->AddAudioOut(outputChannelsField));
     ZV_AAX_TRY(component->AddAudioBufferLength(bufferSizeField));
     ZV_AAX_TRY(component->AddDataInPort(bypassField, sizeof(int32_t), AAX_eDataInPortType_Buffered));
-    ZV_AAX_TRY(component->AddPrivateData(pluginInstanceField, sizeof(JuceAAX_Processor*), AAX_ePrivateDataOptions_DefaultOptions));
+    ZV_AAX_TRY(component->AddPrivateData(pluginInstanceField, sizeof(JuceAAX_Processor*),
+                                         AAX_ePrivateDataOptions_DefaultOptions));
 
     auto* properties = component->NewPropertyMap();
     if (properties == nullptr)
         return AAX_ERROR_NULL_OBJECT;
-    ZV_AAX_TRY(properties->AddProperty(AAX_eProperty_ManufacturerID, (AAX_CPropertyValue)JucePlugin_AAXManufacturerCode));
+    ZV_AAX_TRY(properties->AddProperty(AAX_eProperty_ManufacturerID,
+                                       (AAX_CPropertyValue)JucePlugin_AAXManufacturerCode));
     ZV_AAX_TRY(properties->AddProperty(AAX_eProperty_ProductID, (AAX_CPropertyValue)JucePlugin_AAXProductId));
     ZV_AAX_TRY(properties->AddProperty(AAX_eProperty_CanBypass, 1));
-    ZV_AAX_TRY(properties->AddProperty(AAX_eProperty_InputStemFormat, stemFormatForChannelCount(config.inputs)));
-    ZV_AAX_TRY(properties->AddProperty(AAX_eProperty_OutputStemFormat, stemFormatForChannelCount(config.outputs)));
-    ZV_AAX_TRY(properties->AddProperty(AAX_eProperty_PlugInID_Native, (AAX_CPropertyValue)(nativePluginIDBase + (AAX_CTypeID)configIndex)));
+    ZV_AAX_TRY(
+        properties->AddProperty(AAX_eProperty_InputStemFormat, stemFormatForChannelCount(config.inputs)));
+    ZV_AAX_TRY(
+        properties->AddProperty(AAX_eProperty_OutputStemFormat, stemFormatForChannelCount(config.outputs)));
+    ZV_AAX_TRY(properties->AddProperty(AAX_eProperty_PlugInID_Native,
+                                       (AAX_CPropertyValue)(nativePluginIDBase + (AAX_CTypeID)configIndex)));
 
     ZV_AAX_TRY(component->AddProcessProc_Native(AlgorithmProcessFunction, properties));
     return descriptor.AddComponent(component);
 }
 
-AAX_IEffectParameters* createEffectParameters() { return JuceAAX_Processor::Create(); }
-AAX_IEffectGUI* createEffectGUI() { return JuceAAX_GUI::Create(); }
+AAX_IEffectParameters* createEffectParameters()
+{
+    return JuceAAX_Processor::Create();
+}
+AAX_IEffectGUI* createEffectGUI()
+{
+    return JuceAAX_GUI::Create();
+}
 } // namespace
 
 //==============================================================================
-LiveObject::LiveObject() noexcept { ++liveObjectCount; }
-LiveObject::~LiveObject() { --liveObjectCount; }
-int LiveObject::getCount() noexcept { return liveObjectCount.load(); }
+LiveObject::LiveObject() noexcept
+{
+    ++liveObjectCount;
+}
+LiveObject::~LiveObject()
+{
+    --liveObjectCount;
+}
+int LiveObject::getCount() noexcept
+{
+    return liveObjectCount.load();
+}
 
 //==============================================================================
 AAX_Result GetEffectDescriptions(AAX_ICollection* collection)
@@ -89,7 +110,8 @@ AAX_Result GetEffectDescriptions(AAX_ICollection* collection)
     ZV_AAX_TRY(descriptor->AddName(JucePlugin_Desc));
     ZV_AAX_TRY(descriptor->AddName(JucePlugin_Name));
     ZV_AAX_TRY(descriptor->AddCategory(effectCategory));
-    ZV_AAX_TRY(descriptor->AddProcPtr(reinterpret_cast<AAX_CProcPtr>(&createEffectGUI), AAX_ProcPtrID_Create_EffectGUI));
+    ZV_AAX_TRY(descriptor->AddProcPtr(reinterpret_cast<AAX_CProcPtr>(&createEffectGUI),
+                                      AAX_ProcPtrID_Create_EffectGUI));
     ZV_AAX_TRY(descriptor->AddProcPtr(reinterpret_cast<AAX_CProcPtr>(&createEffectParameters),
                                       AAX_ProcPtrID_Create_EffectParameters));
     int configIndex = 0;
@@ -124,13 +146,13 @@ void AlgorithmProcessFunction(void* const instancesBegin[], const void* instance
         const auto* length = static_cast<const int32_t*>(fields[bufferSizeField]);
         (*instance)->process(static_cast<const float* const*>(fields[inputChannelsField]),
                              static_cast<float* const*>(fields[outputChannelsField]),
-                             length != nullptr ? *length : 0,
-                             bypass != nullptr && *bypass != 0);
+                             length != nullptr ? *length : 0, bypass != nullptr && *bypass != 0);
     }
 }
 
 //==============================================================================
-JuceAAX_Processor::JuceAAX_Processor() : pluginInstance(juce::createPluginFilterOfType(juce::AudioProcessor::wrapperType_AAX))
+JuceAAX_Processor::JuceAAX_Processor()
+    : pluginInstance(juce::createPluginFilterOfType(juce::AudioProcessor::wrapperType_AAX))
 {
     SetMasterBypassID(masterBypassID);
 }
@@ -144,7 +166,10 @@ JuceAAX_Processor::~JuceAAX_Processor()
     pluginInstance.reset();
 }
 
-AAX_IEffectParameters* JuceAAX_Processor::Create() { return new JuceAAX_Processor(); }
+AAX_IEffectParameters* JuceAAX_Processor::Create()
+{
+    return new JuceAAX_Processor();
+}
 
 AAX_Result JuceAAX_Processor::EffectInit()
 {
@@ -155,8 +180,9 @@ AAX_Result JuceAAX_Processor::EffectInit()
 
     auto& processor = *pluginInstance;
 
-    auto bypass = std::make_unique<AAX_CParameter<bool>>(masterBypassID, "Master Bypass", false, AAX_CBinaryTaperDelegate<bool>(),
-                                                         AAX_CBinaryDisplayDelegate<bool>("bypass", "on"), true);
+    auto bypass = std::make_unique<AAX_CParameter<bool>>(
+        masterBypassID, "Master Bypass", false, AAX_CBinaryTaperDelegate<bool>(),
+        AAX_CBinaryDisplayDelegate<bool>("bypass", "on"), true);
     bypass->SetNumberOfSteps(2);
     bypass->SetType(AAX_eParameterType_Discrete);
     mParameterManager.AddParameter(std::move(bypass));
@@ -220,7 +246,10 @@ AAX_Result JuceAAX_Processor::GetParameterNameOfLength(AAX_CParamID id, AAX_IStr
         return AAX_ERROR_NULL_OBJECT;
     if (isMasterBypass(id))
     {
-        name->Set(length >= 13 ? "Master Bypass" : length >= 8 ? "Mast Byp" : length >= 6 ? "MstByp" : "MByp");
+        name->Set(length >= 13  ? "Master Bypass"
+                  : length >= 8 ? "Mast Byp"
+                  : length >= 6 ? "MstByp"
+                                : "MByp");
         return AAX_SUCCESS;
     }
     const int index = getParamIndexFromID(id);
@@ -256,7 +285,8 @@ AAX_Result JuceAAX_Processor::GetParameterDefaultNormalizedValue(AAX_CParamID id
     return AAX_SUCCESS;
 }
 
-AAX_Result JuceAAX_Processor::GetParameterStringFromValue(AAX_CParamID id, double value, AAX_IString* text, int32_t maxLength)
+AAX_Result JuceAAX_Processor::GetParameterStringFromValue(AAX_CParamID id, double value, AAX_IString* text,
+                                                          int32_t maxLength)
 {
     if (text == nullptr)
         return AAX_ERROR_NULL_OBJECT;
@@ -426,7 +456,8 @@ AAX_Result JuceAAX_Processor::NotificationReceived(AAX_CTypeID type, const void*
     return AAX_CEffectParameters::NotificationReceived(type, data, size);
 }
 
-AAX_Result JuceAAX_Processor::GetCustomData(AAX_CTypeID typeID, uint32_t size, void* data, uint32_t* written) const
+AAX_Result JuceAAX_Processor::GetCustomData(AAX_CTypeID typeID, uint32_t size, void* data,
+                                            uint32_t* written) const
 {
     if (typeID != JuceAAX_ProcessorInstanceID)
         return AAX_CEffectParameters::GetCustomData(typeID, size, data, written);
@@ -440,7 +471,8 @@ AAX_Result JuceAAX_Processor::GetCustomData(AAX_CTypeID typeID, uint32_t size, v
     return AAX_SUCCESS;
 }
 
-void JuceAAX_Processor::process(const float* const* inputs, float* const* outputs, int32_t bufferSize, bool bypassed) noexcept
+void JuceAAX_Processor::process(const float* const* inputs, float* const* outputs, int32_t bufferSize,
+                                bool bypassed) noexcept
 {
     if (inputs == nullptr || outputs == nullptr || bufferSize < 0)
         return;
@@ -516,7 +548,7 @@ void JuceAAX_Processor::detachGUI(JuceAAX_GUI* gui) noexcept
 /// Holds the editor, takes its size, and tells the GUI object when that size changes.
 class JuceAAX_GUI::ContentWrapperComponent final : public juce::Component
 {
-public:
+  public:
     ContentWrapperComponent(JuceAAX_GUI& ownerGUI, juce::AudioProcessorEditor* editorToShow)
         : owner(ownerGUI), editor(editorToShow)
     {
@@ -547,7 +579,7 @@ public:
             owner.viewResized(getWidth(), getHeight());
     }
 
-private:
+  private:
     JuceAAX_GUI& owner;
     std::unique_ptr<juce::AudioProcessorEditor> editor;
     bool ready = false;
@@ -562,7 +594,10 @@ JuceAAX_GUI::~JuceAAX_GUI()
         effect->detachGUI(this);
 }
 
-AAX_IEffectGUI* JuceAAX_GUI::Create() { return new JuceAAX_GUI(); }
+AAX_IEffectGUI* JuceAAX_GUI::Create()
+{
+    return new JuceAAX_GUI();
+}
 
 void JuceAAX_GUI::CreateViewContents()
 {

@@ -37,12 +37,12 @@ constexpr AAX_CTypeID juceChunkType = AAX_FourCC("juce");
 /// while any of them exists: the first one starts it, the last one to go shuts it down.
 class LiveObject
 {
-public:
+  public:
     LiveObject() noexcept;
     ~LiveObject();
     static int getCount() noexcept;
 
-private:
+  private:
     juce::ScopedJuceInitialiser_GUI juceInitialiser;
 };
 
@@ -59,7 +59,7 @@ class JuceAAX_GUI;
 /// editor on to the host's automation.
 class JuceAAX_Processor final : public AAX_CEffectParameters, private juce::AudioProcessorListener
 {
-public:
+  public:
     JuceAAX_Processor();
     ~JuceAAX_Processor() override;
 
@@ -71,7 +71,8 @@ public:
     AAX_Result GetParameterNameOfLength(AAX_CParamID id, AAX_IString* name, int32_t length) override;
     AAX_Result GetParameterName(AAX_CParamID id, AAX_IString* name) override;
     AAX_Result GetParameterDefaultNormalizedValue(AAX_CParamID id, double* value) override;
-    AAX_Result GetParameterStringFromValue(AAX_CParamID id, double value, AAX_IString* text, int32_t maxLength) override;
+    AAX_Result GetParameterStringFromValue(AAX_CParamID id, double value, AAX_IString* text,
+                                           int32_t maxLength) override;
     AAX_Result GetParameterNormalizedValue(AAX_CParamID id, double* value) const override;
     AAX_Result SetParameterNormalizedValue(AAX_CParamID id, double value) override;
     AAX_Result SetParameterNormalizedRelative(AAX_CParamID id, double delta) override;
@@ -94,7 +95,8 @@ public:
 
     /// One block for this instance, on the audio thread: the input is copied to the output and
     /// processed there in place.
-    void process(const float* const* inputs, float* const* outputs, int32_t bufferSize, bool bypassed) noexcept;
+    void process(const float* const* inputs, float* const* outputs, int32_t bufferSize,
+                 bool bypassed) noexcept;
 
     juce::AudioProcessor& getPluginInstance() noexcept { return *pluginInstance; }
 
@@ -102,7 +104,7 @@ public:
     bool attachGUI(JuceAAX_GUI* gui) noexcept;
     void detachGUI(JuceAAX_GUI* gui) noexcept;
 
-private:
+  private:
     // The editor's edits, on the message thread: setParameterNotifyingHost and the gestures
     // around a drag. setParameter itself notifies nobody, so values the host applies never
     // arrive here.
@@ -120,9 +122,9 @@ private:
     LiveObject liveObject; // first in, last out: the framework outlives the processor
     std::unique_ptr<juce::AudioProcessor> pluginInstance;
     juce::MidiBuffer midiBuffer;
-    std::atomic<double> sampleRate { 44100.0 };
-    std::atomic<int32_t> lastBufferSize { 1024 }; ///< until the host's first block says otherwise
-    std::atomic<int> numInputChannels { 0 }, numOutputChannels { 0 };
+    std::atomic<double> sampleRate{44100.0};
+    std::atomic<int32_t> lastBufferSize{1024}; ///< until the host's first block says otherwise
+    std::atomic<int> numInputChannels{0}, numOutputChannels{0};
 
     // The 'juce' chunk captured by a size request and handed over by the next data request.
     mutable std::mutex chunkLock;
@@ -138,7 +140,7 @@ private:
 /// attached to the host's native window.
 class JuceAAX_GUI final : public AAX_CEffectGUI
 {
-public:
+  public:
     JuceAAX_GUI();
     ~JuceAAX_GUI() override;
 
@@ -152,12 +154,12 @@ public:
     /// Called by the wrapper when the editor's size changes.
     void viewResized(int width, int height);
 
-protected:
+  protected:
     void CreateViewContents() override;
     void CreateViewContainer() override;
     void DeleteViewContainer() override;
 
-private:
+  private:
     class ContentWrapperComponent;
     void deleteViewContents();
 

@@ -39,11 +39,13 @@ struct Xlib
         openDisplay = reinterpret_cast<decltype(openDisplay)>(dlsym(library, "XOpenDisplay"));
         closeDisplay = reinterpret_cast<decltype(closeDisplay)>(dlsym(library, "XCloseDisplay"));
         internAtoms = reinterpret_cast<decltype(internAtoms)>(dlsym(library, "XInternAtoms"));
-        defaultRootWindow = reinterpret_cast<decltype(defaultRootWindow)>(dlsym(library, "XDefaultRootWindow"));
+        defaultRootWindow =
+            reinterpret_cast<decltype(defaultRootWindow)>(dlsym(library, "XDefaultRootWindow"));
         queryTree = reinterpret_cast<decltype(queryTree)>(dlsym(library, "XQueryTree"));
         free = reinterpret_cast<decltype(free)>(dlsym(library, "XFree"));
         connectionNumber = reinterpret_cast<decltype(connectionNumber)>(dlsym(library, "XConnectionNumber"));
-        if (openDisplay && closeDisplay && internAtoms && defaultRootWindow && queryTree && free && connectionNumber)
+        if (openDisplay && closeDisplay && internAtoms && defaultRootWindow && queryTree && free &&
+            connectionNumber)
             return true;
         unload();
         return false;
@@ -91,7 +93,7 @@ bool otherClientsShowWindows(const Xlib& x, Display* display)
 /// Whether the server has closed the connection: only end-of-file or an error is waiting on it.
 bool serverHungUp(int fd)
 {
-    pollfd state { fd, POLLIN, 0 };
+    pollfd state{fd, POLLIN, 0};
     if (poll(&state, 1, 0) <= 0)
         return false;
     if ((state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)

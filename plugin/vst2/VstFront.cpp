@@ -78,8 +78,8 @@ constexpr intptr_t largestChunkBytes = 64 << 20;
 constexpr size_t programNameBytes = 24;
 // Frames of silence that stand in for an input channel a host leaves null.
 constexpr int32_t silenceFrames = 4096;
-constexpr int labelBytes = 63;      // terminator included
-constexpr int shortLabelBytes = 7;  // terminator included
+constexpr int labelBytes = 63;     // terminator included
+constexpr int shortLabelBytes = 7; // terminator included
 constexpr int arrangementNameBytes = 64;
 
 // The made-up values under which the adapter's own switch knows these opcodes. The headers mark
@@ -131,10 +131,10 @@ intptr_t canDo(const char* what) noexcept
         const char* text;
         intptr_t answer;
     } table[] = {
-        { "receiveVstEvents", -1 },   { "receiveVstMidiEvent", -1 }, { "receiveVstMidiEvents", -1 },
-        { "sendVstEvents", -1 },      { "sendVstMidiEvent", -1 },    { "sendVstMidiEvents", -1 },
-        { "receiveVstTimeInfo", 1 },  { "conformsToWindowRules", 1 }, { "bypass", 1 },
-        { "openCloseAnyThread", -1 },
+        {"receiveVstEvents", -1},   {"receiveVstMidiEvent", -1},  {"receiveVstMidiEvents", -1},
+        {"sendVstEvents", -1},      {"sendVstMidiEvent", -1},     {"sendVstMidiEvents", -1},
+        {"receiveVstTimeInfo", 1},  {"conformsToWindowRules", 1}, {"bypass", 1},
+        {"openCloseAnyThread", -1},
     };
     for (const auto& entry : table)
         if (std::strcmp(what, entry.text) == 0)
@@ -199,7 +199,8 @@ void VstFront::attach(AEffect* adapterRecord, juce::AudioProcessor* adapterProce
     adapterRecord->user = this;
 }
 
-intptr_t VstFront::dispatcherCB(AEffect* e, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt)
+intptr_t VstFront::dispatcherCB(AEffect* e, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                float opt)
 {
     auto& front = of(e);
     if (opcode == opClose)
@@ -216,91 +217,91 @@ intptr_t VstFront::dispatch(int32_t opcode, int32_t index, intptr_t value, void*
 {
     switch (opcode)
     {
-        case opSetSampleRate:
+    case opSetSampleRate:
+    {
+        // A host that reports no usable rate (zero, negative, infinite, NaN) gets the
+        // adapter's initial one.
+        const float rate = opt > 0.0f && std::isfinite(opt) ? opt : fallbackSampleRate;
+        sampleRate.store(rate);
+        return forward(opcode, index, value, ptr, rate);
+    }
+
+    case opSetBlockSize:
+        setBlockSize(value);
+        return 0;
+
+    case opSetProgramName:
+        return setProgramName(static_cast<const char*>(ptr));
+
+    case opGetChunk:
+    case opEditGetRect:
+        // Both write their answer through ptr.
+        if (ptr == nullptr)
+            return 0;
+        return forward(opcode, index, value, ptr, opt);
+
+    case opMainsChanged:
+    {
+        // The adapter frees and remakes its scratch buffers here: no audio may be on its way
+        // through it meanwhile. Hosts should never switch processing while a block runs on
+        // another thread, but some do; new blocks get silence and this waits for the one
+        // under way to end (unless it is this very thread's, calling from inside it).
+        suspended.store(true);
+        while (activeProcessCalls.load() != 0 && !processingOnThisThread)
+            std::this_thread::yield();
+        const auto result = forward(opcode, index, value, ptr, opt);
+        if (value != 0)
         {
-            // A host that reports no usable rate (zero, negative, infinite, NaN) gets the
-            // adapter's initial one.
-            const float rate = opt > 0.0f && std::isfinite(opt) ? opt : fallbackSampleRate;
-            sampleRate.store(rate);
-            return forward(opcode, index, value, ptr, rate);
+            // Prepared again: the adapter's scratch buffers are made afresh from now on.
+            safeBlockSize.store(blockSize.load());
+            suspended.store(false);
         }
+        return result;
+    }
 
-        case opSetBlockSize:
-            setBlockSize(value);
+    case opSetChunk:
+        return setChunk(index, value, ptr, opt);
+
+    case opGetInputProperties:
+        return pinProperties(true, index, ptr);
+    case opGetOutputProperties:
+        return pinProperties(false, index, ptr);
+
+    case opSetSpeakerArrangement:
+        return setSpeakerArrangement(value, ptr);
+
+    case opGetSpeakerArrangement:
+        // Refused: the plug-in has one fixed arrangement and describes no other.
+        if (value != 0)
+            *reinterpret_cast<VstSpeakerArrangement**>(value) = nullptr;
+        if (ptr != nullptr)
+            *static_cast<VstSpeakerArrangement**>(ptr) = nullptr;
+        return 0;
+
+    case opSetBypass:
+        return forward(adapterSetBypass, index, value, ptr, opt);
+    case opGetTailSize:
+        return tailSize();
+
+    case opGetVendorVersion:
+        return vstVersionNumber(JucePlugin_VersionCode);
+
+    case opVendorSpecific:
+        if (index == arrangementNameQuery)
+            return arrangementName(value, ptr);
+        return forward(opcode, index, value, ptr, opt);
+
+    case opCanDo:
+        return canDo(static_cast<const char*>(ptr));
+
+    case opGetParameterProperties:
+        return 0;
+
+    default:
+        // The adapter's switch also holds the headers' made-up numbers; no host means them.
+        if (opcode >= firstMadeUpValue)
             return 0;
-
-        case opSetProgramName:
-            return setProgramName(static_cast<const char*>(ptr));
-
-        case opGetChunk:
-        case opEditGetRect:
-            // Both write their answer through ptr.
-            if (ptr == nullptr)
-                return 0;
-            return forward(opcode, index, value, ptr, opt);
-
-        case opMainsChanged:
-        {
-            // The adapter frees and remakes its scratch buffers here: no audio may be on its way
-            // through it meanwhile. Hosts should never switch processing while a block runs on
-            // another thread, but some do; new blocks get silence and this waits for the one
-            // under way to end (unless it is this very thread's, calling from inside it).
-            suspended.store(true);
-            while (activeProcessCalls.load() != 0 && !processingOnThisThread)
-                std::this_thread::yield();
-            const auto result = forward(opcode, index, value, ptr, opt);
-            if (value != 0)
-            {
-                // Prepared again: the adapter's scratch buffers are made afresh from now on.
-                safeBlockSize.store(blockSize.load());
-                suspended.store(false);
-            }
-            return result;
-        }
-
-        case opSetChunk:
-            return setChunk(index, value, ptr, opt);
-
-        case opGetInputProperties:
-            return pinProperties(true, index, ptr);
-        case opGetOutputProperties:
-            return pinProperties(false, index, ptr);
-
-        case opSetSpeakerArrangement:
-            return setSpeakerArrangement(value, ptr);
-
-        case opGetSpeakerArrangement:
-            // Refused: the plug-in has one fixed arrangement and describes no other.
-            if (value != 0)
-                *reinterpret_cast<VstSpeakerArrangement**>(value) = nullptr;
-            if (ptr != nullptr)
-                *static_cast<VstSpeakerArrangement**>(ptr) = nullptr;
-            return 0;
-
-        case opSetBypass:
-            return forward(adapterSetBypass, index, value, ptr, opt);
-        case opGetTailSize:
-            return tailSize();
-
-        case opGetVendorVersion:
-            return vstVersionNumber(JucePlugin_VersionCode);
-
-        case opVendorSpecific:
-            if (index == arrangementNameQuery)
-                return arrangementName(value, ptr);
-            return forward(opcode, index, value, ptr, opt);
-
-        case opCanDo:
-            return canDo(static_cast<const char*>(ptr));
-
-        case opGetParameterProperties:
-            return 0;
-
-        default:
-            // The adapter's switch also holds the headers' made-up numbers; no host means them.
-            if (opcode >= firstMadeUpValue)
-                return 0;
-            return forward(opcode, index, value, ptr, opt);
+        return forward(opcode, index, value, ptr, opt);
     }
 }
 
@@ -309,8 +310,8 @@ intptr_t VstFront::forward(int32_t opcode, int32_t index, intptr_t value, void* 
     // The adapter updates its flags when the editor is created and its initial delay when it is
     // prepared; those calls are serialised with the copying of the two fields into our record,
     // since hosts make them from different threads.
-    const bool changesRecord = opcode == opMainsChanged || opcode == opEditGetRect || opcode == opEditOpen
-                               || opcode == opEditClose;
+    const bool changesRecord =
+        opcode == opMainsChanged || opcode == opEditGetRect || opcode == opEditOpen || opcode == opEditClose;
     if (!changesRecord)
         return adapter->dispatcher(adapter, opcode, index, value, ptr, opt);
     const std::lock_guard<std::recursive_mutex> lock(recordLock);
@@ -336,7 +337,8 @@ intptr_t VstFront::pinProperties(bool isInput, int32_t index, void* ptr) const
         return 0;
 
     JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
-    const auto name = isInput ? processor->getInputChannelName(index) : processor->getOutputChannelName(index);
+    const auto name =
+        isInput ? processor->getInputChannelName(index) : processor->getOutputChannelName(index);
     const bool stereoPair =
         isInput ? processor->isInputChannelStereoPair(index) : processor->isOutputChannelStereoPair(index);
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE
@@ -387,7 +389,8 @@ intptr_t VstFront::arrangementName(intptr_t value, void* ptr) const
     if (ptr == nullptr || processor == nullptr)
         return 0;
     JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
-    auto name = value == 0 ? processor->getInputSpeakerArrangement() : processor->getOutputSpeakerArrangement();
+    auto name =
+        value == 0 ? processor->getInputSpeakerArrangement() : processor->getOutputSpeakerArrangement();
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE
     if (arrangementRefused.load())
         name.clear();
@@ -522,8 +525,8 @@ void VstFront::processDoubleReplacingCB(AEffect* e, double** inputs, double** ou
     front.process(inputs, outputs, numSamples, front.adapter->processDoubleReplacing);
 }
 
-intptr_t VstFront::fromAdapter(AEffect* adapterRecord, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                               float opt)
+intptr_t VstFront::fromAdapter(AEffect* adapterRecord, int32_t opcode, int32_t index, intptr_t value,
+                               void* ptr, float opt)
 {
     auto* front = adapterRecord != nullptr ? static_cast<VstFront*>(adapterRecord->user) : nullptr;
     if (front == nullptr)
@@ -548,9 +551,9 @@ juce::AudioProcessor* JUCE_CALLTYPE zvCreateVst2Processor()
 }
 
 #if defined(_WIN32)
- #define ZV_VST_EXPORT extern "C" __declspec(dllexport)
+#define ZV_VST_EXPORT extern "C" __declspec(dllexport)
 #else
- #define ZV_VST_EXPORT extern "C" __attribute__((visibility("default")))
+#define ZV_VST_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
 ZV_VST_EXPORT AEffect* VSTPluginMain(audioMasterCallback host)

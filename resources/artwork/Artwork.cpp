@@ -62,7 +62,7 @@ Font bold(float height, float squeeze = 1.0f)
 
 Rectangle<float> toRect(const layout::Box& b)
 {
-    return { (float) b.x, (float) b.y, (float) b.w, (float) b.h };
+    return {(float)b.x, (float)b.y, (float)b.w, (float)b.h};
 }
 
 /// Text as a path, drawn with its left or right end or its centre at x and its optical middle
@@ -73,7 +73,8 @@ Path textPath(const String& text, const Font& font, float x, float midY, Justifi
     glyphs.addLineOfText(font, text, 0.0f, 0.0f);
     Path p;
     glyphs.createPath(p);
-    const auto capBounds = [&] {
+    const auto capBounds = [&]
+    {
         GlyphArrangement h;
         h.addLineOfText(font, "H", 0.0f, 0.0f);
         return h.getBoundingBox(0, 1, true);
@@ -110,8 +111,8 @@ void drawEngraved(Graphics& g, const String& text, const Font& font, Colour colo
 //==============================================================================
 void drawSurround(Graphics& g, int w, int h)
 {
-    g.setGradientFill(ColourGradient(palette::surroundTop, 0.0f, 0.0f, palette::surroundBottom, 0.0f,
-                                     (float) h, false));
+    g.setGradientFill(
+        ColourGradient(palette::surroundTop, 0.0f, 0.0f, palette::surroundBottom, 0.0f, (float)h, false));
     g.fillRect(0, 0, w, h);
     // A hairline at the very edge keeps the window from melting into dark hosts.
     g.setColour(Colours::white.withAlpha(0.08f));
@@ -138,8 +139,8 @@ void drawWell(Graphics& g, Rectangle<float> r, float corner = 2.0f)
     g.fillRoundedRectangle(r.expanded(1.0f).translated(0.0f, 1.0f), corner + 1.0f);
     g.setColour(palette::wellEdge);
     g.fillRoundedRectangle(r.expanded(1.0f), corner + 1.0f);
-    g.setGradientFill(ColourGradient(palette::wellTop, 0.0f, r.getY(), palette::wellBottom, 0.0f,
-                                     r.getBottom(), false));
+    g.setGradientFill(
+        ColourGradient(palette::wellTop, 0.0f, r.getY(), palette::wellBottom, 0.0f, r.getBottom(), false));
     g.fillRoundedRectangle(r, corner);
     g.setGradientFill(ColourGradient(Colours::black.withAlpha(0.35f), 0.0f, r.getY(),
                                      Colours::transparentBlack, 0.0f, r.getY() + 5.0f, false));
@@ -182,9 +183,9 @@ void drawCrossHairs(Graphics& g, Rectangle<float> r)
     p.startNewSubPath(cx, cy - 3.0f);
     p.lineTo(cx, cy + 3.0f);
     // The ticks mark where the listener stands at 25 and 75 %.
-    for (float position : { 0.25f, 0.75f })
+    for (float position : {0.25f, 0.75f})
     {
-        const float x = (float) layout::listenerDisplay.x + layout::listenerTravelX(position);
+        const float x = (float)layout::listenerDisplay.x + layout::listenerTravelX(position);
         const float tx = std::floor(x) + 0.5f;
         p.startNewSubPath(tx, r.getY() + 1.0f);
         p.lineTo(tx, r.getY() + 3.0f);
@@ -198,10 +199,11 @@ void drawCrossHairs(Graphics& g, Rectangle<float> r)
 /// `width` wide; spacing is given up in steps of 0.01 before the letters themselves are narrowed.
 Font trackedToFit(Font font, float tracking, const String& text, float width)
 {
-    const auto inkWidth = [&] { return textPath(text, font, 0.0f, 0.0f, Justification::left).getBounds().getRight(); };
-    for (int step = (int) std::round(tracking * 100.0f); step >= 0; --step)
+    const auto inkWidth = [&]
+    { return textPath(text, font, 0.0f, 0.0f, Justification::left).getBounds().getRight(); };
+    for (int step = (int)std::round(tracking * 100.0f); step >= 0; --step)
     {
-        font.setExtraKerningFactor((float) step * 0.01f);
+        font.setExtraKerningFactor((float)step * 0.01f);
         if (inkWidth() <= width)
             return font;
     }
@@ -224,7 +226,8 @@ Path logoMark(float cx, float cy, float radius)
     zig.lineTo(cx - s, cy + s * 0.75f);
     zig.lineTo(cx + s, cy + s * 0.75f);
     Path stroked;
-    PathStrokeType(radius * 0.2f, PathStrokeType::mitered, PathStrokeType::square).createStrokedPath(stroked, zig);
+    PathStrokeType(radius * 0.2f, PathStrokeType::mitered, PathStrokeType::square)
+        .createStrokedPath(stroked, zig);
     p.addPath(stroked);
     return p;
 }
@@ -233,7 +236,7 @@ Path logoMark(float cx, float cy, float radius)
 void drawLogo(Graphics& g, const layout::Box& box, Colour colour)
 {
     const float cy = box.centreY();
-    const float markX = (float) box.x + 20.0f;
+    const float markX = (float)box.x + 20.0f;
     Path mark = logoMark(markX, cy, 15.0f);
     g.setColour(colour);
     g.fillPath(mark);
@@ -242,9 +245,10 @@ void drawLogo(Graphics& g, const layout::Box& box, Colour colour)
 
     // The logo is the information button's face, so none of it may reach past the button's
     // clickable area: the letters' spacing is narrowed until each line ends a pixel inside it.
-    const float textX = (float) box.x + 42.0f;
-    const float right = (float) box.right() - 1.0f;
-    drawText(g, "ZELVANE", trackedToFit(bold(17.0f), 0.12f, "ZELVANE", right - textX), colour, textX, cy - 5.0f);
+    const float textX = (float)box.x + 42.0f;
+    const float right = (float)box.right() - 1.0f;
+    drawText(g, "ZELVANE", trackedToFit(bold(17.0f), 0.12f, "ZELVANE", right - textX), colour, textX,
+             cy - 5.0f);
     drawText(g, "AUDIO SYSTEMS", trackedToFit(regular(9.0f), 0.28f, "AUDIO SYSTEMS", right - textX - 1.0f),
              palette::nameSoft, textX + 1.0f, cy + 9.0f);
 }
@@ -266,8 +270,8 @@ void drawBottomRow(Graphics& g)
     drawProductName(g, 428.0f, layout::infoButton.centreY() - 3.0f, 24.0f);
     auto sub = regular(9.0f);
     sub.setExtraKerningFactor(0.22f);
-    drawText(g, "STEREO ALGORITHMIC REVERB", sub, palette::nameSoft, 428.0f, layout::infoButton.centreY() + 14.0f,
-             Justification::right);
+    drawText(g, "STEREO ALGORITHMIC REVERB", sub, palette::nameSoft, 428.0f,
+             layout::infoButton.centreY() + 14.0f, Justification::right);
 }
 
 //==============================================================================
@@ -295,19 +299,19 @@ void drawBackground(Graphics& g)
         Path bracket;
         // It stops a pixel short of the grey brackets that a selected L or R switch draws.
         const float bracketReach = inputBracketInset - inputBracketStroke * 0.5f + 1.0f;
-        bracket.startNewSubPath(std::round((float) layout::leftInputSwitch.right() - bracketReach), y);
+        bracket.startNewSubPath(std::round((float)layout::leftInputSwitch.right() - bracketReach), y);
         bracket.lineTo(s.getX() + 1.0f, y);
         bracket.startNewSubPath(s.getRight() - 1.0f, y);
-        bracket.lineTo(std::round((float) layout::rightInputSwitch.x + bracketReach), y);
+        bracket.lineTo(std::round((float)layout::rightInputSwitch.x + bracketReach), y);
         g.setColour(palette::accent.withAlpha(0.8f));
         g.strokePath(bracket, PathStrokeType(1.0f));
     }
     const auto captionFont = bold(10.5f, 0.9f);
-    const float inputX = (float) layout::rightInputSwitch.right() + 6.0f;
+    const float inputX = (float)layout::rightInputSwitch.right() + 6.0f;
     drawEngraved(g, "Input", captionFont, palette::caption, inputX, rowY);
 
     // A rule from the input group to the gain caption, with the gain slider's slot at its end.
-    const float gainCaptionRight = (float) layout::gainSlider.x - 6.0f;
+    const float gainCaptionRight = (float)layout::gainSlider.x - 6.0f;
     const float gainCaptionWidth = captionFont.getStringWidthFloat("Gain");
     {
         const float x0 = inputX + captionFont.getStringWidthFloat("Input") + 8.0f;
@@ -323,10 +327,10 @@ void drawBackground(Graphics& g)
 
     // The three display wells and the slots of the seven sliders. A slider's own track is
     // partly transparent, so the dark slot under it gives the bar its contrast.
-    for (const auto& w : { layout::earlyWell, layout::lateWell, layout::listenerWell })
+    for (const auto& w : {layout::earlyWell, layout::lateWell, layout::listenerWell})
         drawWell(g, toRect(w));
-    for (const auto& s : { layout::earlySlider, layout::lateSlider, layout::diffusionSlider, layout::decaySlider,
-                           layout::positionSlider, layout::mixSlider, layout::gainSlider })
+    for (const auto& s : {layout::earlySlider, layout::lateSlider, layout::diffusionSlider,
+                          layout::decaySlider, layout::positionSlider, layout::mixSlider, layout::gainSlider})
         drawWell(g, toRect(s), 1.0f);
 
     // The listener well: loudspeakers at the left edge, marks for orientation.
@@ -337,16 +341,15 @@ void drawBackground(Graphics& g)
         drawSpeaker(g, w.getX() + 7.0f, w.getBottom() - 14.0f, palette::symbol);
     }
     // A baseline under the early and late displays, the floor their lines stand on.
-    for (const auto& d : { layout::earlyDisplay, layout::lateDisplay })
+    for (const auto& d : {layout::earlyDisplay, layout::lateDisplay})
     {
         g.setColour(palette::symbol.withAlpha(0.25f));
-        g.fillRect((float) d.x, (float) d.bottom(), (float) d.w, 1.0f);
+        g.fillRect((float)d.x, (float)d.bottom(), (float)d.w, 1.0f);
     }
 
     // Captions just above their sliders, on the sliders' left edges.
-    const auto captionAbove = [&](const char* text, const layout::Box& slider) {
-        drawEngraved(g, text, captionFont, palette::caption, (float) slider.x + 1.0f, (float) slider.y - 7.0f);
-    };
+    const auto captionAbove = [&](const char* text, const layout::Box& slider)
+    { drawEngraved(g, text, captionFont, palette::caption, (float)slider.x + 1.0f, (float)slider.y - 7.0f); };
     captionAbove("Early size", layout::earlySlider);
     captionAbove("Late size", layout::lateSlider);
     captionAbove("Listener Position", layout::positionSlider);
@@ -374,15 +377,17 @@ void drawInformation(Graphics& g)
     const float nameWidth = name.getStringWidthFloat("ZV-Reverb") + 7.0f + lxWidth;
     const float nameRight = cx + nameWidth * 0.5f;
     drawText(g, "LX", name, palette::accent, nameRight, 77.0f, Justification::right);
-    drawText(g, "ZV-Reverb", name, palette::nameLight, nameRight - lxWidth - 7.0f, 77.0f, Justification::right);
+    drawText(g, "ZV-Reverb", name, palette::nameLight, nameRight - lxWidth - 7.0f, 77.0f,
+             Justification::right);
 
     auto sub = regular(10.0f);
     sub.setExtraKerningFactor(0.25f);
-    drawText(g, "STEREO ALGORITHMIC REVERB", sub, palette::nameSoft, cx, 97.0f, Justification::horizontallyCentred);
+    drawText(g, "STEREO ALGORITHMIC REVERB", sub, palette::nameSoft, cx, 97.0f,
+             Justification::horizontallyCentred);
 
     // "Version:" ends just left of the version label and shares its vertical centre.
     const auto& v = layout::versionDisplay;
-    drawText(g, "Version:", regular(13.0f), palette::nameSoft, (float) v.x - 6.0f, v.centreY() - 0.5f,
+    drawText(g, "Version:", regular(13.0f), palette::nameSoft, (float)v.x - 6.0f, v.centreY() - 0.5f,
              Justification::right);
 
     g.setColour(palette::nameSoft.withAlpha(0.35f));
@@ -398,20 +403,20 @@ void drawPowerSwitch(Graphics& g)
 {
     const int w = layout::powerSwitch.w, h = layout::powerSwitch.h;
     const auto font = bold(11.0f, 0.95f);
-    const float cx = (float) w * 0.5f;
+    const float cx = (float)w * 0.5f;
 
-    const auto off = textPath("Power", font, cx, (float) h * 0.5f, Justification::horizontallyCentred);
+    const auto off = textPath("Power", font, cx, (float)h * 0.5f, Justification::horizontallyCentred);
     g.setColour(palette::symbol);
     g.strokePath(off, PathStrokeType(0.8f));
 
-    const Rectangle<float> box(0.0f, (float) h, (float) w, (float) h);
+    const Rectangle<float> box(0.0f, (float)h, (float)w, (float)h);
     g.setColour(Colour(0xff2a2c2f));
     g.fillRoundedRectangle(box.reduced(0.5f), 2.5f);
     g.setColour(Colour(0xffc9ccd0));
     g.drawRoundedRectangle(box.reduced(0.5f), 2.5f, 1.0f);
-    const auto on = textPath("Power", font, cx, (float) h * 1.5f, Justification::horizontallyCentred);
+    const auto on = textPath("Power", font, cx, (float)h * 1.5f, Justification::horizontallyCentred);
     // A soft glow under the lit letters.
-    for (float spread : { 2.0f, 1.0f })
+    for (float spread : {2.0f, 1.0f})
     {
         g.setColour(palette::accentLit.withAlpha(0.18f));
         g.strokePath(on, PathStrokeType(spread * 2.0f, PathStrokeType::curved, PathStrokeType::rounded));
@@ -425,16 +430,16 @@ void drawInputSwitch(Graphics& g)
 {
     const int w = layout::leftInputSwitch.w, h = layout::leftInputSwitch.h;
     const float in = inputBracketInset;
-    const float top = (float) h + in, bottom = 2.0f * (float) h - in;
+    const float top = (float)h + in, bottom = 2.0f * (float)h - in;
     Path p;
     p.startNewSubPath(in + 3.0f, top);
     p.lineTo(in, top);
     p.lineTo(in, bottom);
     p.lineTo(in + 3.0f, bottom);
-    p.startNewSubPath((float) w - in - 3.0f, top);
-    p.lineTo((float) w - in, top);
-    p.lineTo((float) w - in, bottom);
-    p.lineTo((float) w - in - 3.0f, bottom);
+    p.startNewSubPath((float)w - in - 3.0f, top);
+    p.lineTo((float)w - in, top);
+    p.lineTo((float)w - in, bottom);
+    p.lineTo((float)w - in - 3.0f, bottom);
     g.setColour(Colour(0xff5d6166));
     g.strokePath(p, PathStrokeType(inputBracketStroke, PathStrokeType::mitered, PathStrokeType::butt));
 }
@@ -506,11 +511,16 @@ juce::Point<int> sizeOf(Picture picture)
     switch (picture)
     {
     case Picture::background:
-    case Picture::information: return { layout::windowWidth, layout::windowHeight };
-    case Picture::powerSwitch: return { layout::powerSwitch.w, 2 * layout::powerSwitch.h };
-    case Picture::inputSwitch: return { layout::leftInputSwitch.w, 2 * layout::leftInputSwitch.h };
-    case Picture::stereoSwitch: return { layout::stereoInputSwitch.w, 2 * layout::stereoInputSwitch.h };
-    case Picture::listenerStrip: return { listenerFrameWidth, listenerFrames * listenerFrameHeight };
+    case Picture::information:
+        return {layout::windowWidth, layout::windowHeight};
+    case Picture::powerSwitch:
+        return {layout::powerSwitch.w, 2 * layout::powerSwitch.h};
+    case Picture::inputSwitch:
+        return {layout::leftInputSwitch.w, 2 * layout::leftInputSwitch.h};
+    case Picture::stereoSwitch:
+        return {layout::stereoInputSwitch.w, 2 * layout::stereoInputSwitch.h};
+    case Picture::listenerStrip:
+        return {listenerFrameWidth, listenerFrames * listenerFrameHeight};
     }
     return {};
 }
@@ -520,12 +530,24 @@ void draw(Graphics& g, Picture picture, const Faces& facesToUse)
     const ScopedValueSetter<const Faces*> drawingWith(faces, &facesToUse);
     switch (picture)
     {
-    case Picture::background: drawBackground(g); break;
-    case Picture::information: drawInformation(g); break;
-    case Picture::powerSwitch: drawPowerSwitch(g); break;
-    case Picture::inputSwitch: drawInputSwitch(g); break;
-    case Picture::stereoSwitch: drawStereoSwitch(g); break;
-    case Picture::listenerStrip: drawListenerStrip(g); break;
+    case Picture::background:
+        drawBackground(g);
+        break;
+    case Picture::information:
+        drawInformation(g);
+        break;
+    case Picture::powerSwitch:
+        drawPowerSwitch(g);
+        break;
+    case Picture::inputSwitch:
+        drawInputSwitch(g);
+        break;
+    case Picture::stereoSwitch:
+        drawStereoSwitch(g);
+        break;
+    case Picture::listenerStrip:
+        drawListenerStrip(g);
+        break;
     }
 }
 
@@ -533,9 +555,9 @@ void drawListenerFrame(Graphics& g, int frame)
 {
     // The listener's travel is the one the editor's layout gives, so the well's marks line up
     // with where the listener stands at 25, 50 and 75 %.
-    const float cx = layout::listenerTravelX(
-        (float) jlimit(0, listenerFrames - 1, frame) / (float) (listenerFrames - 1));
-    drawListener(g, cx, (float) listenerFrameHeight * 0.5f);
+    const float cx =
+        layout::listenerTravelX((float)jlimit(0, listenerFrames - 1, frame) / (float)(listenerFrames - 1));
+    drawListener(g, cx, (float)listenerFrameHeight * 0.5f);
 }
 
 String charactersUsed()
@@ -543,6 +565,6 @@ String charactersUsed()
     String s;
     for (juce_wchar c = 0x20; c < 0x7f; ++c)
         s += String::charToString(c);
-    return s + String::charToString((juce_wchar) 0xa9);
+    return s + String::charToString((juce_wchar)0xa9);
 }
 } // namespace zvartwork

@@ -41,8 +41,9 @@ bool writePicture(zvartwork::Picture picture, const zvartwork::Faces& faces, con
         Graphics g(img);
         zvartwork::draw(g, picture, faces);
     }
-    return writeFile(file, [&](OutputStream& out) { return PNGImageFormat().writeImageToStream(img, out); },
-                     String(size.x) + " x " + String(size.y));
+    return writeFile(
+        file, [&](OutputStream& out) { return PNGImageFormat().writeImageToStream(img, out); },
+        String(size.x) + " x " + String(size.y));
 }
 
 /// The glyphs the captions use, with their advances and kerning, in the framework's serialised
@@ -54,7 +55,8 @@ bool writeFace(Typeface& face, const File& file)
     if (glyphs == nullptr)
         return false;
     face.getStringWidth(zvartwork::charactersUsed()); // loads every glyph that is needed
-    return writeFile(file, [&](OutputStream& out) { return glyphs->writeToStream(out); }, "glyphs");
+    return writeFile(
+        file, [&](OutputStream& out) { return glyphs->writeToStream(out); }, "glyphs");
 }
 
 Typeface::Ptr loadFace(const char* path)
@@ -73,8 +75,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: zv_draw_artwork <output folder>\n");
         return 2;
     }
-    zvartwork::Faces faces { loadFace("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"),
-                             loadFace("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf") };
+    zvartwork::Faces faces{loadFace("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"),
+                           loadFace("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf")};
     if (faces.regular == nullptr || faces.bold == nullptr)
     {
         std::fprintf(stderr, "the DejaVu fonts are missing (Debian package fonts-dejavu-core)\n");

@@ -16,11 +16,14 @@ namespace
 /// A stereo signal split into blocks of the given lengths.
 struct StereoSignal
 {
-    explicit StereoSignal(size_t length, uint32_t seed = 1) : left(noise(length, seed)), right(noise(length, seed + 7)) {}
+    explicit StereoSignal(size_t length, uint32_t seed = 1)
+        : left(noise(length, seed)), right(noise(length, seed + 7))
+    {
+    }
     std::vector<float> left, right;
 };
 
-const std::vector<int32_t> varyingBlocks = { 1, 64, 1000, 7, 512, 0, 333, 2048, 128, 1024, 129 };
+const std::vector<int32_t> varyingBlocks = {1, 64, 1000, 7, 512, 0, 333, 2048, 128, 1024, 129};
 
 size_t total(const std::vector<int32_t>& blocks)
 {
@@ -37,8 +40,8 @@ StereoSignal runThroughAAX(Instance& instance, const StereoSignal& input, const 
     size_t position = 0;
     for (auto length : blocks)
     {
-        const float* inputs[] = { input.left.data() + position, input.right.data() + position };
-        float* outputs[] = { output.left.data() + position, output.right.data() + position };
+        const float* inputs[] = {input.left.data() + position, input.right.data() + position};
+        float* outputs[] = {output.left.data() + position, output.right.data() + position};
         instance.process(inputs, outputs, length);
         position += (size_t)length;
     }
@@ -46,14 +49,15 @@ StereoSignal runThroughAAX(Instance& instance, const StereoSignal& input, const 
 }
 
 /// Runs the signal through a processor driven directly, in the same blocks.
-StereoSignal runDirectly(ZVPluginAudioProcessor& processor, const StereoSignal& input, const std::vector<int32_t>& blocks)
+StereoSignal runDirectly(ZVPluginAudioProcessor& processor, const StereoSignal& input,
+                         const std::vector<int32_t>& blocks)
 {
     StereoSignal output = input;
     juce::MidiBuffer midi;
     size_t position = 0;
     for (auto length : blocks)
     {
-        float* channels[] = { output.left.data() + position, output.right.data() + position };
+        float* channels[] = {output.left.data() + position, output.right.data() + position};
         juce::AudioBuffer<float> buffer(channels, 2, length);
         processor.processBlock(buffer, midi);
         position += (size_t)length;
@@ -79,10 +83,11 @@ TEST_F(AAXAudio, BlocksOfVaryingLengthEqualTheProcessorDrivenDirectly)
     direct.prepareToPlay(48000.0, 1024);
     JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
     // A setting away from the defaults, through the host's automation path and directly.
-    const std::pair<int, float> settings[] = { { 1, 0.7f }, { 2, 0.65f }, { 5, 0.8f }, { 6, 0.6f } };
+    const std::pair<int, float> settings[] = {{1, 0.7f}, {2, 0.65f}, {5, 0.8f}, {6, 0.6f}};
     for (auto [index, value] : settings)
     {
-        ASSERT_EQ(instance.effect().UpdateParameterNormalizedValue(std::to_string(index).c_str(), value), AAX_SUCCESS);
+        ASSERT_EQ(instance.effect().UpdateParameterNormalizedValue(std::to_string(index).c_str(), value),
+                  AAX_SUCCESS);
         direct.setParameter(index, value);
     }
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE
@@ -109,7 +114,7 @@ TEST_F(AAXAudio, InPlaceBuffersGiveTheSameResultAsSeparateOnes)
     size_t position = 0;
     for (auto length : varyingBlocks)
     {
-        float* channels[] = { buffer.left.data() + position, buffer.right.data() + position };
+        float* channels[] = {buffer.left.data() + position, buffer.right.data() + position};
         inPlace.process(channels, channels, length);
         position += (size_t)length;
     }
@@ -127,8 +132,9 @@ TEST_F(AAXAudio, WithTheBypassValueSetTheInputPassesUnchanged)
     EXPECT_TRUE(bitIdentical(output.right, input.right));
 
     ASSERT_EQ(instance.effect().UpdateParameterNormalizedValue("MasterBypassID", 0.0), AAX_SUCCESS);
-    const auto processed = runThroughAAX(instance, input, { 4096 });
-    EXPECT_FALSE(bitIdentical(processed.left, std::vector<float>(input.left.begin(), input.left.begin() + 4096)));
+    const auto processed = runThroughAAX(instance, input, {4096});
+    EXPECT_FALSE(
+        bitIdentical(processed.left, std::vector<float>(input.left.begin(), input.left.begin() + 4096)));
 }
 
 TEST_F(AAXAudio, EveryInstanceInTheBatchIsProcessedWithItsOwnSettings)
@@ -137,16 +143,16 @@ TEST_F(AAXAudio, EveryInstanceInTheBatchIsProcessedWithItsOwnSettings)
     ASSERT_EQ(bypassed.effect().UpdateParameterNormalizedValue("MasterBypassID", 1.0), AAX_SUCCESS);
     const StereoSignal input(2048, 9);
     StereoSignal outA(2048), outB(2048);
-    const float* inputs[] = { input.left.data(), input.right.data() };
-    float* outputsA[] = { outA.left.data(), outA.right.data() };
-    float* outputsB[] = { outB.left.data(), outB.right.data() };
+    const float* inputs[] = {input.left.data(), input.right.data()};
+    float* outputsA[] = {outA.left.data(), outA.right.data()};
+    float* outputsB[] = {outB.left.data(), outB.right.data()};
 
-    void* const batch[] = { const_cast<void**>(bypassed.context(inputs, outputsA, 2048)),
-                            const_cast<void**>(running.context(inputs, outputsB, 2048)) };
+    void* const batch[] = {const_cast<void**>(bypassed.context(inputs, outputsA, 2048)),
+                           const_cast<void**>(running.context(inputs, outputsB, 2048))};
     registration.component().processProc(batch, batch + 2);
 
     EXPECT_TRUE(bitIdentical(outA.left, input.left));
-    const auto expected = runThroughAAX(alone, input, { 2048 });
+    const auto expected = runThroughAAX(alone, input, {2048});
     EXPECT_TRUE(bitIdentical(outB.left, expected.left));
     EXPECT_TRUE(bitIdentical(outB.right, expected.right));
 }
@@ -157,13 +163,13 @@ TEST_F(AAXAudio, AnInstanceWithoutItsPrivateDataIsSkipped)
     const StereoSignal input(256);
     StereoSignal output(256);
     std::fill(output.left.begin(), output.left.end(), 7.0f);
-    const float* inputs[] = { input.left.data(), input.right.data() };
-    float* outputs[] = { output.left.data(), output.right.data() };
+    const float* inputs[] = {input.left.data(), input.right.data()};
+    float* outputs[] = {output.left.data(), output.right.data()};
     void* fields[5];
     std::memcpy(fields, instance.context(inputs, outputs, 256), sizeof(fields));
-    void* emptyPrivateData[1] = { nullptr };
+    void* emptyPrivateData[1] = {nullptr};
     fields[4] = emptyPrivateData;
-    void* const batch[] = { fields, nullptr };
+    void* const batch[] = {fields, nullptr};
     registration.component().processProc(batch, batch + 2);
     EXPECT_EQ(output.left, std::vector<float>(256, 7.0f));
 }
@@ -195,11 +201,11 @@ TEST_F(AAXAudio, AMonoHostLayoutPassesTheInputThroughWithoutTouchingMissingChann
 
     const auto input = noise(512, 11);
     std::vector<float> output(512, 0.0f);
-    const float* inputs[] = { input.data() };
-    float* outputs[] = { output.data() };
+    const float* inputs[] = {input.data()};
+    float* outputs[] = {output.data()};
     int32_t length = 512, bypass = 0;
-    void* fields[] = { inputs, outputs, &length, &bypass, privateData };
-    void* const batch[] = { fields };
+    void* fields[] = {inputs, outputs, &length, &bypass, privateData};
+    void* const batch[] = {fields};
     registration.component().processProc(batch, batch + 1);
     EXPECT_TRUE(bitIdentical(output, input));
 }

@@ -17,7 +17,7 @@ constexpr AAX_CTypeID juceChunk = AAX_FourCC("juce");
 std::vector<char> toBytes(const juce::MemoryBlock& block)
 {
     const auto* data = static_cast<const char*>(block.getData());
-    return { data, data + block.getSize() };
+    return {data, data + block.getSize()};
 }
 
 /// The bank of a processor driven directly, with a few programs set apart from the defaults.
@@ -25,7 +25,7 @@ std::vector<char> distinctiveBank()
 {
     JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
     ZVPluginAudioProcessor processor;
-    for (int program : { 0, 3, 126 })
+    for (int program : {0, 3, 126})
     {
         processor.setCurrentProgram(program);
         processor.setParameter(0, 0.1f * (float)(program % 7 + 1));
@@ -43,7 +43,7 @@ std::vector<char> distinctiveBank()
 struct AAXChunks : ::testing::Test
 {
     Registration registration;
-    Instance instance { registration };
+    Instance instance{registration};
 };
 } // namespace
 
@@ -107,7 +107,7 @@ TEST_F(AAXChunks, ValuesABankLoadsReachTheControlsTheHostSaves)
     ASSERT_FALSE(controls.empty());
     Instance second(registration);
     ASSERT_EQ(second.setChunk(elck, controls), AAX_SUCCESS);
-    for (const char* id : { "0", "6", "8" })
+    for (const char* id : {"0", "6", "8"})
         EXPECT_EQ(second.value(id), instance.value(id)) << id;
     EXPECT_EQ(second.value("0"), (double)0.1f);
 }
@@ -116,7 +116,8 @@ TEST_F(AAXChunks, DataRequestHandsOverTheBlockCapturedBySizeRequest)
 {
     uint32_t size = 0;
     ASSERT_EQ(instance.effect().GetChunkSize(juceChunk, &size), AAX_SUCCESS);
-    const auto atSizeRequest = [&] {
+    const auto atSizeRequest = [&]
+    {
         ZVPluginAudioProcessor direct;
         juce::MemoryBlock bank;
         direct.getStateInformation(bank);
@@ -165,7 +166,7 @@ TEST_F(AAXChunks, DataRequestRefusesABufferTooSmallAndWritesNothing)
 TEST_F(AAXChunks, JuceChunkThatIsNotABankChangesNothing)
 {
     const auto before = instance.chunk(juceChunk);
-    EXPECT_EQ(instance.setChunk(juceChunk, { 'n', 'o', 'p', 'e' }), AAX_SUCCESS);
+    EXPECT_EQ(instance.setChunk(juceChunk, {'n', 'o', 'p', 'e'}), AAX_SUCCESS);
     EXPECT_EQ(instance.setChunk(juceChunk, {}), AAX_SUCCESS);
     EXPECT_EQ(instance.chunk(juceChunk), before);
 }
@@ -200,7 +201,7 @@ TEST_F(AAXChunks, MalformedControlsChunkIsRefusedAndChangesNothing)
     Instance second(registration);
     controls.resize(controls.size() - 3);
     EXPECT_EQ(second.setChunk(elck, controls), AAX_ERROR_INVALID_ARGUMENT);
-    EXPECT_EQ(second.setChunk(elck, { 1 }), AAX_ERROR_INVALID_ARGUMENT);
+    EXPECT_EQ(second.setChunk(elck, {1}), AAX_ERROR_INVALID_ARGUMENT);
     EXPECT_EQ(second.value("2"), 0.5);
 }
 
@@ -208,7 +209,7 @@ TEST_F(AAXChunks, UnknownChunkIDsAreRefused)
 {
     uint32_t size = 0;
     EXPECT_EQ(instance.effect().GetChunkSize(AAX_FourCC("xxxx"), &size), AAX_ERROR_INVALID_CHUNK_ID);
-    EXPECT_EQ(instance.setChunk(AAX_FourCC("xxxx"), { 0, 0, 0, 0 }), AAX_ERROR_INVALID_CHUNK_ID);
+    EXPECT_EQ(instance.setChunk(AAX_FourCC("xxxx"), {0, 0, 0, 0}), AAX_ERROR_INVALID_CHUNK_ID);
 }
 
 //==============================================================================

@@ -26,15 +26,15 @@ struct Edit
 
 // Values exact in binary, so the host's record shows them as written here.
 const std::vector<Edit> edits = {
-    { 2, { 0.25f }, false },
-    { 5, { 0.125f, 0.375f, 0.625f }, true },
-    { 8, { 1.0f }, false },
+    {2, {0.25f}, false},
+    {5, {0.125f, 0.375f, 0.625f}, true},
+    {8, {1.0f}, false},
 };
 
 struct AAXEditorEdits : ::testing::Test
 {
     Registration registration;
-    Instance instance { registration };
+    Instance instance{registration};
 
     /// Makes every edit through the processor's own calls, as the editor does on its thread.
     void editInTheWindow()
@@ -97,9 +97,8 @@ TEST_F(AAXEditorEdits, HostHearsTouchSetReleaseAroundEachEditAndNothingOfItsOwnU
     // The test host answers every set request at once through the automation path; an answer
     // that came back as a new request would show here as a repeat (or never end).
     const std::vector<std::string> heard = {
-        "touch 2", "set 2 0.25",  "release 2",
-        "touch 5", "set 5 0.125", "set 5 0.375", "set 5 0.625", "release 5",
-        "touch 8", "set 8 1",     "release 8",
+        "touch 2",     "set 2 0.25", "release 2", "touch 5", "set 5 0.125", "set 5 0.375",
+        "set 5 0.625", "release 5",  "touch 8",   "set 8 1", "release 8",
     };
     EXPECT_EQ(instance.controller().automation(), heard);
 

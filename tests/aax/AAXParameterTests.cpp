@@ -14,18 +14,21 @@ namespace
 constexpr const char* bypassID = "MasterBypassID";
 
 const std::array<const char*, 11> processorNames = {
-    "EarlySize", "LateSize", "Decay",     "Diffusion",    "Listener",      "Dry-Wet",
+    "EarlySize", "LateSize", "Decay",       "Diffusion",    "Listener",      "Dry-Wet",
     "Volume",    "On-Off",   "Left On-Off", "Right On-Off", "Stereo On-Off",
 };
 
-const std::array<double, 11> processorDefaults = { 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 1.0, 0.0, 0.0, 1.0 };
+const std::array<double, 11> processorDefaults = {0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 1.0, 0.0, 0.0, 1.0};
 
-std::string id(int n) { return std::to_string(n); }
+std::string id(int n)
+{
+    return std::to_string(n);
+}
 
 struct AAXParameters : ::testing::Test
 {
     Registration registration;
-    Instance instance { registration };
+    Instance instance{registration};
 
     AAX_IParameter& parameter(const std::string& parameterID)
     {
@@ -38,7 +41,7 @@ struct AAXParameters : ::testing::Test
 
     std::array<double, 11> processorValues()
     {
-        std::array<double, 11> values {};
+        std::array<double, 11> values{};
         for (int n = 0; n < 11; ++n)
             values[(size_t)n] = instance.value(id(n).c_str());
         return values;
@@ -61,7 +64,8 @@ TEST_F(AAXParameters, MasterBypassComesFirstThenElevenProcessorParameters)
         EXPECT_EQ(instance.effect().GetParameterIDFromIndex(i, &parameterID), AAX_SUCCESS);
         ids.push_back(parameterID.str());
     }
-    const std::vector<std::string> expected = { bypassID, "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10" };
+    const std::vector<std::string> expected = {bypassID, "0", "1", "2", "3", "4",
+                                               "5",      "6", "7", "8", "9", "10"};
     EXPECT_EQ(ids, expected);
     AAX_CString master;
     EXPECT_EQ(instance.effect().GetMasterBypassParameter(&master), AAX_SUCCESS);
@@ -196,7 +200,7 @@ TEST_F(AAXParameters, ProcessorNamesAreCutToTheLengthAsked)
 
 TEST_F(AAXParameters, MasterBypassTextIsOffBypassedOrByp)
 {
-    for (int length : { 1, 3, 7, 8, 32 })
+    for (int length : {1, 3, 7, 8, 32})
         EXPECT_EQ(instance.text(bypassID, 0.0, length), "Off") << length;
     EXPECT_EQ(instance.text(bypassID, 1.0, 8), "Bypassed");
     EXPECT_EQ(instance.text(bypassID, 1.0, 32), "Bypassed");
@@ -306,14 +310,18 @@ TEST_F(AAXParameters, UpdatingAProcessorParameterReachesTheProcessor)
 TEST_F(AAXParameters, IdentifiersTheEffectDoesNotHaveAreRefusedAndChangeNothing)
 {
     // Read as plain decimal text, "abc" and "" would both name parameter 0.
-    for (const char* unknown : { "11", "abc", "", "-1", "05" })
+    for (const char* unknown : {"11", "abc", "", "-1", "05"})
     {
         SCOPED_TRACE(unknown);
-        EXPECT_EQ(instance.effect().SetParameterNormalizedValue(unknown, 0.1), AAX_ERROR_INVALID_PARAMETER_ID);
-        EXPECT_EQ(instance.effect().UpdateParameterNormalizedValue(unknown, 0.1), AAX_ERROR_INVALID_PARAMETER_ID);
-        EXPECT_EQ(instance.effect().SetParameterNormalizedRelative(unknown, 0.1), AAX_ERROR_INVALID_PARAMETER_ID);
+        EXPECT_EQ(instance.effect().SetParameterNormalizedValue(unknown, 0.1),
+                  AAX_ERROR_INVALID_PARAMETER_ID);
+        EXPECT_EQ(instance.effect().UpdateParameterNormalizedValue(unknown, 0.1),
+                  AAX_ERROR_INVALID_PARAMETER_ID);
+        EXPECT_EQ(instance.effect().SetParameterNormalizedRelative(unknown, 0.1),
+                  AAX_ERROR_INVALID_PARAMETER_ID);
         double value = 0.0;
-        EXPECT_EQ(instance.effect().GetParameterNormalizedValue(unknown, &value), AAX_ERROR_INVALID_PARAMETER_ID);
+        EXPECT_EQ(instance.effect().GetParameterNormalizedValue(unknown, &value),
+                  AAX_ERROR_INVALID_PARAMETER_ID);
         AAX_CString text;
         EXPECT_EQ(instance.effect().GetParameterName(unknown, &text), AAX_ERROR_INVALID_PARAMETER_ID);
     }

@@ -13,7 +13,10 @@ using namespace aaxtest;
 
 namespace
 {
-constexpr AAX_CPropertyValue code(const char (&text)[5]) { return (AAX_CPropertyValue)AAX_FourCC(text); }
+constexpr AAX_CPropertyValue code(const char (&text)[5])
+{
+    return (AAX_CPropertyValue)AAX_FourCC(text);
+}
 } // namespace
 
 TEST(AAXRegistration, DescribesTheEffectNamesCategoryFactoriesAndComponentInOrder)
@@ -22,7 +25,12 @@ TEST(AAXRegistration, DescribesTheEffectNamesCategoryFactoriesAndComponentInOrde
     ASSERT_EQ(registration.result, AAX_SUCCESS);
     ASSERT_EQ(registration.host.collection.effects.size(), 1u);
     const std::vector<std::string> expected = {
-        "name Zelvane Reverb Lyxen Series", "name ZV-Reverb LX", "category 2", "proc 1", "proc 0", "component",
+        "name Zelvane Reverb Lyxen Series",
+        "name ZV-Reverb LX",
+        "category 2",
+        "proc 1",
+        "proc 0",
+        "component",
     };
     EXPECT_EQ(registration.effect().log, expected);
     EXPECT_EQ(registration.effect().components.size(), 1u);
@@ -54,11 +62,11 @@ TEST(AAXRegistration, ComponentHasFiveFieldsForTwoInTwoOut)
 {
     Registration registration;
     const std::vector<Field> expected = {
-        { 0, "audio in" },
-        { 1, "audio out" },
-        { 2, "buffer length" },
-        { 3, "data in port", 4, AAX_eDataInPortType_Buffered },
-        { 4, "private data", 8, AAX_ePrivateDataOptions_DefaultOptions },
+        {0, "audio in"},
+        {1, "audio out"},
+        {2, "buffer length"},
+        {3, "data in port", 4, AAX_eDataInPortType_Buffered},
+        {4, "private data", 8, AAX_ePrivateDataOptions_DefaultOptions},
     };
     EXPECT_EQ(registration.component().fields, expected);
     EXPECT_NE(registration.component().processProc, nullptr);
@@ -70,9 +78,12 @@ TEST(AAXRegistration, ComponentPropertiesCarryCodesBypassStemsAndNativeIDInOrder
     Registration registration;
     ASSERT_NE(registration.component().processProperties, nullptr);
     const std::vector<std::pair<AAX_EProperty, AAX_CPropertyValue>> expected = {
-        { AAX_eProperty_ManufacturerID, code("ZV__") }, { AAX_eProperty_ProductID, code("zL01") },
-        { AAX_eProperty_CanBypass, 1 },                { AAX_eProperty_InputStemFormat, 0x00010002 },
-        { AAX_eProperty_OutputStemFormat, 0x00010002 }, { AAX_eProperty_PlugInID_Native, code("jcaa") },
+        {AAX_eProperty_ManufacturerID, code("ZV__")},
+        {AAX_eProperty_ProductID, code("zL01")},
+        {AAX_eProperty_CanBypass, 1},
+        {AAX_eProperty_InputStemFormat, 0x00010002},
+        {AAX_eProperty_OutputStemFormat, 0x00010002},
+        {AAX_eProperty_PlugInID_Native, code("jcaa")},
     };
     const auto& properties = registration.component().processProperties->properties;
     EXPECT_EQ(properties, expected);

@@ -10,8 +10,7 @@ namespace aaxtest
 {
 namespace
 {
-template <typename Proc>
-Proc resolve(void* handle, const char* name)
+template <typename Proc> Proc resolve(void* handle, const char* name)
 {
     auto* symbol = dlsym(handle, name);
     if (symbol == nullptr)
@@ -25,7 +24,8 @@ Proc resolve(void* handle, const char* name)
 
 const Module& Module::get()
 {
-    static const Module module = [] {
+    static const Module module = []
+    {
         Module m;
         m.handle = dlopen(ZV_AAX_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
         if (m.handle == nullptr)
@@ -49,10 +49,14 @@ const Module& Module::get()
 
 std::string fourCC(AAX_CTypeID code)
 {
-    return { (char)((code >> 24) & 0xff), (char)((code >> 16) & 0xff), (char)((code >> 8) & 0xff), (char)(code & 0xff) };
+    return {(char)((code >> 24) & 0xff), (char)((code >> 16) & 0xff), (char)((code >> 8) & 0xff),
+            (char)(code & 0xff)};
 }
 
-Registration::Registration() { result = Module::get().registerPlugin(&host, &definition); }
+Registration::Registration()
+{
+    result = Module::get().registerPlugin(&host, &definition);
+}
 
 //==============================================================================
 Instance::Instance(const Registration& reg, double sampleRate) : registration(reg)
@@ -68,7 +72,10 @@ Instance::Instance(const Registration& reg, double sampleRate) : registration(re
         throw std::runtime_error("ResetFieldData failed");
 }
 
-Instance::~Instance() { release(); }
+Instance::~Instance()
+{
+    release();
+}
 
 void Instance::release()
 {
@@ -94,7 +101,7 @@ void* const* Instance::context(const float* const* inputs, float* const* outputs
 
 void Instance::process(const float* const* inputs, float* const* outputs, int32_t length)
 {
-    void* const instances[] = { const_cast<void**>(context(inputs, outputs, length)) };
+    void* const instances[] = {const_cast<void**>(context(inputs, outputs, length))};
     registration.component().processProc(instances, instances + 1);
 }
 

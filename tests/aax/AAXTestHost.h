@@ -36,7 +36,7 @@ std::string fourCC(AAX_CTypeID code);
 //==============================================================================
 class PropertyMap final : public AAX_IPropertyMap
 {
-public:
+  public:
     AAX_Result AddProperty(AAX_EProperty property, AAX_CPropertyValue value) override
     {
         properties.emplace_back(property, value);
@@ -60,17 +60,17 @@ struct Field
 
 class ComponentDescriptor final : public AAX_IComponentDescriptor
 {
-public:
-    AAX_Result AddAudioIn(AAX_CFieldIndex field) override { return add({ field, "audio in" }); }
-    AAX_Result AddAudioOut(AAX_CFieldIndex field) override { return add({ field, "audio out" }); }
-    AAX_Result AddAudioBufferLength(AAX_CFieldIndex field) override { return add({ field, "buffer length" }); }
+  public:
+    AAX_Result AddAudioIn(AAX_CFieldIndex field) override { return add({field, "audio in"}); }
+    AAX_Result AddAudioOut(AAX_CFieldIndex field) override { return add({field, "audio out"}); }
+    AAX_Result AddAudioBufferLength(AAX_CFieldIndex field) override { return add({field, "buffer length"}); }
     AAX_Result AddDataInPort(AAX_CFieldIndex field, uint32_t packetSize, AAX_EDataInPortType type) override
     {
-        return add({ field, "data in port", packetSize, type });
+        return add({field, "data in port", packetSize, type});
     }
     AAX_Result AddPrivateData(AAX_CFieldIndex field, int32_t dataSize, uint32_t options) override
     {
-        return add({ field, "private data", dataSize, options });
+        return add({field, "private data", dataSize, options});
     }
     AAX_IPropertyMap* NewPropertyMap() override
     {
@@ -91,7 +91,7 @@ public:
     PropertyMap* processProperties = nullptr;
     int processProcCount = 0;
 
-private:
+  private:
     AAX_Result add(Field field)
     {
         fields.push_back(std::move(field));
@@ -101,7 +101,7 @@ private:
 
 class EffectDescriptor final : public AAX_IEffectDescriptor
 {
-public:
+  public:
     AAX_IComponentDescriptor* NewComponentDescriptor() override
     {
         created.push_back(std::make_unique<ComponentDescriptor>());
@@ -132,7 +132,8 @@ public:
 
     AAX_IEffectParameters* createEffectParameters() const
     {
-        return reinterpret_cast<AAX_CCreateEffectParametersProc>(procs.at(AAX_ProcPtrID_Create_EffectParameters))();
+        return reinterpret_cast<AAX_CCreateEffectParametersProc>(
+            procs.at(AAX_ProcPtrID_Create_EffectParameters))();
     }
     AAX_IEffectGUI* createGUI() const
     {
@@ -147,7 +148,7 @@ public:
 
 class Collection final : public AAX_ICollection
 {
-public:
+  public:
     AAX_IEffectDescriptor* NewDescriptor() override
     {
         if (!supplyDescriptors)
@@ -176,7 +177,10 @@ public:
         log.push_back("package version " + std::to_string(version));
         return AAX_SUCCESS;
     }
-    AAX_IPluginDefinition* GetPluginDefinition() override { return reinterpret_cast<AAX_IPluginDefinition*>(this); }
+    AAX_IPluginDefinition* GetPluginDefinition() override
+    {
+        return reinterpret_cast<AAX_IPluginDefinition*>(this);
+    }
 
     bool supplyDescriptors = true;
     std::vector<std::string> log;
@@ -186,7 +190,7 @@ public:
 
 class Host final : public AAX_IHost
 {
-public:
+  public:
     void AddRef() override { ++references; }
     void Release() override { --references; }
     AAX_ICollection* NewCollection() override { return &collection; }
@@ -214,7 +218,7 @@ struct Registration
 /// plug-in's window thread while a host thread drives the instance, so the record is locked.
 class Controller final : public AAX_IController, public AAX_IAutomationDelegate
 {
-public:
+  public:
     AAX_Result GetSampleRate(double* rate) const override
     {
         *rate = sampleRate;
@@ -288,7 +292,7 @@ public:
     std::vector<std::pair<AAX_CFieldIndex, std::vector<char>>> packets;
     std::map<AAX_CFieldIndex, std::vector<char>> ports;
 
-private:
+  private:
     AAX_Result record(const char* kind, AAX_CParamID id, const char* value = "")
     {
         const std::lock_guard<std::mutex> hold(automationLock);
@@ -304,7 +308,7 @@ private:
 /// the memory of its processing context.
 class Instance
 {
-public:
+  public:
     explicit Instance(const Registration& registration, double sampleRate = 48000.0);
     ~Instance();
 
@@ -330,7 +334,7 @@ public:
 
     void release();
 
-private:
+  private:
     const Registration& registration;
     Controller hostController;
     AAX_IEffectParameters* effectParameters = nullptr;

@@ -12,7 +12,10 @@ namespace
 // Like any host that embeds plug-in windows, the test host survives X errors raised by a
 // plug-in's requests (an embedded framework window sets properties that a bare X server without
 // a window manager has no atoms for). Xlib's default handler would end the process.
-int tolerateXErrors(Display*, XErrorEvent*) { return 0; }
+int tolerateXErrors(Display*, XErrorEvent*)
+{
+    return 0;
+}
 } // namespace
 
 struct HostWindow::XState
@@ -38,7 +41,10 @@ HostWindow::~HostWindow()
     XCloseDisplay(x->display);
 }
 
-void* HostWindow::GetPtr() { return reinterpret_cast<void*>((uintptr_t)x->window); }
+void* HostWindow::GetPtr()
+{
+    return reinterpret_cast<void*>((uintptr_t)x->window);
+}
 
 unsigned HostWindow::childCount()
 {

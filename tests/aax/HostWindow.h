@@ -13,7 +13,7 @@ namespace aaxtest
 {
 class HostWindow final : public AAX_IViewContainer
 {
-public:
+  public:
     explicit HostWindow(int32_t containerType = AAX_eViewContainer_Type_NativeWindow);
     ~HostWindow() override;
 
@@ -30,7 +30,7 @@ public:
 
     std::vector<AAX_Point> sizes;
 
-private:
+  private:
     struct XState;
     int32_t type;
     std::unique_ptr<XState> x;

@@ -56,12 +56,12 @@ TEST_F(Displays, DiffusionLineCountRunsFromThreeToTwentyThree)
 {
     zGUIEarlyDiffusions d;
     placed(d);
-    for (auto [density, lines] : { std::pair { 1.0, 23 }, { 0.999, 22 }, { 0.0, 3 }, { 0.5, 13 } })
+    for (auto [density, lines] : {std::pair{1.0, 23}, {0.999, 22}, {0.0, 3}, {0.5, 13}})
     {
         d.setDensity(density);
         EXPECT_EQ(d.lineCount, lines) << density;
         // Spread over the full width every line stands in its own column.
-        EXPECT_EQ((int) paintedColumns(paintAlone(d)).size(), lines) << density;
+        EXPECT_EQ((int)paintedColumns(paintAlone(d)).size(), lines) << density;
     }
 }
 
@@ -74,7 +74,7 @@ TEST_F(Displays, LinesFormADescendingStaircaseOverTheDrawnWidth)
     EXPECT_FLOAT_EQ(d.drawnWidth, 55.0f);
     const auto columns = paintedColumns(paintAlone(d));
     // x = i * 55 / 3 truncated; tops at i * 55 / 3.
-    const std::map<int, int> expected { { 0, 0 }, { 18, 18 }, { 36, 36 } };
+    const std::map<int, int> expected{{0, 0}, {18, 18}, {36, 36}};
     EXPECT_EQ(columns, expected);
 }
 
@@ -103,11 +103,11 @@ TEST_F(Displays, DecayTriangleGrowsAlongTheBottomEdge)
     d.setBounds(0, 0, 110, 55);
     d.setDecay(0.0);
     using P = juce::Point<float>;
-    EXPECT_EQ(pointsOf(d.decayPath), (std::vector<P> { { 16, 0 }, { 16, 55 }, { 0, 55 } }));
+    EXPECT_EQ(pointsOf(d.decayPath), (std::vector<P>{{16, 0}, {16, 55}, {0, 55}}));
     d.setDecay(1.0);
-    EXPECT_EQ(pointsOf(d.decayPath), (std::vector<P> { { 16, 0 }, { 110, 55 }, { 0, 55 } }));
+    EXPECT_EQ(pointsOf(d.decayPath), (std::vector<P>{{16, 0}, {110, 55}, {0, 55}}));
     d.setDecay(0.5);
-    EXPECT_EQ(pointsOf(d.decayPath), (std::vector<P> { { 16, 0 }, { 63, 55 }, { 0, 55 } }));
+    EXPECT_EQ(pointsOf(d.decayPath), (std::vector<P>{{16, 0}, {63, 55}, {0, 55}}));
     EXPECT_FLOAT_EQ(d.decayValue, 0.5f);
 }
 
@@ -120,14 +120,14 @@ TEST_F(Displays, DecayTriangleIsRebuiltOnlyBySetDecay)
     d.setSize(60, 30);
     EXPECT_EQ(pointsOf(d.decayPath), before);
     d.setDecay(1.0);
-    EXPECT_EQ(pointsOf(d.decayPath), (std::vector<juce::Point<float>> { { 16, 0 }, { 60, 30 }, { 0, 30 } }));
+    EXPECT_EQ(pointsOf(d.decayPath), (std::vector<juce::Point<float>>{{16, 0}, {60, 30}, {0, 30}}));
 }
 
 TEST_F(Displays, ListenerPositionPicksFramesZeroToSixtyFour)
 {
     zGUIListenerLX l;
     l.setBounds(0, 0, 121, 61);
-    for (auto [x, frame] : { std::pair { 1.0, 64 }, { 0.999, 63 }, { -0.5, 0 }, { 2.0, 64 }, { 0.5, 32 } })
+    for (auto [x, frame] : {std::pair{1.0, 64}, {0.999, 63}, {-0.5, 0}, {2.0, 64}, {0.5, 32}})
     {
         l.setPosition(x);
         EXPECT_EQ(l.stripTop, -frame * 61) << x;
@@ -139,7 +139,8 @@ TEST_F(Displays, ListenerPositionPicksFramesZeroToSixtyFour)
 TEST_F(Displays, ListenerSymbolMovesFromLeftToRight)
 {
     ASSERT_EQ(zGUIListenerLX().stripImage.getBounds(), juce::Rectangle<int>(0, 0, 121, 3965));
-    const auto centreX = [](double position) {
+    const auto centreX = [](double position)
+    {
         zGUIListenerLX l;
         l.setBounds(0, 0, 121, 61);
         l.setPosition(position);
@@ -173,8 +174,9 @@ TEST_F(Displays, MixAreaWithShapeHalfEndsItsCurveAtSeventyTwoAndAQuarter)
     EXPECT_FLOAT_EQ(m.bulge, -5.75f);
     using P = juce::Point<float>;
     // start, up the left edge, curve (control, end), down the right edge.
-    EXPECT_EQ(pointsOf(m.curvePath), (std::vector<P> { { 0, 55 }, { 0, 0 }, { 72.25f, 0 }, { 72.25f, 55 }, { 72.25f, 55 } }));
-    EXPECT_EQ(pointsOf(m.levelPath), (std::vector<P> { { 78, 27.5f }, { 0, 27.5f } }));
+    EXPECT_EQ(pointsOf(m.curvePath),
+              (std::vector<P>{{0, 55}, {0, 0}, {72.25f, 0}, {72.25f, 55}, {72.25f, 55}}));
+    EXPECT_EQ(pointsOf(m.levelPath), (std::vector<P>{{78, 27.5f}, {0, 27.5f}}));
 }
 
 TEST_F(Displays, MixAreaAsTheEditorSetsItCoversTheWholeRectangle)

@@ -11,7 +11,7 @@ JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
 /// A processor that remembers every parameter write, in order, as the host would see them.
 class RecordingProcessor : public ZVPluginAudioProcessor
 {
-public:
+  public:
     void setParameter(int index, float value) override
     {
         writes.emplace_back(index, value);
@@ -31,8 +31,7 @@ inline void pumpMessages(int ms)
 
 /// Runs the message loop until `done` holds, for at most `deadlineMs`; true if it held. A wait
 /// for something the window's 50 ms timer does, which a loaded machine may delay well past it.
-template <typename Condition>
-bool pumpUntil(Condition done, int deadlineMs = 5000)
+template <typename Condition> bool pumpUntil(Condition done, int deadlineMs = 5000)
 {
     for (int waited = 0; !done(); waited += 10)
     {
@@ -68,6 +67,8 @@ inline juce::Colour over(juce::Colour below, juce::Colour top)
 /// True when two colours differ by at most `tolerance` in every channel.
 inline bool near(juce::Colour a, juce::Colour b, int tolerance = 2)
 {
-    return std::abs(a.getRed() - b.getRed()) <= tolerance && std::abs(a.getGreen() - b.getGreen()) <= tolerance
-           && std::abs(a.getBlue() - b.getBlue()) <= tolerance && std::abs(a.getAlpha() - b.getAlpha()) <= tolerance;
+    return std::abs(a.getRed() - b.getRed()) <= tolerance &&
+           std::abs(a.getGreen() - b.getGreen()) <= tolerance &&
+           std::abs(a.getBlue() - b.getBlue()) <= tolerance &&
+           std::abs(a.getAlpha() - b.getAlpha()) <= tolerance;
 }

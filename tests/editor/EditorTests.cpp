@@ -30,24 +30,34 @@ TEST_F(Editor, ChildrenAreStackedInOrderWithTheirBounds)
 {
     open();
     auto& e = *editor;
-    const std::vector<std::pair<juce::Component*, juce::Rectangle<int>>> expected {
-        { &e.background, { 0, 0, 450, 223 } },       { e.powerSwitch.get(), { 30, 17, 44, 19 } },
-        { e.leftInputSwitch.get(), { 92, 17, 22, 19 } }, { e.rightInputSwitch.get(), { 128, 17, 22, 19 } },
-        { e.stereoInputSwitch.get(), { 116, 22, 10, 10 } }, { e.earlySlider.get(), { 32, 113, 121, 16 } },
-        { e.lateSlider.get(), { 164, 113, 121, 16 } },   { e.diffusionSlider.get(), { 32, 143, 121, 16 } },
-        { e.decaySlider.get(), { 164, 143, 121, 16 } },  { e.positionSlider.get(), { 296, 113, 121, 16 } },
-        { e.mixSlider.get(), { 296, 143, 121, 16 } },    { e.gainSlider.get(), { 296, 19, 121, 16 } },
-        { e.earlyDisplay.get(), { 38, 41, 110, 55 } },   { e.lateDisplay.get(), { 170, 41, 110, 55 } },
-        { e.decayDisplay.get(), { 170, 41, 110, 55 } },  { e.listenerDisplay.get(), { 296, 37, 121, 61 } },
-        { e.mixDisplay.get(), { 318, 41, 78, 55 } },     { e.infoPanel.get(), { 0, 0, 450, 223 } },
-        { e.infoButton.get(), { 45, 166, 130, 55 } },    { e.versionDisplay.get(), { 237, 115, 70, 20 } },
+    const std::vector<std::pair<juce::Component*, juce::Rectangle<int>>> expected{
+        {&e.background, {0, 0, 450, 223}},
+        {e.powerSwitch.get(), {30, 17, 44, 19}},
+        {e.leftInputSwitch.get(), {92, 17, 22, 19}},
+        {e.rightInputSwitch.get(), {128, 17, 22, 19}},
+        {e.stereoInputSwitch.get(), {116, 22, 10, 10}},
+        {e.earlySlider.get(), {32, 113, 121, 16}},
+        {e.lateSlider.get(), {164, 113, 121, 16}},
+        {e.diffusionSlider.get(), {32, 143, 121, 16}},
+        {e.decaySlider.get(), {164, 143, 121, 16}},
+        {e.positionSlider.get(), {296, 113, 121, 16}},
+        {e.mixSlider.get(), {296, 143, 121, 16}},
+        {e.gainSlider.get(), {296, 19, 121, 16}},
+        {e.earlyDisplay.get(), {38, 41, 110, 55}},
+        {e.lateDisplay.get(), {170, 41, 110, 55}},
+        {e.decayDisplay.get(), {170, 41, 110, 55}},
+        {e.listenerDisplay.get(), {296, 37, 121, 61}},
+        {e.mixDisplay.get(), {318, 41, 78, 55}},
+        {e.infoPanel.get(), {0, 0, 450, 223}},
+        {e.infoButton.get(), {45, 166, 130, 55}},
+        {e.versionDisplay.get(), {237, 115, 70, 20}},
     };
     ASSERT_EQ(e.getNumChildComponents(), 20);
     for (int i = 0; i < 20; ++i)
     {
-        EXPECT_EQ(e.getChildComponent(i), expected[(size_t) i].first) << i;
-        EXPECT_EQ(expected[(size_t) i].first->getBounds(), expected[(size_t) i].second) << i;
-        EXPECT_EQ(expected[(size_t) i].first->isVisible(), i != 17 && i != 19) << i;
+        EXPECT_EQ(e.getChildComponent(i), expected[(size_t)i].first) << i;
+        EXPECT_EQ(expected[(size_t)i].first->getBounds(), expected[(size_t)i].second) << i;
+        EXPECT_EQ(expected[(size_t)i].first->isVisible(), i != 17 && i != 19) << i;
     }
     EXPECT_EQ(e.getWidth(), 450);
     EXPECT_EQ(e.getHeight(), 223);
@@ -60,11 +70,11 @@ TEST_F(Editor, SlidersAreBarsWithTheirNamesRangesAndSuffixes)
 {
     open();
     auto& e = *editor;
-    const std::vector<std::tuple<juce::Slider*, const char*, double, double, const char*>> sliders {
-        { e.earlySlider.get(), "Early", 0, 100, "%" },      { e.lateSlider.get(), "Late", 0, 100, "%" },
-        { e.diffusionSlider.get(), "Diffusion", 0, 100, "%" }, { e.decaySlider.get(), "Decay", 0, 100, "%" },
-        { e.positionSlider.get(), "Position", 0, 100, "%" }, { e.mixSlider.get(), "Mix", 0, 100, "%" },
-        { e.gainSlider.get(), "Gain", -12, 12, "db" },
+    const std::vector<std::tuple<juce::Slider*, const char*, double, double, const char*>> sliders{
+        {e.earlySlider.get(), "Early", 0, 100, "%"},         {e.lateSlider.get(), "Late", 0, 100, "%"},
+        {e.diffusionSlider.get(), "Diffusion", 0, 100, "%"}, {e.decaySlider.get(), "Decay", 0, 100, "%"},
+        {e.positionSlider.get(), "Position", 0, 100, "%"},   {e.mixSlider.get(), "Mix", 0, 100, "%"},
+        {e.gainSlider.get(), "Gain", -12, 12, "db"},
     };
     for (auto& [s, name, lo, hi, suffix] : sliders)
     {
@@ -84,14 +94,15 @@ TEST_F(Editor, SlidersAreBarsWithTheirNamesRangesAndSuffixes)
     EXPECT_EQ(lf.findColour(0x1001300).getARGB(), 0xccccccccu);
     EXPECT_EQ(lf.findColour(0x1001700).getARGB(), 0x00000000u);
     EXPECT_EQ(lf.findColour(0x1001400).getARGB(), 0x70000000u);
-    EXPECT_EQ(&juce::LookAndFeel::getDefaultLookAndFeel(), &ZVPluginAudioProcessorEditor::getDefaultLookAndFeel());
+    EXPECT_EQ(&juce::LookAndFeel::getDefaultLookAndFeel(),
+              &ZVPluginAudioProcessorEditor::getDefaultLookAndFeel());
     EXPECT_EQ(e.gainSlider->getTextFromValue(0.0), "0.0db");
     EXPECT_EQ(e.mixSlider->getTextFromValue(50.0), "50.0%");
 }
 
 TEST_F(Editor, OpeningReadsEveryParameter)
 {
-    const float values[] = { 0.25f, 0.75f, 0.1f, 1.0f, 0.999f, 0.3f, 0.75f, 0.5f, 1.0f, 0.0f, 0.0f };
+    const float values[] = {0.25f, 0.75f, 0.1f, 1.0f, 0.999f, 0.3f, 0.75f, 0.5f, 1.0f, 0.0f, 0.0f};
     for (int i = 0; i < 11; ++i)
         processor.setParameter(i, values[i]);
     open();
@@ -127,11 +138,11 @@ TEST_F(Editor, OpeningReadsEveryParameter)
 TEST_F(Editor, GainSliderWritesMinusTwelveToPlusTwelveDecibelsAsZeroToOne)
 {
     open();
-    for (auto [db, written] : { std::pair { -12.0, 0.0f }, { 0.0, 0.5f }, { 12.0, 1.0f } })
+    for (auto [db, written] : {std::pair{-12.0, 0.0f}, {0.0, 0.5f}, {12.0, 1.0f}})
     {
         processor.writes.clear();
         editor->gainSlider->setValue(db, juce::sendNotificationSync);
-        EXPECT_EQ(processor.writes, (Writes { { 6, written } })) << db;
+        EXPECT_EQ(processor.writes, (Writes{{6, written}})) << db;
     }
 }
 
@@ -145,7 +156,8 @@ TEST_F(Editor, PercentSlidersWriteTheirParameterAndRedrawTheirDisplays)
     e.diffusionSlider->setValue(0.0, juce::sendNotificationSync);
     e.positionSlider->setValue(100.0, juce::sendNotificationSync);
     e.mixSlider->setValue(12.5, juce::sendNotificationSync);
-    EXPECT_EQ(processor.writes, (Writes { { 0, 0.333f }, { 1, 0.2f }, { 2, 1.0f }, { 3, 0.0f }, { 4, 1.0f }, { 5, 0.125f } }));
+    EXPECT_EQ(processor.writes,
+              (Writes{{0, 0.333f}, {1, 0.2f}, {2, 1.0f}, {3, 0.0f}, {4, 1.0f}, {5, 0.125f}}));
     EXPECT_FLOAT_EQ(e.earlyDisplay->drawnWidth, 36.63f);
     EXPECT_FLOAT_EQ(e.lateDisplay->drawnWidth, 22.0f);
     EXPECT_EQ(e.decayDisplay->decayValue, 1.0f);
@@ -162,7 +174,7 @@ TEST_F(Editor, RightInputClickedWhileLeftIsOnWritesStereoLeftThenRight)
     processor.setParameter(10, 0.0f);
     open();
     clickOn(*editor->rightInputSwitch);
-    EXPECT_EQ(processor.writes, (Writes { { 10, 0.0f }, { 8, 0.0f }, { 9, 1.0f } }));
+    EXPECT_EQ(processor.writes, (Writes{{10, 0.0f}, {8, 0.0f}, {9, 1.0f}}));
     EXPECT_FALSE(editor->leftInputSwitch->getToggleState());
     EXPECT_TRUE(editor->rightInputSwitch->getToggleState());
     EXPECT_FALSE(editor->stereoInputSwitch->getToggleState());
@@ -172,14 +184,14 @@ TEST_F(Editor, InputSelectorsAreOneOfThreeWithTheClickedOneWrittenLast)
 {
     open(); // stereo on
     clickOn(*editor->leftInputSwitch);
-    EXPECT_EQ(processor.writes, (Writes { { 9, 0.0f }, { 10, 0.0f }, { 8, 1.0f } }));
+    EXPECT_EQ(processor.writes, (Writes{{9, 0.0f}, {10, 0.0f}, {8, 1.0f}}));
     processor.writes.clear();
     clickOn(*editor->stereoInputSwitch);
-    EXPECT_EQ(processor.writes, (Writes { { 8, 0.0f }, { 9, 0.0f }, { 10, 1.0f } }));
+    EXPECT_EQ(processor.writes, (Writes{{8, 0.0f}, {9, 0.0f}, {10, 1.0f}}));
     // Clicking the one already on leaves it on and still writes all three.
     processor.writes.clear();
     clickOn(*editor->stereoInputSwitch);
-    EXPECT_EQ(processor.writes, (Writes { { 8, 0.0f }, { 9, 0.0f }, { 10, 1.0f } }));
+    EXPECT_EQ(processor.writes, (Writes{{8, 0.0f}, {9, 0.0f}, {10, 1.0f}}));
     EXPECT_TRUE(editor->stereoInputSwitch->getToggleState());
 }
 
@@ -190,19 +202,19 @@ TEST_F(Editor, SwitchesAtHalfFromAutomationShowOffAndAClickDecides)
     open();
     EXPECT_FALSE(editor->powerSwitch->getToggleState());
     clickOn(*editor->powerSwitch);
-    EXPECT_EQ(processor.writes, (Writes { { 7, 0.0f } }));
+    EXPECT_EQ(processor.writes, (Writes{{7, 0.0f}}));
     processor.writes.clear();
     clickOn(*editor->rightInputSwitch);
-    EXPECT_EQ(processor.writes, (Writes { { 10, 0.0f }, { 8, 0.0f }, { 9, 1.0f } }));
+    EXPECT_EQ(processor.writes, (Writes{{10, 0.0f}, {8, 0.0f}, {9, 1.0f}}));
     processor.writes.clear();
     clickOn(*editor->powerSwitch);
-    EXPECT_EQ(processor.writes, (Writes { { 7, 1.0f } }));
+    EXPECT_EQ(processor.writes, (Writes{{7, 1.0f}}));
 }
 
 TEST_F(Editor, AutomationShowsWithinOneTimerPeriodAndWritesNothingBack)
 {
     open();
-    const float values[] = { 0.3333f, 1.5f, 0.0f, 0.05f, 0.25f, 1.0f, 0.123f, 0.0f, 0.0f, 1.0f, 0.0f };
+    const float values[] = {0.3333f, 1.5f, 0.0f, 0.05f, 0.25f, 1.0f, 0.123f, 0.0f, 0.0f, 1.0f, 0.0f};
     for (int i = 0; i < 11; ++i)
         processor.setParameter(i, values[i]);
     processor.writes.clear();
@@ -217,7 +229,7 @@ TEST_F(Editor, AutomationShowsWithinOneTimerPeriodAndWritesNothingBack)
     EXPECT_LE(juce::Time::getMillisecondCounter() - start, 50u + 150u) << "refresh later than one period";
 
     auto& e = *editor;
-    EXPECT_NEAR(e.earlySlider->getValue(), 33.3, 1e-9); // snapped to the 0.1 interval
+    EXPECT_NEAR(e.earlySlider->getValue(), 33.3, 1e-9);  // snapped to the 0.1 interval
     EXPECT_FLOAT_EQ(e.earlyDisplay->drawnWidth, 36.63f); // from the snapped value
     EXPECT_DOUBLE_EQ(e.lateSlider->getValue(), 100.0);   // clamped to the range
     EXPECT_FLOAT_EQ(e.lateDisplay->drawnWidth, 110.0f);

@@ -21,12 +21,12 @@ namespace
 {
 class PrivateDisplay
 {
-public:
+  public:
     PrivateDisplay()
     {
         if (::testing::GTEST_FLAG(list_tests))
             return;
-        server = std::make_unique<zvtest::PrivateXServer>(std::vector<std::string>{ "-noreset" });
+        server = std::make_unique<zvtest::PrivateXServer>(std::vector<std::string>{"-noreset"});
         if (server->running())
             setenv("DISPLAY", server->displayName().c_str(), 1);
     }
@@ -40,12 +40,12 @@ public:
         display = XOpenDisplay(nullptr);
         if (display == nullptr)
             return;
-        for (const char* name : { "WM_CHANGE_STATE", "WM_DELETE_WINDOW", "WM_PROTOCOLS", "WM_STATE",
-                                  "WM_TAKE_FOCUS", "KWM_WIN_DECORATION", "_KDE_NET_WM_WINDOW_TYPE_OVERRIDE",
-                                  "_MOTIF_WM_HINTS", "_NET_FRAME_EXTENTS", "_NET_WM_ALLOWED_ACTIONS",
-                                  "_NET_WM_PING", "_NET_WM_STATE", "_NET_WM_STATE_FULLSCREEN",
-                                  "_NET_WM_STATE_HIDDEN", "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_COMBO",
-                                  "_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WORKAREA", "_WIN_HINTS" })
+        for (const char* name :
+             {"WM_CHANGE_STATE", "WM_DELETE_WINDOW", "WM_PROTOCOLS", "WM_STATE", "WM_TAKE_FOCUS",
+              "KWM_WIN_DECORATION", "_KDE_NET_WM_WINDOW_TYPE_OVERRIDE", "_MOTIF_WM_HINTS",
+              "_NET_FRAME_EXTENTS", "_NET_WM_ALLOWED_ACTIONS", "_NET_WM_PING", "_NET_WM_STATE",
+              "_NET_WM_STATE_FULLSCREEN", "_NET_WM_STATE_HIDDEN", "_NET_WM_WINDOW_TYPE",
+              "_NET_WM_WINDOW_TYPE_COMBO", "_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WORKAREA", "_WIN_HINTS"})
             XInternAtom(display, name, False);
         XFlush(display);
     }
@@ -56,7 +56,7 @@ public:
             XCloseDisplay(display);
     }
 
-private:
+  private:
     std::unique_ptr<zvtest::PrivateXServer> server;
     Display* display = nullptr;
 };
@@ -67,7 +67,8 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     // The window reads the user's settings; the tests give it a folder of their own, so a
     // developer's choice of scale never changes what they see.
-    const auto config = std::filesystem::temp_directory_path() / ("zv-editor-tests-" + std::to_string(getpid()));
+    const auto config =
+        std::filesystem::temp_directory_path() / ("zv-editor-tests-" + std::to_string(getpid()));
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     PrivateDisplay display;
     if (!::testing::GTEST_FLAG(list_tests))

@@ -15,19 +15,21 @@ TEST(EditorLifecycle, OpensAndClosesTenTimesWhileTheProcessorRuns)
     processor.setPlayConfigDetails(2, 2, 44100.0, 256);
     processor.prepareToPlay(44100.0, 256);
 
-    std::atomic<bool> running { true };
-    std::thread audio([&] {
-        juce::AudioBuffer<float> buffer(2, 256);
-        juce::MidiBuffer midi;
-        while (running.load())
+    std::atomic<bool> running{true};
+    std::thread audio(
+        [&]
         {
-            for (int ch = 0; ch < 2; ++ch)
-                for (int i = 0; i < 256; ++i)
-                    buffer.setSample(ch, i, (float) ((i % 17) - 8) / 8.0f);
-            const juce::ScopedLock lock(processor.getCallbackLock());
-            processor.processBlock(buffer, midi);
-        }
-    });
+            juce::AudioBuffer<float> buffer(2, 256);
+            juce::MidiBuffer midi;
+            while (running.load())
+            {
+                for (int ch = 0; ch < 2; ++ch)
+                    for (int i = 0; i < 256; ++i)
+                        buffer.setSample(ch, i, (float)((i % 17) - 8) / 8.0f);
+                const juce::ScopedLock lock(processor.getCallbackLock());
+                processor.processBlock(buffer, midi);
+            }
+        });
 
     juce::LookAndFeel* shared = nullptr;
     for (int i = 0; i < 10; ++i)
@@ -62,7 +64,8 @@ TEST(EditorLifecycle, SharedLookAndFeelsGoWithTheFrameworkAndComeBackAfterwards)
                       &ZVPluginAudioProcessorEditor::getDefaultLookAndFeel());
         }
         // With no editor left the objects stay for the next one, and the default stays installed.
-        EXPECT_EQ(&juce::LookAndFeel::getDefaultLookAndFeel(), &ZVPluginAudioProcessorEditor::getDefaultLookAndFeel());
+        EXPECT_EQ(&juce::LookAndFeel::getDefaultLookAndFeel(),
+                  &ZVPluginAudioProcessorEditor::getDefaultLookAndFeel());
         // Leaving the scope shuts the framework's GUI down, as unloading the library does;
         // the second round proves the objects were released cleanly and can be made again.
     }

@@ -66,12 +66,11 @@ TEST_F(Rendering, InitialWindowShowsTheBackgroundWithControlsOnTop)
     ASSERT_EQ(img.getHeight(), 223);
     const auto bg = picture("background.png");
     ASSERT_EQ(bg.getBounds(), img.getBounds());
-    const auto withBg = [&](int x, int y, juce::Colour top) {
-        return over(over(juce::Colours::white, bg.getPixelAt(x, y)), top);
-    };
+    const auto withBg = [&](int x, int y, juce::Colour top)
+    { return over(over(juce::Colours::white, bg.getPixelAt(x, y)), top); };
 
     // Away from the controls the window is exactly the background picture.
-    for (auto p : { juce::Point<int> { 0, 0 }, { 449, 222 }, { 5, 100 }, { 20, 190 }, { 300, 200 }, { 160, 60 } })
+    for (auto p : {juce::Point<int>{0, 0}, {449, 222}, {5, 100}, {20, 190}, {300, 200}, {160, 60}})
         EXPECT_TRUE(near(img.getPixelAt(p.x, p.y), withBg(p.x, p.y, {}), 1)) << p.toString();
 
     // The early slider at 50 %: the bare track right of the middle is the track colour over the
@@ -86,7 +85,8 @@ TEST_F(Rendering, InitialWindowShowsTheBackgroundWithControlsOnTop)
     const auto power = picture("power_switch.png");
     for (int y = 0; y < 19; ++y)
         for (int x = 0; x < 44; ++x)
-            ASSERT_TRUE(near(img.getPixelAt(30 + x, 17 + y), withBg(30 + x, 17 + y, power.getPixelAt(x, 19 + y))))
+            ASSERT_TRUE(
+                near(img.getPixelAt(30 + x, 17 + y), withBg(30 + x, 17 + y, power.getPixelAt(x, 19 + y))))
                 << x << "," << y;
     // The stereo selector is on, the left one off (transparent): just the background there.
     const auto stereo = picture("stereo_switch.png");
@@ -94,7 +94,7 @@ TEST_F(Rendering, InitialWindowShowsTheBackgroundWithControlsOnTop)
     EXPECT_TRUE(near(img.getPixelAt(94, 20), withBg(94, 20, {}), 1));
 
     // No near-white version text without the information panel.
-    EXPECT_EQ(brightPixels(img, { 237, 115, 70, 20 }, 0xf0), 0);
+    EXPECT_EQ(brightPixels(img, {237, 115, 70, 20}, 0xf0), 0);
 }
 
 TEST_F(Rendering, InformationPanelCoversTheControlsAndShowsTheVersion)
@@ -107,19 +107,19 @@ TEST_F(Rendering, InformationPanelCoversTheControlsAndShowsTheVersion)
     const auto info = picture("information.png");
 
     // Where the controls were, the panel's picture is all that shows.
-    for (auto p : { juce::Point<int> { 36, 121 }, { 40, 25 }, { 350, 60 }, { 300, 27 }, { 100, 150 } })
+    for (auto p : {juce::Point<int>{36, 121}, {40, 25}, {350, 60}, {300, 27}, {100, 150}})
         EXPECT_TRUE(near(img.getPixelAt(p.x, p.y), info.getPixelAt(p.x, p.y), 1)) << p.toString();
 
     // "R1.5.0" in near-white, left-aligned inside the label's 5-pixel border, and nothing
     // beyond the component's 70 pixels.
     const juce::Rectangle<int> versionArea(237, 115, 70, 20);
     EXPECT_GT(brightPixels(img, versionArea, 0xe0), 40);
-    EXPECT_EQ(brightPixels(img, { 237, 115, 4, 20 }, 0xa0), 0);
-    EXPECT_GT(brightPixels(img, { 241, 115, 6, 20 }, 0xa0), 0);
-    EXPECT_EQ(brightPixels(img, { 307, 115, 20, 20 }, 0xe0), 0);
+    EXPECT_EQ(brightPixels(img, {237, 115, 4, 20}, 0xa0), 0);
+    EXPECT_GT(brightPixels(img, {241, 115, 6, 20}, 0xa0), 0);
+    EXPECT_EQ(brightPixels(img, {307, 115, 20, 20}, 0xe0), 0);
     // Vertically centred: the text leaves the top and bottom rows of the label alone.
-    EXPECT_EQ(brightPixels(img, { 237, 115, 70, 2 }, 0xa0), 0);
-    EXPECT_EQ(brightPixels(img, { 237, 133, 70, 2 }, 0xa0), 0);
+    EXPECT_EQ(brightPixels(img, {237, 115, 70, 2}, 0xa0), 0);
+    EXPECT_EQ(brightPixels(img, {237, 133, 70, 2}, 0xa0), 0);
 }
 
 TEST_F(Rendering, BackgroundCoversTheEditorsGreyFill)
@@ -130,11 +130,12 @@ TEST_F(Rendering, BackgroundCoversTheEditorsGreyFill)
     const auto bg = picture("background.png");
     for (int y = 0; y < 223; ++y)
         for (int x = 0; x < 450; ++x)
-            ASSERT_TRUE(near(img.getPixelAt(x, y), over(juce::Colours::white, bg.getPixelAt(x, y)), 1)) << x << "," << y;
+            ASSERT_TRUE(near(img.getPixelAt(x, y), over(juce::Colours::white, bg.getPixelAt(x, y)), 1))
+                << x << "," << y;
 
     // Even a picture with holes shows white through them, never the editor's grey.
     editor->background.backgroundImage = juce::Image(juce::Image::ARGB, 450, 223, true);
     const auto holes = render();
-    for (auto p : { juce::Point<int> { 0, 0 }, { 449, 0 }, { 0, 222 }, { 449, 222 }, { 225, 111 } })
+    for (auto p : {juce::Point<int>{0, 0}, {449, 0}, {0, 222}, {449, 222}, {225, 111}})
         EXPECT_EQ(holes.getPixelAt(p.x, p.y).getARGB(), 0xffffffffu) << p.toString();
 }

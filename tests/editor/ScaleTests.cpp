@@ -33,7 +33,8 @@ juce::File scratchFile(const char* name)
 /// without end fails the test instead of hanging it or filling the machine's memory.
 void expectAnswerFromChild(const std::function<int()>& f, int expected, const juce::String& what)
 {
-    const auto guardedRun = [&f] {
+    const auto guardedRun = [&f]
+    {
         alarm(10);
         unsigned long pages = 0;
         if (FILE* statm = std::fopen("/proc/self/statm", "r"))
@@ -43,7 +44,7 @@ void expectAnswerFromChild(const std::function<int()>& f, int expected, const ju
             std::fclose(statm);
         }
         const rlim_t cap = (rlim_t)pages * (rlim_t)sysconf(_SC_PAGESIZE) + ((rlim_t)256 << 20);
-        const rlimit limit { cap, cap };
+        const rlimit limit{cap, cap};
         setrlimit(RLIMIT_AS, &limit);
         std::_Exit(f());
     };
@@ -101,17 +102,19 @@ struct Window : ::testing::Test
     {
         auto* peer = host.getPeer();
         ASSERT_NE(peer, nullptr);
-        const auto button = right ? juce::ModifierKeys::rightButtonModifier : juce::ModifierKeys::leftButtonModifier;
+        const auto button =
+            right ? juce::ModifierKeys::rightButtonModifier : juce::ModifierKeys::leftButtonModifier;
         auto time = juce::Time::currentTimeMillis();
-        const auto send = [&](juce::Point<float> at, juce::ModifierKeys mods) {
-            peer->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, host.getLocalPoint(editor.get(), at),
-                                   mods, juce::MouseInputSource::defaultPressure,
-                                   juce::MouseInputSource::defaultOrientation, ++time);
+        const auto send = [&](juce::Point<float> at, juce::ModifierKeys mods)
+        {
+            peer->handleMouseEvent(
+                juce::MouseInputSource::InputSourceType::mouse, host.getLocalPoint(editor.get(), at), mods,
+                juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation, ++time);
         };
         send(p, {});
         send(p, juce::ModifierKeys(button));
         for (int step = 1; step <= 4; ++step)
-            send(p + drag * (float) step / 4.0f, juce::ModifierKeys(button));
+            send(p + drag * (float)step / 4.0f, juce::ModifierKeys(button));
         send(p + drag, {});
         pumpMessages(40);
     }
@@ -134,9 +137,10 @@ struct RepaintCounter : juce::CachedComponentImage
 
 TEST(ScaleSteps, HostScalesGoToTheNearestStepWithinOneToTwo)
 {
-    const std::pair<float, int> cases[] = { { 1.0f, 100 }, { 1.1f, 100 }, { 1.2f, 125 }, { 1.5f, 150 },
-                                            { 1.8f, 175 }, { 2.0f, 200 }, { 3.0f, 200 }, { 0.5f, 100 },
-                                            { std::numeric_limits<float>::quiet_NaN(), 100 } };
+    const std::pair<float, int> cases[] = {
+        {1.0f, 100}, {1.1f, 100}, {1.2f, 125},
+        {1.5f, 150}, {1.8f, 175}, {2.0f, 200},
+        {3.0f, 200}, {0.5f, 100}, {std::numeric_limits<float>::quiet_NaN(), 100}};
     for (auto [factor, percent] : cases)
         EXPECT_EQ(zguiscale::nearestStep(factor), percent) << factor;
 }
@@ -161,8 +165,15 @@ TEST(ScaleSettings, DamagedFilesReadAsFollowingTheHost)
     juce::MemoryBlock garbage;
     for (int i = 0; i < 3000; ++i)
         garbage.append("\xff\x00\xfe=scale\n" + (i % 7), 1);
-    const juce::String texts[] = { "scale=", "scale=abc", "scale=999", "scale=-150", "scale=150.5", "scale=1e2",
-                                   "scale=99999999999999999999150", "=150", juce::String::repeatedString("x", 20000) + "\nscale=150" };
+    const juce::String texts[] = {"scale=",
+                                  "scale=abc",
+                                  "scale=999",
+                                  "scale=-150",
+                                  "scale=150.5",
+                                  "scale=1e2",
+                                  "scale=99999999999999999999150",
+                                  "=150",
+                                  juce::String::repeatedString("x", 20000) + "\nscale=150"};
     for (const auto& text : texts)
     {
         ASSERT_TRUE(file.replaceWithText(text));
@@ -194,22 +205,26 @@ TEST(ScaleSettings, SpecialFilesReadAsFollowingTheHostAtOnceAndAreLeftAlone)
         std::function<bool()> make;
         bool special;
     } cases[] = {
-        { "a named pipe", [&] { return mkfifo(path.toRawUTF8(), 0600) == 0; }, true },
-        { "a link to an endless device", [&] { return symlink("/dev/zero", path.toRawUTF8()) == 0; }, true },
-        { "a folder", [&] { return file.createDirectory().wasOk(); }, true },
-        { "a file larger than settings ever are",
-          [&] { return file.replaceWithText(juce::String::repeatedString("scale=150\n", 2000)); }, false },
+        {"a named pipe", [&] { return mkfifo(path.toRawUTF8(), 0600) == 0; }, true},
+        {"a link to an endless device", [&] { return symlink("/dev/zero", path.toRawUTF8()) == 0; }, true},
+        {"a folder", [&] { return file.createDirectory().wasOk(); }, true},
+        {"a file larger than settings ever are",
+         [&] { return file.replaceWithText(juce::String::repeatedString("scale=150\n", 2000)); }, false},
     };
     for (const auto& c : cases)
     {
         ASSERT_TRUE(c.make()) << c.what;
-        struct stat before {};
+        struct stat before
+        {
+        };
         ASSERT_EQ(lstat(path.toRawUTF8(), &before), 0) << c.what;
         expectAnswerFromChild([&] { return zguiscale::readChosenScale(file); }, 0, c.what);
         if (c.special)
         {
             expectAnswerFromChild([&] { return zguiscale::writeChosenScale(file, 150) ? 1 : 0; }, 0, c.what);
-            struct stat after {};
+            struct stat after
+            {
+            };
             ASSERT_EQ(lstat(path.toRawUTF8(), &after), 0) << c.what;
             EXPECT_EQ(after.st_mode, before.st_mode) << c.what;
             EXPECT_EQ(after.st_ino, before.st_ino) << c.what;
@@ -226,13 +241,14 @@ TEST(ScaleSettings, LiveInTheUsersConfigFolder)
     EXPECT_EQ(zguiscale::settingsFile().getFullPathName(), "/somewhere/config/ZV-Reverb LX/settings");
     setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
     EXPECT_EQ(zguiscale::settingsFile().getFullPathName(),
-              juce::File::getSpecialLocation(juce::File::userHomeDirectory).getFullPathName() + "/.config/ZV-Reverb LX/settings");
+              juce::File::getSpecialLocation(juce::File::userHomeDirectory).getFullPathName() +
+                  "/.config/ZV-Reverb LX/settings");
     setenv("XDG_CONFIG_HOME", saved.toRawUTF8(), 1);
 }
 
 TEST_F(Window, FollowsTheHostsScaleAtTheNearestStepKeepingItsLayout)
 {
-    for (auto [factor, percent] : { std::pair { 1.5f, 150 }, { 2.0f, 200 }, { 1.3f, 125 }, { 1.0f, 100 } })
+    for (auto [factor, percent] : {std::pair{1.5f, 150}, {2.0f, 200}, {1.3f, 125}, {1.0f, 100}})
     {
         editor->setScaleFactor(factor);
         EXPECT_EQ(editor->getScalePercent(), percent);
@@ -282,18 +298,18 @@ TEST_F(Window, MenuOffersTheStepsAndTicksTheChoice)
 
 TEST_F(Window, RightClickOnTheArtworkOpensTheMenuAndNowhereElse)
 {
-    for (int percent : { 100, 200 })
+    for (int percent : {100, 200})
     {
         editor->chooseScale(percent);
         pumpMessages(40);
         const int before = desktopWindows();
         // On controls a right-click keeps doing what it always did, and opens nothing.
-        clickAt({ 350.0f, 120.0f }, true); // position slider
-        clickAt({ 100.0f, 190.0f }, true); // information button
+        clickAt({350.0f, 120.0f}, true); // position slider
+        clickAt({100.0f, 190.0f}, true); // information button
         EXPECT_EQ(desktopWindows(), before) << percent;
         ASSERT_TRUE(editor->infoPanel->isVisible()) << "the information button took its click";
-        clickAt({ 100.0f, 190.0f });
-        for (auto p : { juce::Point<float> { 5.0f, 100.0f }, { 90.0f, 70.0f }, { 350.0f, 60.0f } })
+        clickAt({100.0f, 190.0f});
+        for (auto p : {juce::Point<float>{5.0f, 100.0f}, {90.0f, 70.0f}, {350.0f, 60.0f}})
         {
             clickAt(p, true);
             EXPECT_EQ(desktopWindows(), before + 1) << percent << " at " << p.toString();
@@ -310,31 +326,32 @@ TEST_F(Window, EveryControlAnswersTheMouseAtEveryScale)
         editor->chooseScale(percent);
         processor.setParameter(zvparams::OnOff, 1.0f);
         processor.setParameter(zvparams::LeftOnOff, 0.0f);
-        for (int index : { zvparams::EarlySize, zvparams::DryWet, zvparams::Volume })
+        for (int index : {zvparams::EarlySize, zvparams::DryWet, zvparams::Volume})
             processor.setParameter(index, 0.5f);
         editor->refreshFromProcessor(); // what the window's timer does, without waiting for it
         pumpMessages(40);
 
         clickAt(editor->powerSwitch->getBounds().getCentre().toFloat());
         EXPECT_EQ(processor.getParameter(zvparams::OnOff), 0.0f) << percent;
-        for (auto* sw : { (juce::Button*) editor->leftInputSwitch.get(), (juce::Button*) editor->rightInputSwitch.get(),
-                          (juce::Button*) editor->stereoInputSwitch.get() })
+        for (auto* sw :
+             {(juce::Button*)editor->leftInputSwitch.get(), (juce::Button*)editor->rightInputSwitch.get(),
+              (juce::Button*)editor->stereoInputSwitch.get()})
         {
             clickAt(sw->getBounds().getCentre().toFloat());
             EXPECT_TRUE(sw->getToggleState()) << percent;
         }
         // Dragging a bar slider by a quarter of its width moves it by a quarter of its range.
-        for (auto* slider : { editor->earlySlider.get(), editor->gainSlider.get(), editor->mixSlider.get() })
+        for (auto* slider : {editor->earlySlider.get(), editor->gainSlider.get(), editor->mixSlider.get()})
         {
             const auto b = slider->getBounds().toFloat();
             const double before = slider->getValue();
-            clickAt(b.getCentre(), false, { -b.getWidth() * 0.25f, 0.0f });
+            clickAt(b.getCentre(), false, {-b.getWidth() * 0.25f, 0.0f});
             const double expected = before - (slider->getMaximum() - slider->getMinimum()) * 0.25;
             EXPECT_NEAR(slider->getValue(), expected, 1.0) << percent << " " << slider->getName();
         }
         clickAt(editor->infoButton->getBounds().getCentre().toFloat());
         EXPECT_TRUE(editor->infoPanel->isVisible()) << percent;
-        clickAt({ 400.0f, 60.0f });
+        clickAt({400.0f, 60.0f});
         EXPECT_FALSE(editor->infoPanel->isVisible()) << percent;
     }
 }
@@ -342,10 +359,10 @@ TEST_F(Window, EveryControlAnswersTheMouseAtEveryScale)
 TEST_F(Window, IdleWindowRepaintsNothingUntilAValueMoves)
 {
     std::vector<std::pair<juce::Component*, RepaintCounter*>> watched;
-    for (auto* c : std::initializer_list<juce::Component*> { &editor->background, editor->earlyDisplay.get(),
-                                                             editor->lateDisplay.get(), editor->decayDisplay.get(),
-                                                             editor->listenerDisplay.get(), editor->mixDisplay.get(),
-                                                             editor->earlySlider.get(), editor->powerSwitch.get() })
+    for (auto* c : std::initializer_list<juce::Component*>{
+             &editor->background, editor->earlyDisplay.get(), editor->lateDisplay.get(),
+             editor->decayDisplay.get(), editor->listenerDisplay.get(), editor->mixDisplay.get(),
+             editor->earlySlider.get(), editor->powerSwitch.get()})
     {
         auto counter = std::make_unique<RepaintCounter>();
         watched.emplace_back(c, counter.get());
@@ -354,7 +371,7 @@ TEST_F(Window, IdleWindowRepaintsNothingUntilAValueMoves)
     pumpMessages(60);
     for (auto [c, counter] : watched)
         counter->count = 0; // installing the counter repaints once
-    pumpMessages(500); // ten refreshes
+    pumpMessages(500);      // ten refreshes
     for (auto [c, counter] : watched)
         EXPECT_EQ(counter->count, 0) << c->getName() << " " << typeid(*c).name();
 

@@ -24,7 +24,8 @@ int differingPixels(const juce::Image& a, const juce::Image& b, int tolerance)
 {
     if (a.getBounds() != b.getBounds())
         return a.getWidth() * a.getHeight();
-    const auto premultiplied = [](juce::Colour c) {
+    const auto premultiplied = [](juce::Colour c)
+    {
         const auto p = c.getPixelARGB();
         return juce::Colour(p.getRed(), p.getGreen(), p.getBlue(), p.getAlpha());
     };
@@ -48,7 +49,7 @@ double edgeEnergy(const juce::Image& img, juce::Rectangle<int> area)
             const float here = img.getPixelAt(x, y).getPerceivedBrightness() * 255.0f;
             const float right = img.getPixelAt(x + 1, y).getPerceivedBrightness() * 255.0f;
             const float below = img.getPixelAt(x, y + 1).getPerceivedBrightness() * 255.0f;
-            sum += (double) ((here - right) * (here - right) + (here - below) * (here - below));
+            sum += (double)((here - right) * (here - right) + (here - below) * (here - below));
             n += 2;
         }
     return sum / n;
@@ -61,7 +62,7 @@ juce::Image enlarged(const juce::Image& img, int factor)
                     juce::SoftwareImageType());
     juce::Graphics g(big);
     g.setImageResamplingQuality(juce::Graphics::mediumResamplingQuality);
-    g.drawImageTransformed(img, juce::AffineTransform::scale((float) factor));
+    g.drawImageTransformed(img, juce::AffineTransform::scale((float)factor));
     return big;
 }
 
@@ -81,7 +82,7 @@ struct ScaledWindow : ::testing::Test
     /// user, or the desktop scaling the whole window, draw alike).
     juce::Image render(int percent)
     {
-        return editor->createComponentSnapshot(editor->getLocalBounds(), true, (float) percent / 100.0f);
+        return editor->createComponentSnapshot(editor->getLocalBounds(), true, (float)percent / 100.0f);
     }
 };
 } // namespace
@@ -90,10 +91,9 @@ TEST(Artwork, EmbeddedPicturesAreTheArtworkTheEditorDrawsAtOtherScales)
 {
     juce::ScopedJuceInitialiser_GUI gui;
     const std::pair<Picture, const char*> pictures[] = {
-        { Picture::background, "background.png" },     { Picture::information, "information.png" },
-        { Picture::powerSwitch, "power_switch.png" },  { Picture::inputSwitch, "input_switch.png" },
-        { Picture::stereoSwitch, "stereo_switch.png" }, { Picture::listenerStrip, "listener_strip.png" }
-    };
+        {Picture::background, "background.png"},      {Picture::information, "information.png"},
+        {Picture::powerSwitch, "power_switch.png"},   {Picture::inputSwitch, "input_switch.png"},
+        {Picture::stereoSwitch, "stereo_switch.png"}, {Picture::listenerStrip, "listener_strip.png"}};
     for (auto [picture, name] : pictures)
     {
         const auto size = zvartwork::sizeOf(picture);
@@ -112,15 +112,16 @@ TEST_F(ScaledWindow, SnapshotsAtOneHundredOneHundredFiftyAndTwoHundredPercent)
 {
     const juce::File dir(ZV_SNAPSHOTS_DIR);
     const bool update = juce::SystemStats::getEnvironmentVariable("ZV_UPDATE_SNAPSHOTS", {}) == "1";
-    for (int percent : { 100, 150, 200 })
+    for (int percent : {100, 150, 200})
     {
-        for (bool info : { false, true })
+        for (bool info : {false, true})
         {
             editor->infoPanel->setVisible(info);
             editor->versionDisplay->setVisible(info);
             const auto img = render(percent);
             ASSERT_EQ(img.getWidth(), 450 * percent / 100);
-            const auto file = dir.getChildFile(juce::String("editor-") + (info ? "info-" : "") + juce::String(percent) + ".png");
+            const auto file = dir.getChildFile(juce::String("editor-") + (info ? "info-" : "") +
+                                               juce::String(percent) + ".png");
             if (update)
             {
                 file.deleteFile();
@@ -141,9 +142,9 @@ TEST_F(ScaledWindow, NothingAtTwoHundredPercentIsAnEnlargedBitmap)
     // The frame and captions, the wells with the speakers and marks, the logo, the switches,
     // the listener glyph and the sliders' text: each drawn at 200 % has far crisper edges than
     // the 100 % window enlarged.
-    const juce::Rectangle<int> areas[] = { { 0, 0, 450, 223 }, { 0, 0, 20, 223 },  { 296, 37, 121, 61 },
-                                           { 45, 166, 130, 55 }, { 30, 17, 44, 19 }, { 92, 17, 58, 19 },
-                                           { 150, 10, 150, 30 },  { 32, 113, 121, 16 } };
+    const juce::Rectangle<int> areas[] = {{0, 0, 450, 223},   {0, 0, 20, 223},   {296, 37, 121, 61},
+                                          {45, 166, 130, 55}, {30, 17, 44, 19},  {92, 17, 58, 19},
+                                          {150, 10, 150, 30}, {32, 113, 121, 16}};
     for (auto area : areas)
     {
         const auto a = area * 2;
@@ -153,7 +154,7 @@ TEST_F(ScaledWindow, NothingAtTwoHundredPercentIsAnEnlargedBitmap)
     editor->infoPanel->setVisible(true);
     const auto infoSharp = render(200);
     const auto infoBlurred = enlarged(render(100), 2);
-    EXPECT_GT(edgeEnergy(infoSharp, { 0, 0, 900, 446 }) / edgeEnergy(infoBlurred, { 0, 0, 900, 446 }), 1.8);
+    EXPECT_GT(edgeEnergy(infoSharp, {0, 0, 900, 446}) / edgeEnergy(infoBlurred, {0, 0, 900, 446}), 1.8);
 }
 
 TEST_F(ScaledWindow, TwoHundredPercentShowsTheSameWindowAsOneHundred)
@@ -168,7 +169,7 @@ TEST_F(ScaledWindow, TwoHundredPercentShowsTheSameWindowAsOneHundred)
         for (int x = 0; x < 450; ++x)
         {
             int sum[3] = {};
-            for (auto [dx, dy] : { std::pair { 0, 0 }, { 1, 0 }, { 0, 1 }, { 1, 1 } })
+            for (auto [dx, dy] : {std::pair{0, 0}, {1, 0}, {0, 1}, {1, 1}})
             {
                 const auto c = big.getPixelAt(2 * x + dx, 2 * y + dy);
                 sum[0] += c.getRed();
@@ -176,8 +177,8 @@ TEST_F(ScaledWindow, TwoHundredPercentShowsTheSameWindowAsOneHundred)
                 sum[2] += c.getBlue();
             }
             const auto c = small.getPixelAt(x, y);
-            far += std::abs(sum[0] / 4 - c.getRed()) > 48 || std::abs(sum[1] / 4 - c.getGreen()) > 48
-                   || std::abs(sum[2] / 4 - c.getBlue()) > 48;
+            far += std::abs(sum[0] / 4 - c.getRed()) > 48 || std::abs(sum[1] / 4 - c.getGreen()) > 48 ||
+                   std::abs(sum[2] / 4 - c.getBlue()) > 48;
         }
     EXPECT_LT(far, 450 * 223 / 100) << "pixels far apart";
 }

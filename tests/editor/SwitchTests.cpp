@@ -7,8 +7,7 @@
 
 namespace
 {
-template <typename Switch>
-struct ImageSwitch : ::testing::Test
+template <typename Switch> struct ImageSwitch : ::testing::Test
 {
     juce::ScopedJuceInitialiser_GUI gui;
     Switch sw;
@@ -44,7 +43,7 @@ TYPED_TEST(ImageSwitch, OnlyExactlyOneShowsTheOnFrame)
 {
     auto& sw = this->sw;
     EXPECT_EQ(sw.switchValue, 0.0);
-    for (double v : { 0.0, 0.5, 0.999, 2.0 })
+    for (double v : {0.0, 0.5, 0.999, 2.0})
     {
         sw.setSwitchValue(v);
         EXPECT_FALSE(sw.getToggleState()) << v;
@@ -125,6 +124,6 @@ TEST(InfoButton, IsInvisibleAndTakesClicksOverItsWholeArea)
     for (int y = 0; y < 55; ++y)
         for (int x = 0; x < 130; ++x)
             ASSERT_EQ(img.getPixelAt(x, y).getAlpha(), 0);
-    for (auto p : { juce::Point<int> { 0, 0 }, { 129, 0 }, { 0, 54 }, { 129, 54 }, { 65, 27 } })
+    for (auto p : {juce::Point<int>{0, 0}, {129, 0}, {0, 54}, {129, 54}, {65, 27}})
         EXPECT_TRUE(b.hitTest(p.x, p.y));
 }

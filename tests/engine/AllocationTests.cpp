@@ -65,13 +65,25 @@ void operator delete(void* p) noexcept
     std::free(p);
 }
 
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+void operator delete(void* p, std::size_t) noexcept
+{
+    operator delete(p);
+}
 
 // The array forms are replaced too, so that no runtime (a sanitizer's, say) can route them
 // around the probe.
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete[](void* p) noexcept { operator delete(p); }
-void operator delete[](void* p, std::size_t) noexcept { operator delete(p); }
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+void operator delete[](void* p) noexcept
+{
+    operator delete(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    operator delete(p);
+}
 
 TEST(EngineMemory, OneEngineHoldsSixteenZeroedDelayLines)
 {

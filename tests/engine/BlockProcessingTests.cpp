@@ -32,7 +32,10 @@ constexpr float rates[] = {22050.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f};
 constexpr int randomSizes = 0; ///< in the block size list: sizes drawn at random, 1 ... 700
 constexpr int blockSizes[] = {1, 2, 3, 31, 64, 512, 4096, randomSizes};
 
-bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameBits(float a, float b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 /// Input with loud noise, silence (so tails decay), and impulses, both channels independent.
 std::vector<Frame> testSignal(int frames, std::uint32_t seed)
@@ -81,8 +84,8 @@ void expectBlocksMatchPairs(Make make, Automate automate, int frames, int blockS
             float pair[2] = {in[i].left, in[i].right};
             reference->processStereo(pair, 2);
             if (!sameBits(pair[0], left[i]) || !sameBits(pair[1], right[i]))
-                FAIL() << "frame " << i << " in block " << index << " of " << n << ": per sample " << pair[0] << ", "
-                       << pair[1] << "; in blocks " << left[i] << ", " << right[i];
+                FAIL() << "frame " << i << " in block " << index << " of " << n << ": per sample " << pair[0]
+                       << ", " << pair[1] << "; in blocks " << left[i] << ", " << right[i];
         }
         start += n;
     }
@@ -90,8 +93,7 @@ void expectBlocksMatchPairs(Make make, Automate automate, int frames, int blockS
 
 /// Runs a check for every rate and block size, with each instruction set block processing is
 /// compiled for that this processor has; each named in a failure's trace.
-template <typename Check>
-void forEveryRateAndBlockSize(Check check)
+template <typename Check> void forEveryRateAndBlockSize(Check check)
 {
     const zInstructionSet usual = zBlockInstructionSet();
     for (const zInstructionSet set : {zInstructionSet::Sse2, zInstructionSet::Avx2})
@@ -103,7 +105,8 @@ void forEveryRateAndBlockSize(Check check)
             for (const int size : blockSizes)
             {
                 SCOPED_TRACE(testing::Message()
-                             << (set == zInstructionSet::Avx2 ? "AVX2, " : "SSE2, ") << rate << " Hz, blocks of "
+                             << (set == zInstructionSet::Avx2 ? "AVX2, " : "SSE2, ") << rate
+                             << " Hz, blocks of "
                              << (size == randomSizes ? std::string("random size") : std::to_string(size)));
                 check(rate, size, seed++);
             }
@@ -115,7 +118,7 @@ void forEveryRateAndBlockSize(Check check)
 /// get them alike. Each value is now and then an end of its range or a special value.
 class Draw
 {
-public:
+  public:
     Draw(std::uint32_t seed, int block) : random(seed * 7919u + static_cast<std::uint32_t>(block)) {}
     float operator()(float low, float high, float special)
     {
@@ -129,12 +132,11 @@ public:
         return low + (high - low) * static_cast<float>(random() % 100000u) / 99999.0f;
     }
 
-private:
+  private:
     std::mt19937 random;
 };
 
-template <typename Section>
-std::unique_ptr<Section> voicedSection(float rate, float channelSpread)
+template <typename Section> std::unique_ptr<Section> voicedSection(float rate, float channelSpread)
 {
     auto section = makeAt<Section>(rate);
     section->setChannelSpread(channelSpread);
@@ -151,64 +153,76 @@ std::unique_ptr<Section> voicedSection(float rate, float channelSpread)
 
 TEST(BlockProcessing, TheEngineMatchesItsPerSampleCodeBitForBit)
 {
-    forEveryRateAndBlockSize([](float rate, int size, std::uint32_t seed) {
-        // The controls at every block start, as the processor applies them; they change every
-        // seven blocks, and one block in twenty bypasses the engine.
-        const auto automate = [seed](zReverb& reverb, int block) {
-            Draw draw(seed, block / 7);
-            reverb.setEarlySize(draw(-12.0f, 60.0f, 60.0f));
-            reverb.setLateSize(draw(-24.0f, 48.0f, 48.0f));
-            reverb.setDiffusion(draw(0.0f, 1.0f, 0.5f));
-            reverb.setDecayTime(draw(0.001f, 153.41f, 0.39168f));
-            reverb.setListenerPos(draw(0.0f, 1.0f, 0.5f));
-            reverb.setBypass(block % 20 == 19);
-        };
-        expectBlocksMatchPairs([rate] { return std::make_unique<zReverb>(rate); }, automate, 12000, size, seed);
-    });
+    forEveryRateAndBlockSize(
+        [](float rate, int size, std::uint32_t seed)
+        {
+            // The controls at every block start, as the processor applies them; they change every
+            // seven blocks, and one block in twenty bypasses the engine.
+            const auto automate = [seed](zReverb& reverb, int block)
+            {
+                Draw draw(seed, block / 7);
+                reverb.setEarlySize(draw(-12.0f, 60.0f, 60.0f));
+                reverb.setLateSize(draw(-24.0f, 48.0f, 48.0f));
+                reverb.setDiffusion(draw(0.0f, 1.0f, 0.5f));
+                reverb.setDecayTime(draw(0.001f, 153.41f, 0.39168f));
+                reverb.setListenerPos(draw(0.0f, 1.0f, 0.5f));
+                reverb.setBypass(block % 20 == 19);
+            };
+            expectBlocksMatchPairs([rate] { return std::make_unique<zReverb>(rate); }, automate, 12000, size,
+                                   seed);
+        });
 }
 
 TEST(BlockProcessing, EachSectionMatchesItsPerSampleCodeBitForBit)
 {
-    forEveryRateAndBlockSize([](float rate, int size, std::uint32_t seed) {
-        // Sizes beyond the parameters' range too: delays too short to run ahead go through the
-        // per-sample code.
-        expectBlocksMatchPairs([rate] { return voicedSection<zEarlyReflection>(rate, zReverb::earlyChannelSpread); },
-                               [seed](zEarlyReflection& e, int block) {
-                                   Draw draw(seed, block / 5);
-                                   e.setSize(draw(-12.0f, 110.0f, 60.0f));
-                                   e.setDiffusion(draw(0.0f, 1.0f, 1.0f));
-                               },
-                               4000, size, seed);
+    forEveryRateAndBlockSize(
+        [](float rate, int size, std::uint32_t seed)
+        {
+            // Sizes beyond the parameters' range too: delays too short to run ahead go through the
+            // per-sample code.
+            expectBlocksMatchPairs(
+                [rate] { return voicedSection<zEarlyReflection>(rate, zReverb::earlyChannelSpread); },
+                [seed](zEarlyReflection& e, int block)
+                {
+                    Draw draw(seed, block / 5);
+                    e.setSize(draw(-12.0f, 110.0f, 60.0f));
+                    e.setDiffusion(draw(0.0f, 1.0f, 1.0f));
+                },
+                4000, size, seed);
 
-        expectBlocksMatchPairs(
-            [rate] {
-                auto late = voicedSection<zLateReflection>(rate, zReverb::lateChannelSpread);
-                late->setModulationRate(zReverb::modulationRate);
-                late->setModulationDepth(zReverb::modulationDepth);
-                return late;
-            },
-            [seed](zLateReflection& l, int block) {
-                Draw draw(seed, block / 5);
-                l.setSize(draw(-24.0f, 100.0f, 48.0f));
-                l.setDiffusion(draw(0.0f, 1.0f, 1.0f));
-                l.setDecayTime(draw(0.0f, 153.41f, 1e9f));
-                l.setBypass(block % 13 == 12);
-            },
-            4000, size, seed);
+            expectBlocksMatchPairs(
+                [rate]
+                {
+                    auto late = voicedSection<zLateReflection>(rate, zReverb::lateChannelSpread);
+                    late->setModulationRate(zReverb::modulationRate);
+                    late->setModulationDepth(zReverb::modulationDepth);
+                    return late;
+                },
+                [seed](zLateReflection& l, int block)
+                {
+                    Draw draw(seed, block / 5);
+                    l.setSize(draw(-24.0f, 100.0f, 48.0f));
+                    l.setDiffusion(draw(0.0f, 1.0f, 1.0f));
+                    l.setDecayTime(draw(0.0f, 153.41f, 1e9f));
+                    l.setBypass(block % 13 == 12);
+                },
+                4000, size, seed);
 
-        expectBlocksMatchPairs(
-            [rate] {
-                auto p = makeAt<zPreDelay>(rate);
-                p->setBaseTime(zReverb::preDelayBaseTime);
-                p->setSpread(zReverb::preDelaySpread);
-                return p;
-            },
-            [](zPreDelay& p, int block) {
-                // A new base time now and then sets the times gliding again.
-                p.setBaseTime(block / 11 % 2 == 0 ? zReverb::preDelayBaseTime : 0.0001f);
-            },
-            4000, size, seed);
-    });
+            expectBlocksMatchPairs(
+                [rate]
+                {
+                    auto p = makeAt<zPreDelay>(rate);
+                    p->setBaseTime(zReverb::preDelayBaseTime);
+                    p->setSpread(zReverb::preDelaySpread);
+                    return p;
+                },
+                [](zPreDelay& p, int block)
+                {
+                    // A new base time now and then sets the times gliding again.
+                    p.setBaseTime(block / 11 % 2 == 0 ? zReverb::preDelayBaseTime : 0.0001f);
+                },
+                4000, size, seed);
+        });
 }
 
 // The building blocks that run ahead: delay lines read before they are written (across the
@@ -237,7 +251,8 @@ TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
             x = noise.next();
         const float* ahead = line->peekOutputs(out, n, line->delayInSamples());
         for (int i = 0; i < n; ++i)
-            ASSERT_TRUE(sameBits(ahead[i], lineRef->processSample(in[i]))) << "whole-sample line, call " << done + i;
+            ASSERT_TRUE(sameBits(ahead[i], lineRef->processSample(in[i])))
+                << "whole-sample line, call " << done + i;
         float* span = line->inputSpan(out, n);
         std::copy_n(in, n, span);
         line->pushInputs(span, n);
@@ -245,7 +260,8 @@ TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
         {
             line4->peekOutputs(out, n, tap);
             for (int i = 0; i < n; ++i)
-                ASSERT_TRUE(sameBits(out[i], line4Ref->processSample(in[i]))) << "interpolating line, call " << done + i;
+                ASSERT_TRUE(sameBits(out[i], line4Ref->processSample(in[i])))
+                    << "interpolating line, call " << done + i;
             line4->pushInputs(in, n);
         }
         else
@@ -258,8 +274,10 @@ TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
 
     // Four differently designed shelves in lanes, against four run one by one.
     std::vector<std::unique_ptr<zShelf>> lanes, single;
-    const float designs[4][4] = {{12000.0f, -1.2f, 60.0f, -0.7f}, {300.0f, 6.0f, 9000.0f, 3.0f},
-                                 {20.0f, -24.0f, 23000.0f, -12.0f}, {5000.0f, 0.0f, 100.0f, 0.0f}};
+    const float designs[4][4] = {{12000.0f, -1.2f, 60.0f, -0.7f},
+                                 {300.0f, 6.0f, 9000.0f, 3.0f},
+                                 {20.0f, -24.0f, 23000.0f, -12.0f},
+                                 {5000.0f, 0.0f, 100.0f, 0.0f}};
     for (const auto& d : designs)
         for (auto* set : {&lanes, &single})
         {
@@ -285,7 +303,8 @@ TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
         const zLanes y = bank.processSample(zMakeLanes(x, -x, x * 1e-20f, x * 3.0f));
         const float inputs[4] = {x, -x, x * 1e-20f, x * 3.0f};
         for (int k = 0; k < 4; ++k)
-            ASSERT_TRUE(sameBits(y[k], single[static_cast<size_t>(k)]->processSample(inputs[k]))) << "lane " << k << " sample " << i;
+            ASSERT_TRUE(sameBits(y[k], single[static_cast<size_t>(k)]->processSample(inputs[k])))
+                << "lane " << k << " sample " << i;
     }
 }
 
@@ -295,13 +314,15 @@ TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
 // all the others (infinities and NaN included).
 TEST(BlockProcessing, TheLowShelfOffsetInLanesIsTheScalarOffset)
 {
-    const auto check = [](std::uint32_t first, std::uint32_t last, std::uint32_t step) {
+    const auto check = [](std::uint32_t first, std::uint32_t last, std::uint32_t step)
+    {
         for (std::uint64_t bits = first; bits <= last; bits += 4 * static_cast<std::uint64_t>(step))
         {
             float x[4];
             for (std::uint32_t k = 0; k < 4; ++k)
             {
-                const std::uint32_t b = static_cast<std::uint32_t>(std::min<std::uint64_t>(bits + k * step, last));
+                const std::uint32_t b =
+                    static_cast<std::uint32_t>(std::min<std::uint64_t>(bits + k * step, last));
                 std::memcpy(&x[k], &b, sizeof b);
             }
             bool loud = true;

@@ -17,19 +17,23 @@ namespace
 {
 constexpr float exactRate = 1024.0f;
 
-float samples(float n) { return n / exactRate; }
+float samples(float n)
+{
+    return n / exactRate;
+}
 
 /// Catmull-Rom through p(-1), p(0), p(1), p(2), evaluated at t (textbook form, double precision).
 double catmullRom(double pm1, double p0, double p1, double p2, double t)
 {
-    return p0 + 0.5 * t * (p1 - pm1 + t * (2.0 * pm1 - 5.0 * p0 + 4.0 * p1 - p2 + t * (3.0 * (p0 - p1) + p2 - pm1)));
+    return p0 +
+           0.5 * t *
+               (p1 - pm1 + t * (2.0 * pm1 - 5.0 * p0 + 4.0 * p1 - p2 + t * (3.0 * (p0 - p1) + p2 - pm1)));
 }
 } // namespace
 
 /// A line bypassed after `warmUp` samples passes its input unchanged, and once the bypass is
 /// cleared it continues exactly like a line that never saw the bypassed samples.
-template <class Line>
-void expectBypassPassesInputAndFreezesTheLine(float delaySeconds, int warmUp)
+template <class Line> void expectBypassPassesInputAndFreezesTheLine(float delaySeconds, int warmUp)
 {
     auto bypassed = makeAt<Line>(exactRate);
     auto reference = makeAt<Line>(exactRate);

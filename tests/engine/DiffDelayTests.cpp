@@ -16,8 +16,7 @@ namespace
 constexpr float exactRate = 1024.0f;
 
 /// A stage with a flat (0 dB) shelf, so only the all-pass itself is heard.
-template <typename Stage>
-std::unique_ptr<Stage> flatStage(float g, float delaySamples)
+template <typename Stage> std::unique_ptr<Stage> flatStage(float g, float delaySamples)
 {
     auto stage = makeAt<Stage>(exactRate);
     stage->setCoefficient(g);
@@ -27,8 +26,7 @@ std::unique_ptr<Stage> flatStage(float g, float delaySamples)
     return stage;
 }
 
-template <typename Stage>
-class DiffusionStage : public ::testing::Test
+template <typename Stage> class DiffusionStage : public ::testing::Test
 {
 };
 using StageTypes = ::testing::Types<zDiffDelay, zDiffDelay4p>;

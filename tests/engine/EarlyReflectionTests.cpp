@@ -52,7 +52,8 @@ TEST(EarlySection, NoteSixtySwitchesItOffAndFreezesItsDiffusers)
     auto early = flatEarlySection(24.0f, 0.5f);
     auto reference = flatEarlySection(24.0f, 0.5f);
     Noise noise;
-    auto feedBoth = [&](int n) {
+    auto feedBoth = [&](int n)
+    {
         for (int i = 0; i < n; ++i)
         {
             float a[2] = {noise.next(), noise.next()};
@@ -99,7 +100,10 @@ TEST(EarlySection, ZeroDiffusionGivesOneImpulsePerChannelAfterTheStageDelaysPlus
 {
     auto early = flatEarlySection(24.0f, 0.0f);
     // Stage delays at 44100 Hz: left 756 + 953 + 1201 samples, right 953 + 1201 + 1513.
-    const auto out = renderStereo(*early, 4000, [](int i) { return Frame{impulseAt(i, 0), impulseAt(i, 0)}; });
+    const auto out = renderStereo(*early, 4000,
+                                  [](int i) {
+                                      return Frame{impulseAt(i, 0), impulseAt(i, 0)};
+                                  });
     for (int i = 0; i < 4000; ++i)
     {
         EXPECT_NEAR(out[i].left, i == 2913 ? 1.0f : 0.0f, 1e-6f) << i;
@@ -128,7 +132,10 @@ TEST(EarlySection, DiffusionIsClampedPerStage)
 TEST(EarlySection, ChannelsOfACentredImpulseDiffer)
 {
     auto early = flatEarlySection(24.0f, 0.6f);
-    const auto out = renderStereo(*early, 6000, [](int i) { return Frame{impulseAt(i, 0), impulseAt(i, 0)}; });
+    const auto out = renderStereo(*early, 6000,
+                                  [](int i) {
+                                      return Frame{impulseAt(i, 0), impulseAt(i, 0)};
+                                  });
     double difference = 0.0;
     for (const auto& f : out)
         difference += std::fabs(f.left - f.right);

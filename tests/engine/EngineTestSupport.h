@@ -11,8 +11,7 @@ namespace zvtest
 {
 /// A new engine block set to run at `hz`. The whole engine is built for its rate instead, since
 /// its construction already runs its oscillator.
-template <typename Block>
-std::unique_ptr<Block> makeAt(float hz)
+template <typename Block> std::unique_ptr<Block> makeAt(float hz)
 {
     auto block = std::make_unique<Block>();
     block->setSampleRate(hz);
@@ -22,7 +21,7 @@ std::unique_ptr<Block> makeAt(float hz)
 /// Deterministic white noise in -1 ... 1 (a small LCG, so runs are reproducible everywhere).
 class Noise
 {
-public:
+  public:
     explicit Noise(std::uint32_t seed = 12345u) : state(seed) {}
     float next()
     {
@@ -30,13 +29,12 @@ public:
         return static_cast<float>(static_cast<std::int32_t>(state)) * (1.0f / 2147483648.0f);
     }
 
-private:
+  private:
     std::uint32_t state;
 };
 
 /// Runs `n` samples through a mono block and returns the outputs.
-template <typename Block, typename Input>
-std::vector<float> render(Block& block, int n, Input input)
+template <typename Block, typename Input> std::vector<float> render(Block& block, int n, Input input)
 {
     std::vector<float> out(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
@@ -52,8 +50,7 @@ struct Frame
 };
 
 /// Runs `n` pairs through a stereo block and returns the outputs.
-template <typename Block, typename Input>
-std::vector<Frame> renderStereo(Block& block, int n, Input input)
+template <typename Block, typename Input> std::vector<Frame> renderStereo(Block& block, int n, Input input)
 {
     std::vector<Frame> out(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
@@ -66,7 +63,10 @@ std::vector<Frame> renderStereo(Block& block, int n, Input input)
     return out;
 }
 
-inline float impulseAt(int i, int at) { return i == at ? 1.0f : 0.0f; }
+inline float impulseAt(int i, int at)
+{
+    return i == at ? 1.0f : 0.0f;
+}
 
 /// Index of the largest magnitude in a range.
 inline int peakIndex(const std::vector<float>& v)

@@ -235,9 +235,13 @@ TEST(LateSection, LeftImpulseReachesTheRightChannelOneSampleAfterTheLeftLoop)
 TEST(LateSection, DecayTimeSetsHowFastTheTailFalls)
 {
     // With zero diffusion and flat shelves, only the loop gains shape the decay.
-    auto level = [](float decay) {
+    auto level = [](float decay)
+    {
         auto late = quietLateSection(12.0f, decay, 0.0f);
-        const auto out = renderStereo(*late, 44100, [](int i) { return Frame{impulseAt(i, 0), impulseAt(i, 0)}; });
+        const auto out = renderStereo(*late, 44100,
+                                      [](int i) {
+                                          return Frame{impulseAt(i, 0), impulseAt(i, 0)};
+                                      });
         double early = 0.0, later = 0.0;
         for (int i = 0; i < 22050; ++i)
             early += static_cast<double>(out[i].left) * out[i].left;

@@ -25,7 +25,9 @@ std::unique_ptr<zPreDelay> voicedPreDelay(float spread = zReverb::preDelaySpread
 Frame measuredDelays(zPreDelay& pre, int settle)
 {
     const auto out = renderStereo(pre, settle + 1000,
-                                  [&](int i) { return Frame{impulseAt(i, settle), impulseAt(i, settle)}; });
+                                  [&](int i) {
+                                      return Frame{impulseAt(i, settle), impulseAt(i, settle)};
+                                  });
     std::vector<float> left, right;
     for (int i = settle; i < settle + 1000; ++i)
     {

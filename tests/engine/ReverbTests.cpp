@@ -70,8 +70,7 @@ void expectShelf(const zShelf& shelf, float highHz, float highDb, float lowHz, f
     EXPECT_EQ(shelf.lowShelf().getGain(), lowDb);
 }
 
-template <typename Diffuser>
-void expectDiffuserShelves(const Diffuser& d)
+template <typename Diffuser> void expectDiffuserShelves(const Diffuser& d)
 {
     for (int i = 0; i < 3; ++i)
         expectShelf(d.stage(i).shelf(), noteFrequency(97.0f), -1.2f, noteFrequency(36.0f), -0.7f);
@@ -192,14 +191,20 @@ TEST(ReverbBlend, ListenerAtOneHearsTheLateSectionOnly)
     c.lateNote = -12.0f; // long late stage delays
     c.listener = 1.0f;
     const int at = 44100;
-    const auto out = renderBlocks(*reverb, c, at + 6000, [&](int i) { return Frame{impulseAt(i, at), impulseAt(i, at)}; });
+    const auto out = renderBlocks(*reverb, c, at + 6000,
+                                  [&](int i) {
+                                      return Frame{impulseAt(i, at), impulseAt(i, at)};
+                                  });
     // Early left impulse: 349 (pre-delay) + 2913 samples after the input.
     for (int i = at; i < at + 6000; ++i)
         ASSERT_LT(std::fabs(out[i].left), 1e-6f) << i - at;
 
     auto blended = std::make_unique<zReverb>();
     c.listener = 0.5f;
-    const auto mix = renderBlocks(*blended, c, at + 6000, [&](int i) { return Frame{impulseAt(i, at), impulseAt(i, at)}; });
+    const auto mix = renderBlocks(*blended, c, at + 6000,
+                                  [&](int i) {
+                                      return Frame{impulseAt(i, at), impulseAt(i, at)};
+                                  });
     EXPECT_GT(std::fabs(mix[at + 349 + 2913].left), 0.3f);
 }
 
@@ -299,10 +304,12 @@ TEST(ReverbProperties, OutputStaysFiniteForOneMinuteAtExtremeSettings)
                     float pair[2] = {noise.next(), noise.next()};
                     reverb->processStereo(pair, 2);
                     ASSERT_TRUE(std::isfinite(pair[0]) && std::isfinite(pair[1]))
-                        << "sizes " << sizes << " decay " << decay << " diffusion " << diffusion << " at " << i;
+                        << "sizes " << sizes << " decay " << decay << " diffusion " << diffusion << " at "
+                        << i;
                     largest = std::max({largest, std::fabs(pair[0]), std::fabs(pair[1])});
                 }
-                EXPECT_LT(largest, 100.0f) << "sizes " << sizes << " decay " << decay << " diffusion " << diffusion;
+                EXPECT_LT(largest, 100.0f)
+                    << "sizes " << sizes << " decay " << decay << " diffusion " << diffusion;
             }
 }
 
@@ -333,7 +340,8 @@ TEST(ReverbShelves, SettingTheConstructionRateChangesNothing)
 TEST(ReverbShelves, ANewRateRedesignsAllEighteenShelves)
 {
     auto reverb = std::make_unique<zReverb>(); // designed at 44100
-    EXPECT_EQ(reverb->leftShelf().highShelf().a1(), zBiLin1pHS::design(noteFrequency(102.0f), -2.0f, 44100.0f).a1);
+    EXPECT_EQ(reverb->leftShelf().highShelf().a1(),
+              zBiLin1pHS::design(noteFrequency(102.0f), -2.0f, 44100.0f).a1);
     reverb->setSampleRate(48000.0f);
     EXPECT_EQ(reverb->late().getSampleRate(), 48000.0f);
 
@@ -341,7 +349,8 @@ TEST(ReverbShelves, ANewRateRedesignsAllEighteenShelves)
     const zShelfDesign outLow = zBiLin1pLS::design(noteFrequency(58.0f), -5.5f, 48000.0f);
     const zShelfDesign diffHigh = zBiLin1pHS::design(noteFrequency(97.0f), -1.2f, 48000.0f);
     const zShelfDesign diffLow = zBiLin1pLS::design(noteFrequency(36.0f), -0.7f, 48000.0f);
-    auto expectDesign = [](const zShelf& s, const zShelfDesign& high, const zShelfDesign& low) {
+    auto expectDesign = [](const zShelf& s, const zShelfDesign& high, const zShelfDesign& low)
+    {
         EXPECT_EQ(s.highShelf().a1(), high.a1);
         EXPECT_EQ(s.highShelf().b0(), high.b0);
         EXPECT_EQ(s.highShelf().b1(), high.b1);
@@ -350,7 +359,8 @@ TEST(ReverbShelves, ANewRateRedesignsAllEighteenShelves)
         EXPECT_EQ(s.lowShelf().b1(), low.b1);
     };
     int count = 0;
-    auto expectDiffuser = [&](const auto& d) {
+    auto expectDiffuser = [&](const auto& d)
+    {
         for (int i = 0; i < 3; ++i, ++count)
             expectDesign(d.stage(i).shelf(), diffHigh, diffLow);
         expectDesign(d.shelf(), diffHigh, diffLow);
@@ -396,12 +406,16 @@ TEST(ReverbTail, LateFallTimeMatchesAMeasuredTail)
     c.decay = 1.0f;
     const int at = 44100;
     const int n = at + 5 * 44100;
-    const auto out = renderBlocks(*reverb, c, n, [&](int i) { return Frame{impulseAt(i, at), impulseAt(i, at)}; });
+    const auto out = renderBlocks(*reverb, c, n,
+                                  [&](int i) {
+                                      return Frame{impulseAt(i, at), impulseAt(i, at)};
+                                  });
     std::vector<double> remaining(static_cast<size_t>(n + 1), 0.0);
     for (int i = n - 1; i >= at; --i)
         remaining[i] = remaining[i + 1] + static_cast<double>(out[i].left) * out[i].left +
                        static_cast<double>(out[i].right) * out[i].right;
-    auto crossing = [&](double db) {
+    auto crossing = [&](double db)
+    {
         int i = at;
         while (10.0 * std::log10(remaining[i] / remaining[at]) > db)
             ++i;

@@ -14,8 +14,7 @@ using namespace zvtest;
 namespace
 {
 /// Steady-state gain for a constant input (0 Hz), measured by running the filter.
-template <typename Filter>
-double gainAtZeroHz(Filter& filter)
+template <typename Filter> double gainAtZeroHz(Filter& filter)
 {
     float y = 0.0f;
     for (int i = 0; i < 200000; ++i)
@@ -24,8 +23,7 @@ double gainAtZeroHz(Filter& filter)
 }
 
 /// Steady-state gain for an alternating input (the Nyquist frequency).
-template <typename Filter>
-double gainAtNyquist(Filter& filter)
+template <typename Filter> double gainAtNyquist(Filter& filter)
 {
     float y = 0.0f;
     for (int i = 0; i < 200000; ++i)

@@ -33,7 +33,7 @@ inline void require(bool condition)
 /// The host's URI map: each URI gets the next number, from 1.
 class UridMap
 {
-public:
+  public:
     LV2_URID map(const char* uri)
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -44,9 +44,10 @@ public:
         return (LV2_URID)uris.size();
     }
 
-    LV2_URID_Map feature { this, [](LV2_URID_Map_Handle self, const char* uri) { return static_cast<UridMap*>(self)->map(uri); } };
+    LV2_URID_Map feature{this, [](LV2_URID_Map_Handle self, const char* uri)
+                         { return static_cast<UridMap*>(self)->map(uri); }};
 
-private:
+  private:
     std::mutex mutex;
     std::vector<std::string> uris;
 };
@@ -57,7 +58,7 @@ inline const std::string stateKey = ZV_LV2_URI ":StateString";
 /// One instance of the plug-in, made on construction and cleaned up on destruction.
 class Plugin
 {
-public:
+  public:
     Plugin()
     {
         static void* const library = dlopen(ZV_LV2_PATH, RTLD_NOW | RTLD_LOCAL);
@@ -72,14 +73,14 @@ public:
 
         blockLength = 512;
         const LV2_Options_Option options[] = {
-            { LV2_OPTIONS_INSTANCE, 0, uris.map(LV2_BUF_SIZE__maxBlockLength), sizeof blockLength,
-              uris.map(LV2_ATOM__Int), &blockLength },
-            { LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr },
+            {LV2_OPTIONS_INSTANCE, 0, uris.map(LV2_BUF_SIZE__maxBlockLength), sizeof blockLength,
+             uris.map(LV2_ATOM__Int), &blockLength},
+            {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr},
         };
-        const LV2_Feature mapFeature { LV2_URID__map, &uris.feature };
-        const LV2_Feature bounded { LV2_BUF_SIZE__boundedBlockLength, nullptr };
-        const LV2_Feature optionsFeature { LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options) };
-        const LV2_Feature* features[] = { &mapFeature, &bounded, &optionsFeature, nullptr };
+        const LV2_Feature mapFeature{LV2_URID__map, &uris.feature};
+        const LV2_Feature bounded{LV2_BUF_SIZE__boundedBlockLength, nullptr};
+        const LV2_Feature optionsFeature{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)};
+        const LV2_Feature* features[] = {&mapFeature, &bounded, &optionsFeature, nullptr};
         instance = descriptor->instantiate(descriptor, 48000.0, ZV_LV2_BUNDLE "/", features);
         require(instance != nullptr && descriptor->extension_data != nullptr);
         state = static_cast<const LV2_State_Interface*>(descriptor->extension_data(LV2_STATE__interface));
@@ -93,9 +94,9 @@ public:
     /// The state text as the host saves it (the bytes the plug-in stores, terminator included).
     std::vector<uint8_t> save()
     {
-        Exchange exchange { uris.map(stateKey.c_str()), {}, 0 };
-        require(state->save(instance, &Exchange::store, &exchange, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, nullptr)
-                == LV2_STATE_SUCCESS);
+        Exchange exchange{uris.map(stateKey.c_str()), {}, 0};
+        require(state->save(instance, &Exchange::store, &exchange, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE,
+                            nullptr) == LV2_STATE_SUCCESS);
         require(exchange.type == stringType);
         return exchange.value;
     }
@@ -103,12 +104,12 @@ public:
     /// Restores the state from the given bytes, handed back as the state text's value.
     LV2_State_Status restore(const uint8_t* data, size_t size)
     {
-        Exchange exchange { uris.map(stateKey.c_str()), std::vector<uint8_t>(data, data + size), stringType };
-        return state->restore(instance, &Exchange::retrieve, &exchange, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE,
-                              nullptr);
+        Exchange exchange{uris.map(stateKey.c_str()), std::vector<uint8_t>(data, data + size), stringType};
+        return state->restore(instance, &Exchange::retrieve, &exchange,
+                              LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, nullptr);
     }
 
-private:
+  private:
     /// What the host's store and retrieve callbacks exchange with the plug-in: one property.
     struct Exchange
     {

@@ -63,10 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // Files only ever go to the scratch folder (relative names land there too).
         if (arg.containsChar('/') || arg.containsChar('\\'))
             continue;
-        args.add(arg.replace("@in", in.getFullPathName()).replace("@doc", doc.getFullPathName())
+        args.add(arg.replace("@in", in.getFullPathName())
+                     .replace("@doc", doc.getFullPathName())
                      .replace("@out", out.getFullPathName()));
     }
-    const auto audio = bytes.ConsumeBytes<char>(bytes.ConsumeIntegralInRange<size_t>(0, bytes.remaining_bytes()));
+    const auto audio =
+        bytes.ConsumeBytes<char>(bytes.ConsumeIntegralInRange<size_t>(0, bytes.remaining_bytes()));
     const auto document = bytes.ConsumeRemainingBytes<char>();
     in.replaceWithData(audio.data(), audio.size());
     doc.replaceWithData(document.data(), document.size());

@@ -40,7 +40,7 @@ constexpr size_t longestMutation = 1 << 16;
 /// A small deterministic generator (SplitMix64): the same inputs on every machine and run.
 class Random
 {
-public:
+  public:
     explicit Random(uint64_t seed) : state(seed) {}
 
     uint64_t next()
@@ -53,7 +53,7 @@ public:
     /// A number in [0, n); 0 when n is 0.
     size_t below(size_t n) { return n == 0 ? 0 : (size_t)(next() % n); }
 
-private:
+  private:
     uint64_t state;
 };
 
@@ -67,55 +67,56 @@ void mutate(Bytes& b, const std::vector<Bytes>& corpus, Random& random)
 {
     switch (random.below(8))
     {
-        case 0: // flip a few bits
-            for (size_t k = 1 + random.below(4); k > 0 && !b.empty(); --k)
-                b[random.below(b.size())] ^= (uint8_t)(1u << random.below(8));
-            break;
-        case 1: // overwrite a byte with a boundary value
+    case 0: // flip a few bits
+        for (size_t k = 1 + random.below(4); k > 0 && !b.empty(); --k)
+            b[random.below(b.size())] ^= (uint8_t)(1u << random.below(8));
+        break;
+    case 1: // overwrite a byte with a boundary value
+    {
+        static constexpr uint8_t boundaries[] = {0x00, 0x01, 0x7f, 0x80, 0xfe, 0xff};
+        if (!b.empty())
+            b[random.below(b.size())] = boundaries[random.below(sizeof boundaries)];
+        break;
+    }
+    case 2: // overwrite a run with random bytes
+        for (size_t k = random.below(16), at = random.below(b.size()); k > 0 && at < b.size(); --k, ++at)
+            b[at] = (uint8_t)random.next();
+        break;
+    case 3: // insert random bytes
+    {
+        Bytes extra(1 + random.below(32));
+        for (auto& x : extra)
+            x = (uint8_t)random.next();
+        b.insert(b.begin() + (ptrdiff_t)random.below(b.size() + 1), extra.begin(), extra.end());
+        break;
+    }
+    case 4: // delete a run
+        if (!b.empty())
         {
-            static constexpr uint8_t boundaries[] = { 0x00, 0x01, 0x7f, 0x80, 0xfe, 0xff };
-            if (!b.empty())
-                b[random.below(b.size())] = boundaries[random.below(sizeof boundaries)];
-            break;
+            const size_t at = random.below(b.size());
+            const size_t n = std::min(b.size() - at, 1 + random.below(32));
+            b.erase(b.begin() + (ptrdiff_t)at, b.begin() + (ptrdiff_t)(at + n));
         }
-        case 2: // overwrite a run with random bytes
-            for (size_t k = random.below(16), at = random.below(b.size()); k > 0 && at < b.size(); --k, ++at)
-                b[at] = (uint8_t)random.next();
-            break;
-        case 3: // insert random bytes
+        break;
+    case 5: // truncate
+        b.resize(random.below(b.size() + 1));
+        break;
+    case 6: // repeat a run
+        if (!b.empty())
         {
-            Bytes extra(1 + random.below(32));
-            for (auto& x : extra)
-                x = (uint8_t)random.next();
-            b.insert(b.begin() + (ptrdiff_t)random.below(b.size() + 1), extra.begin(), extra.end());
-            break;
+            const size_t at = random.below(b.size());
+            const Bytes run(b.begin() + (ptrdiff_t)at,
+                            b.begin() + (ptrdiff_t)std::min(b.size(), at + 1 + random.below(64)));
+            b.insert(b.begin() + (ptrdiff_t)random.below(b.size() + 1), run.begin(), run.end());
         }
-        case 4: // delete a run
-            if (!b.empty())
-            {
-                const size_t at = random.below(b.size());
-                const size_t n = std::min(b.size() - at, 1 + random.below(32));
-                b.erase(b.begin() + (ptrdiff_t)at, b.begin() + (ptrdiff_t)(at + n));
-            }
-            break;
-        case 5: // truncate
-            b.resize(random.below(b.size() + 1));
-            break;
-        case 6: // repeat a run
-            if (!b.empty())
-            {
-                const size_t at = random.below(b.size());
-                const Bytes run(b.begin() + (ptrdiff_t)at, b.begin() + (ptrdiff_t)std::min(b.size(), at + 1 + random.below(64)));
-                b.insert(b.begin() + (ptrdiff_t)random.below(b.size() + 1), run.begin(), run.end());
-            }
-            break;
-        default: // the head of this input, the tail of another
-        {
-            const Bytes& other = corpus[random.below(corpus.size())];
-            b.resize(random.below(b.size() + 1));
-            b.insert(b.end(), other.begin() + (ptrdiff_t)random.below(other.size() + 1), other.end());
-            break;
-        }
+        break;
+    default: // the head of this input, the tail of another
+    {
+        const Bytes& other = corpus[random.below(corpus.size())];
+        b.resize(random.below(b.size() + 1));
+        b.insert(b.end(), other.begin() + (ptrdiff_t)random.below(other.size() + 1), other.end());
+        break;
+    }
     }
     if (b.size() > longestMutation)
         b.resize(longestMutation);
@@ -126,10 +127,16 @@ std::string currentName;
 const uint8_t* currentInput = nullptr;
 size_t currentSize = 0;
 
-void say(const char* text, size_t n) { (void)!write(STDERR_FILENO, text, n); }
-void say(const char* text) { say(text, std::strlen(text)); }
+void say(const char* text, size_t n)
+{
+    (void)!write(STDERR_FILENO, text, n);
+}
+void say(const char* text)
+{
+    say(text, std::strlen(text));
+}
 
-constexpr int fatalSignals[] = { SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL };
+constexpr int fatalSignals[] = {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 struct sigaction previousActions[sizeof fatalSignals / sizeof fatalSignals[0]];
 
 /// Prints the input that killed the target (with async-signal-safe calls only), then hands the
@@ -142,7 +149,7 @@ void reportInput(int signal)
     static const char digits[] = "0123456789abcdef";
     for (size_t i = 0; i < currentSize; ++i)
     {
-        const char pair[2] = { digits[currentInput[i] >> 4], digits[currentInput[i] & 15] };
+        const char pair[2] = {digits[currentInput[i] >> 4], digits[currentInput[i] & 15]};
         say(pair, 2);
         if (i % 32 == 31 || i + 1 == currentSize)
             say("\n", 1);
@@ -157,7 +164,9 @@ void reportInput(int signal)
 
 void catchFatalSignals()
 {
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = reportInput;
     sigemptyset(&action.sa_mask);
     for (size_t i = 0; i < std::size(fatalSignals); ++i)
@@ -231,6 +240,7 @@ int main(int argc, char** argv)
         run(input, "mutation " + std::to_string(m));
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
-    std::printf("%zu inputs and %zu mutations of them ran in %.2f s\n", files.size(), mutations, took.count());
+    std::printf("%zu inputs and %zu mutations of them ran in %.2f s\n", files.size(), mutations,
+                took.count());
     return 0;
 }

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // most of the time. Every input starts from the defaults of the table.
     static juce::ScopedJuceInitialiser_GUI framework;
     static ZVPluginAudioProcessor processor;
-    static const juce::MemoryBlock defaults = [] {
+    static const juce::MemoryBlock defaults = []
+    {
         juce::MemoryBlock m;
         processor.getStateInformation(m);
         return m;
@@ -32,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         out.write(data, size);
         out.writeByte(0);
     }
-    for (const void* block : { static_cast<const void*>(data), static_cast<const void*>(framed.getData()) })
+    for (const void* block : {static_cast<const void*>(data), static_cast<const void*>(framed.getData())})
     {
         const int n = block == data ? (int)size : (int)framed.getSize();
         processor.setStateInformation(block, n);

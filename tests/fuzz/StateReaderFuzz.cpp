@@ -8,17 +8,18 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const auto check = [](const std::optional<zvstate::Document>& doc) {
+    const auto check = [](const std::optional<zvstate::Document>& doc)
+    {
         if (!doc)
             return;
-        if (doc->tag.empty() || doc->tag.size() > zvstate::DocumentLimits::maxNameLength
-            || doc->attributes.size() > zvstate::DocumentLimits::maxAttributes)
+        if (doc->tag.empty() || doc->tag.size() > zvstate::DocumentLimits::maxNameLength ||
+            doc->attributes.size() > zvstate::DocumentLimits::maxAttributes)
             std::abort();
         for (const auto& [name, value] : doc->attributes)
             if (name.empty() || name.size() > zvstate::DocumentLimits::maxNameLength)
                 std::abort();
     };
-    check(zvstate::readDocumentText({ reinterpret_cast<const char*>(data), size }));
+    check(zvstate::readDocumentText({reinterpret_cast<const char*>(data), size}));
     check(zvstate::readDocumentChunk(data, size));
     return 0;
 }

@@ -36,7 +36,7 @@ inline void require(bool condition)
 /// A host's memory stream: reads and writes bytes it holds, reports its size.
 class MemoryStream final : public IBStream, public ISizeableStream
 {
-public:
+  public:
     MemoryStream() = default;
     MemoryStream(const uint8_t* data, size_t size) : bytes(data, data + size) {}
 
@@ -85,7 +85,9 @@ public:
     }
     tresult PLUGIN_API seek(int64 pos, int32 mode, int64* result) override
     {
-        const int64 base = mode == kIBSeekSet ? 0 : mode == kIBSeekCur ? (int64)position : (int64)bytes.size();
+        const int64 base = mode == kIBSeekSet   ? 0
+                           : mode == kIBSeekCur ? (int64)position
+                                                : (int64)bytes.size();
         const int64 to = base + pos;
         if (to < 0 || to > (int64)bytes.size())
             return kInvalidArgument;
@@ -118,14 +120,13 @@ public:
     /// References the plug-in took and has not given back.
     int heldReferences() const { return references - 1; }
 
-private:
+  private:
     std::vector<uint8_t> bytes;
     size_t position = 0;
-    std::atomic<int> references { 1 };
+    std::atomic<int> references{1};
 };
 
-template <typename Interface>
-Interface* queryInterface(FUnknown* object, const TUID iid)
+template <typename Interface> Interface* queryInterface(FUnknown* object, const TUID iid)
 {
     void* result = nullptr;
     return object->queryInterface(iid, &result) == kResultOk ? static_cast<Interface*>(result) : nullptr;
@@ -134,7 +135,8 @@ Interface* queryInterface(FUnknown* object, const TUID iid)
 /// The module, opened once per process and kept open (as hosts usually do).
 inline IPluginFactory* factory()
 {
-    static IPluginFactory* const f = [] {
+    static IPluginFactory* const f = []
+    {
         void* module = dlopen(ZV_VST3_PATH, RTLD_NOW | RTLD_LOCAL);
         require(module != nullptr);
         using Entry = bool (*)(void*);
@@ -153,14 +155,15 @@ inline IPluginFactory* factory()
 /// The plug-in's component and edit controller, initialised and connected to each other.
 class Plugin
 {
-public:
+  public:
     Plugin()
     {
         IPluginFactory* f = factory();
         for (int32 i = 0; i < f->countClasses() && component == nullptr; ++i)
         {
-            PClassInfo info {};
-            if (f->getClassInfo(i, &info) == kResultOk && std::strcmp(info.category, kVstAudioEffectClass) == 0)
+            PClassInfo info{};
+            if (f->getClassInfo(i, &info) == kResultOk &&
+                std::strcmp(info.category, kVstAudioEffectClass) == 0)
             {
                 void* object = nullptr;
                 if (f->createInstance(info.cid, Vst::IComponent_iid, &object) == kResultOk)
@@ -171,8 +174,8 @@ public:
 
         TUID controllerId;
         void* object = nullptr;
-        require(component->getControllerClassId(controllerId) == kResultOk
-                && f->createInstance(controllerId, Vst::IEditController_iid, &object) == kResultOk);
+        require(component->getControllerClassId(controllerId) == kResultOk &&
+                f->createInstance(controllerId, Vst::IEditController_iid, &object) == kResultOk);
         controller = static_cast<Vst::IEditController*>(object);
         require(controller->initialize(nullptr) == kResultOk);
 
@@ -216,7 +219,7 @@ public:
         require(stream.heldReferences() == 0);
     }
 
-private:
+  private:
     Vst::IComponent* component = nullptr;
     Vst::IEditController* controller = nullptr;
     Vst::IConnectionPoint* componentPoint = nullptr;

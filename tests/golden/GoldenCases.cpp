@@ -26,7 +26,8 @@ constexpr EngineControls engineDefaults{24.0f, 12.0f, 0.5f, 0.39168f, 0.5f, fals
 constexpr EngineControls sectionsOff{60.0f, 48.0f, 0.0f, 0.001f, 0.2f, false};
 constexpr EngineControls largest{-12.0f, -24.0f, 1.0f, 153.41f, 0.8f, false};
 
-EngineControls with(EngineControls c, float earlyNote, float lateNote, float diffusion, float decay, float listener)
+EngineControls with(EngineControls c, float earlyNote, float lateNote, float diffusion, float decay,
+                    float listener)
 {
     c.earlyNote = earlyNote;
     c.lateNote = lateNote;
@@ -51,13 +52,21 @@ const std::vector<EngineCase>& engineCases()
         {"impulse_defaults_44k_b512", 44100.0f, 512, 16384, Signal::Impulse, {{0, engineDefaults}}},
         {"noise_largest_sizes_22k_b64", 22050.0f, 64, 32768, Signal::NoiseBurst, {{0, largest}}},
         {"impulse_sections_off_48k_b1", 48000.0f, 1, 4096, Signal::Impulse, {{0, sectionsOff}}},
-        {"noise_bypass_and_changes_96k_b64", 96000.0f, 64, 12288, Signal::NoiseBurst,
+        {"noise_bypass_and_changes_96k_b64",
+         96000.0f,
+         64,
+         12288,
+         Signal::NoiseBurst,
          {{0, with(engineDefaults, 24.0f, 12.0f, 0.5f, 0.39168f, 0.0f)},
           {2048, bypassed(engineDefaults)},
           {3000, with(engineDefaults, 24.0f, 30.5f, 0.5f, 0.39168f, 1.0f)}, // lands at 3008
           {6144, with(engineDefaults, 60.0f, 12.0f, 0.0f, 0.0f, 0.3f)},     // decay 0: the exponent floor
           {9000, largest}}},
-        {"noise_control_sweep_192k_b512", 192000.0f, 512, 16384, Signal::NoiseBurst,
+        {"noise_control_sweep_192k_b512",
+         192000.0f,
+         512,
+         16384,
+         Signal::NoiseBurst,
          {{0, with(engineDefaults, 40.0f, 0.0f, 0.9f, 2.5f, 0.8f)},
           {2048, with(engineDefaults, -12.0f, 47.9f, 0.1f, 0.001f, 0.2f)},
           {4096, with(engineDefaults, 10.25f, -24.0f, 1.0f, 153.41f, 0.65f)},
@@ -70,7 +79,11 @@ const std::vector<EngineCase>& engineCases()
 const EngineCase& longEngineCase()
 {
     // Noise throughout, so the lines hold signal when they wrap at 960000 samples.
-    static const EngineCase c{"long_noise_wraps_every_line_44k_b512", 44100.0f, 512, 1000000, Signal::Noise,
+    static const EngineCase c{"long_noise_wraps_every_line_44k_b512",
+                              44100.0f,
+                              512,
+                              1000000,
+                              Signal::Noise,
                               {{0, with(engineDefaults, 24.0f, 12.0f, 0.5f, 2.0f, 0.8f)}}};
     return c;
 }
@@ -82,39 +95,132 @@ const std::vector<PluginCase>& pluginCases()
     // At most one frame inside each block carries changes (InBlockTrap handles one per block).
     static const std::vector<PluginCase> cases = {
         {"impulse_defaults_44k_b512", 44100.0, 512, 16384, Signal::Impulse, {}},
-        {"noise_maxima_48k_b64", 48000.0, 64, 12288, Signal::NoiseBurst,
-         {{0, EarlySize, 1.0f}, {0, LateSize, 1.0f}, {0, Decay, 1.0f}, {0, Diffusion, 1.0f},
-          {0, Listener, 0.8f}, {0, Mix, 1.0f}, {0, Volume, 1.0f}}},
-        {"impulse_minima_22k_b512", 22050.0, 512, 8192, Signal::Impulse,
-         {{0, EarlySize, 0.0f}, {0, LateSize, 0.0f}, {0, Decay, 0.0f}, {0, Diffusion, 0.0f},
-          {0, Listener, 0.2f}, {0, Mix, 1.0f}, {0, Volume, 0.0f}}},
-        {"noise_no_decay_no_diffusion_96k_b1", 96000.0, 1, 4096, Signal::NoiseBurst,
-         {{0, EarlySize, 0.2f}, {0, LateSize, 0.7f}, {0, Decay, 0.0f}, {0, Diffusion, 0.0f},
-          {0, Mix, 0.7f}, {0, Volume, 0.8f}}},
-        {"noise_listener_ends_192k_b64", 192000.0, 64, 8192, Signal::NoiseBurst,
-         {{0, EarlySize, 0.6f}, {0, LateSize, 0.9f}, {0, Listener, 0.0f}, {0, Mix, 1.0f},
-          {2048, Listener, 1.0f}, {2048, EarlySize, 0.0f}, {4096, LateSize, 0.0f}, {6144, Listener, 0.0f}}},
-        {"noise_mix_in_blocks_44k_b512", 44100.0, 512, 8192, Signal::NoiseBurst,
-         {{0, Mix, 0.0f}, {100, Mix, 1.0f}, {700, Mix, 0.25f}, {1500, Mix, 0.0f}, {1600, Volume, 1.0f},
-          {2600, Mix, 1.0f}, {3100, Mix, 0.8f}, {3100, Volume, 0.0f}, {4095, Mix, 0.0f}, {4097, Mix, 1.0f},
-          {5000, Listener, 0.8f}, {5000, Mix, 0.5f}}},
-        {"noise_selectors_in_blocks_48k_b64", 48000.0, 64, 4096, Signal::NoiseBurst,
-         {{10, LeftOnly, 1.0f}, {75, LeftOnly, 0.0f}, {75, RightOnly, 1.0f},
+        {"noise_maxima_48k_b64",
+         48000.0,
+         64,
+         12288,
+         Signal::NoiseBurst,
+         {{0, EarlySize, 1.0f},
+          {0, LateSize, 1.0f},
+          {0, Decay, 1.0f},
+          {0, Diffusion, 1.0f},
+          {0, Listener, 0.8f},
+          {0, Mix, 1.0f},
+          {0, Volume, 1.0f}}},
+        {"impulse_minima_22k_b512",
+         22050.0,
+         512,
+         8192,
+         Signal::Impulse,
+         {{0, EarlySize, 0.0f},
+          {0, LateSize, 0.0f},
+          {0, Decay, 0.0f},
+          {0, Diffusion, 0.0f},
+          {0, Listener, 0.2f},
+          {0, Mix, 1.0f},
+          {0, Volume, 0.0f}}},
+        {"noise_no_decay_no_diffusion_96k_b1",
+         96000.0,
+         1,
+         4096,
+         Signal::NoiseBurst,
+         {{0, EarlySize, 0.2f},
+          {0, LateSize, 0.7f},
+          {0, Decay, 0.0f},
+          {0, Diffusion, 0.0f},
+          {0, Mix, 0.7f},
+          {0, Volume, 0.8f}}},
+        {"noise_listener_ends_192k_b64",
+         192000.0,
+         64,
+         8192,
+         Signal::NoiseBurst,
+         {{0, EarlySize, 0.6f},
+          {0, LateSize, 0.9f},
+          {0, Listener, 0.0f},
+          {0, Mix, 1.0f},
+          {2048, Listener, 1.0f},
+          {2048, EarlySize, 0.0f},
+          {4096, LateSize, 0.0f},
+          {6144, Listener, 0.0f}}},
+        {"noise_mix_in_blocks_44k_b512",
+         44100.0,
+         512,
+         8192,
+         Signal::NoiseBurst,
+         {{0, Mix, 0.0f},
+          {100, Mix, 1.0f},
+          {700, Mix, 0.25f},
+          {1500, Mix, 0.0f},
+          {1600, Volume, 1.0f},
+          {2600, Mix, 1.0f},
+          {3100, Mix, 0.8f},
+          {3100, Volume, 0.0f},
+          {4095, Mix, 0.0f},
+          {4097, Mix, 1.0f},
+          {5000, Listener, 0.8f},
+          {5000, Mix, 0.5f}}},
+        {"noise_selectors_in_blocks_48k_b64",
+         48000.0,
+         64,
+         4096,
+         Signal::NoiseBurst,
+         {{10, LeftOnly, 1.0f},
+          {75, LeftOnly, 0.0f},
+          {75, RightOnly, 1.0f},
           {130, LeftOnly, 1.0f}, // both on: the left input wins
-          {200, LeftOnly, 0.0f}, {200, RightOnly, 0.0f}, {333, RightOnly, 1.0f}, {333, Stereo, 0.0f},
-          {512, RightOnly, 0.0f}, {600, LeftOnly, 1.0f}, {664, LeftOnly, 0.0f},
-          {1000, Mix, 0.0f}, {1030, LeftOnly, 0.0f}, {1100, RightOnly, 1.0f}, {1100, Mix, 1.0f},
-          {1800, RightOnly, 0.0f}, {1800, Stereo, 1.0f}}},
-        {"noise_power_in_blocks_96k_b512", 96000.0, 512, 8192, Signal::NoiseBurst,
-         {{0, Volume, 1.0f}, {300, Power, 0.0f}, {1024, Power, 1.0f}, {1300, Volume, 0.0f},
-          {2100, Power, 0.999f}, {3072, Power, 1.0f}, {3072, Volume, 0.6f}, {3333, EarlySize, 0.9f},
-          {3333, LateSize, 0.1f}, {3333, Decay, 0.8f}, {3333, Diffusion, 0.95f}, {3333, Listener, 0.3f},
-          {4000, LeftOnly, 1.0f}, {4000, Power, 0.0f}, {4700, Mix, 1.0f}, {5200, Power, 1.0f},
+          {200, LeftOnly, 0.0f},
+          {200, RightOnly, 0.0f},
+          {333, RightOnly, 1.0f},
+          {333, Stereo, 0.0f},
+          {512, RightOnly, 0.0f},
+          {600, LeftOnly, 1.0f},
+          {664, LeftOnly, 0.0f},
+          {1000, Mix, 0.0f},
+          {1030, LeftOnly, 0.0f},
+          {1100, RightOnly, 1.0f},
+          {1100, Mix, 1.0f},
+          {1800, RightOnly, 0.0f},
+          {1800, Stereo, 1.0f}}},
+        {"noise_power_in_blocks_96k_b512",
+         96000.0,
+         512,
+         8192,
+         Signal::NoiseBurst,
+         {{0, Volume, 1.0f},
+          {300, Power, 0.0f},
+          {1024, Power, 1.0f},
+          {1300, Volume, 0.0f},
+          {2100, Power, 0.999f},
+          {3072, Power, 1.0f},
+          {3072, Volume, 0.6f},
+          {3333, EarlySize, 0.9f},
+          {3333, LateSize, 0.1f},
+          {3333, Decay, 0.8f},
+          {3333, Diffusion, 0.95f},
+          {3333, Listener, 0.3f},
+          {4000, LeftOnly, 1.0f},
+          {4000, Power, 0.0f},
+          {4700, Mix, 1.0f},
+          {5200, Power, 1.0f},
           {5200, LeftOnly, 0.0f}}},
-        {"impulse_right_only_22k_b1", 22050.0, 1, 22050, Signal::Impulse,
-         {{0, RightOnly, 1.0f}, {0, Mix, 0.6f}, {0, EarlySize, 1.0f}, {0, LateSize, 1.0f}, {0, Decay, 0.7f},
-          {0, Diffusion, 0.3f}, {0, Listener, 0.2f}}},
-        {"noise_left_only_power_off_192k_b64", 192000.0, 64, 4096, Signal::NoiseBurst,
+        {"impulse_right_only_22k_b1",
+         22050.0,
+         1,
+         22050,
+         Signal::Impulse,
+         {{0, RightOnly, 1.0f},
+          {0, Mix, 0.6f},
+          {0, EarlySize, 1.0f},
+          {0, LateSize, 1.0f},
+          {0, Decay, 0.7f},
+          {0, Diffusion, 0.3f},
+          {0, Listener, 0.2f}}},
+        {"noise_left_only_power_off_192k_b64",
+         192000.0,
+         64,
+         4096,
+         Signal::NoiseBurst,
          {{0, LeftOnly, 1.0f}, {0, Power, 0.0f}, {0, Mix, 0.3f}, {0, Volume, 1.0f}}},
     };
     return cases;
@@ -122,7 +228,8 @@ const std::vector<PluginCase>& pluginCases()
 
 StereoSignal makeSignal(Signal signal, int frames)
 {
-    StereoSignal s{std::vector<float>((std::size_t)frames, 0.0f), std::vector<float>((std::size_t)frames, 0.0f)};
+    StereoSignal s{std::vector<float>((std::size_t)frames, 0.0f),
+                   std::vector<float>((std::size_t)frames, 0.0f)};
     if (signal == Signal::Impulse)
     {
         if (frames > 0)
@@ -166,7 +273,10 @@ float floatOf(std::uint32_t w)
 }
 
 /// The frame at which checkpoint `k` is taken (the end of the k-th eighth).
-int checkpointFrame(int k, int frames) { return (int)((std::int64_t)frames * (k + 1) / numCheckpoints); }
+int checkpointFrame(int k, int frames)
+{
+    return (int)((std::int64_t)frames * (k + 1) / numCheckpoints);
+}
 } // namespace
 
 Digest digestOf(const std::vector<float>& interleaved)
@@ -221,28 +331,32 @@ std::string describeDifference(const Digest& expected, const Digest& actual, int
         if (expected.fnv[k] != actual.fnv[k])
         {
             const int from = k == 0 ? 0 : checkpointFrame(k - 1, frames);
-            std::snprintf(line, sizeof line, "the output first differs within frames %d ... %d (of %d)\n", from,
-                          checkpointFrame(k, frames) - 1, frames);
+            std::snprintf(line, sizeof line, "the output first differs within frames %d ... %d (of %d)\n",
+                          from, checkpointFrame(k, frames) - 1, frames);
             text += line;
             break;
         }
     if (text.empty() && expected.mix != actual.mix)
         text += "the second hash differs although the first agrees\n";
-    const auto edges = [&](const char* where, const std::uint32_t* e, const std::uint32_t* a, int firstFrame) {
+    const auto edges = [&](const char* where, const std::uint32_t* e, const std::uint32_t* a, int firstFrame)
+    {
         for (int i = 0; i < 2 * numEdgeFrames; ++i)
             if (e[i] != a[i])
             {
-                std::snprintf(line, sizeof line, "  %s frame %d %s: expected %.9g (0x%08" PRIx32 "), got %.9g (0x%08" PRIx32 ")\n",
-                              where, firstFrame + i / 2, i % 2 == 0 ? "left" : "right", (double)floatOf(e[i]), e[i],
-                              (double)floatOf(a[i]), a[i]);
+                std::snprintf(line, sizeof line,
+                              "  %s frame %d %s: expected %.9g (0x%08" PRIx32 "), got %.9g (0x%08" PRIx32
+                              ")\n",
+                              where, firstFrame + i / 2, i % 2 == 0 ? "left" : "right", (double)floatOf(e[i]),
+                              e[i], (double)floatOf(a[i]), a[i]);
                 text += line;
             }
     };
     edges("first", expected.head, actual.head, 0);
     edges("last", expected.tail, actual.tail, frames - numEdgeFrames);
     if (!text.empty())
-        text += "if the sound is meant to change, regenerate GoldenReferences.h as it says; the digest now is\n"
-                + initialiserOf(actual) + "\n";
+        text +=
+            "if the sound is meant to change, regenerate GoldenReferences.h as it says; the digest now is\n" +
+            initialiserOf(actual) + "\n";
     return text;
 }
 
@@ -252,7 +366,8 @@ std::string initialiserOf(const Digest& d)
     char word[40];
     for (int k = 0; k < numCheckpoints; ++k)
     {
-        std::snprintf(word, sizeof word, "0x%016" PRIx64 "ull%s", d.fnv[k], k + 1 < numCheckpoints ? ", " : " },\n");
+        std::snprintf(word, sizeof word, "0x%016" PRIx64 "ull%s", d.fnv[k],
+                      k + 1 < numCheckpoints ? ", " : " },\n");
         s += word;
     }
     std::snprintf(word, sizeof word, "    0x%016" PRIx64 "ull,\n", d.mix);
@@ -262,7 +377,8 @@ std::string initialiserOf(const Digest& d)
         s += "    { ";
         for (int i = 0; i < 2 * numEdgeFrames; ++i)
         {
-            std::snprintf(word, sizeof word, "0x%08" PRIx32 "%s", edge[i], i + 1 < 2 * numEdgeFrames ? ", " : " }");
+            std::snprintf(word, sizeof word, "0x%08" PRIx32 "%s", edge[i],
+                          i + 1 < 2 * numEdgeFrames ? ", " : " }");
             s += word;
         }
         s += edge == d.head ? ",\n" : " }";
@@ -328,7 +444,7 @@ namespace
 /// crash (and the sanitizers still report them).
 class InBlockTrap
 {
-public:
+  public:
     explicit InBlockTrap(int blockSize)
         : pageSize((std::size_t)sysconf(_SC_PAGESIZE)),
           span(((std::size_t)blockSize * sizeof(float) + pageSize - 1) / pageSize * pageSize),
@@ -378,12 +494,13 @@ public:
 
     bool hasFired() const { return fired; }
 
-private:
+  private:
     static void onFault(int, siginfo_t* info, void*)
     {
         InBlockTrap* t = active;
         char* address = static_cast<char*>(info->si_addr);
-        if (t != nullptr && t->armed && address >= t->memory + t->span && address < t->memory + t->span + t->pageSize)
+        if (t != nullptr && t->armed && address >= t->memory + t->span &&
+            address < t->memory + t->span + t->pageSize)
         {
             mprotect(t->memory + t->span, t->pageSize, PROT_READ | PROT_WRITE);
             t->armed = false;

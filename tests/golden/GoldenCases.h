@@ -91,8 +91,14 @@ struct PluginCase
 };
 
 // Cases appear in test messages by their names.
-inline void PrintTo(const EngineCase& c, std::ostream* os) { *os << c.name; }
-inline void PrintTo(const PluginCase& c, std::ostream* os) { *os << c.name; }
+inline void PrintTo(const EngineCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+inline void PrintTo(const PluginCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 const std::vector<EngineCase>& engineCases();
 const std::vector<PluginCase>& pluginCases();
@@ -171,7 +177,7 @@ std::vector<float> renderEngine(const EngineCase& c, EnginePath path = EnginePat
 /// What a host drives: parameters by index and blocks processed in place.
 class Plugin
 {
-public:
+  public:
     virtual ~Plugin() = default;
     /// Prepares for the case's rate and block size.
     virtual void prepare(double sampleRate, int blockSize) = 0;

@@ -14,9 +14,11 @@ void expectReference(const EngineCase& c)
 {
     for (const EnginePath path : {EnginePath::PerSample, EnginePath::Blocks})
     {
-        const std::string difference = differenceFromReference(engineReferences, c.name, renderEngine(c, path));
-        EXPECT_TRUE(difference.empty()) << c.name << (path == EnginePath::Blocks ? " in blocks" : " per sample")
-                                        << ":\n" << difference;
+        const std::string difference =
+            differenceFromReference(engineReferences, c.name, renderEngine(c, path));
+        EXPECT_TRUE(difference.empty())
+            << c.name << (path == EnginePath::Blocks ? " in blocks" : " per sample") << ":\n"
+            << difference;
     }
 }
 } // namespace
@@ -25,10 +27,16 @@ class GoldenEngine : public ::testing::TestWithParam<EngineCase>
 {
 };
 
-TEST_P(GoldenEngine, ReproducesItsReference) { expectReference(GetParam()); }
+TEST_P(GoldenEngine, ReproducesItsReference)
+{
+    expectReference(GetParam());
+}
 
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenEngine, ::testing::ValuesIn(engineCases()),
                          [](const auto& info) { return info.param.name; });
 
 // Longer than a delay line holds, so every write position wraps past the end of its buffer.
-TEST(GoldenEngineLong, ReproducesItsReferenceAfterEveryDelayLineWraps) { expectReference(longEngineCase()); }
+TEST(GoldenEngineLong, ReproducesItsReferenceAfterEveryDelayLineWraps)
+{
+    expectReference(longEngineCase());
+}

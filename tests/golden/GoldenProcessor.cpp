@@ -12,13 +12,13 @@ JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
 
 class ProcessorPlugin final : public Plugin
 {
-public:
-    ProcessorPlugin()
-    {
-        processor = std::make_unique<ZVPluginAudioProcessor>();
-    }
+  public:
+    ProcessorPlugin() { processor = std::make_unique<ZVPluginAudioProcessor>(); }
 
-    void prepare(double sampleRate, int blockSize) override { processor->prepareToPlay(sampleRate, blockSize); }
+    void prepare(double sampleRate, int blockSize) override
+    {
+        processor->prepareToPlay(sampleRate, blockSize);
+    }
     void setParameter(int index, float value) override { processor->setParameter(index, value); }
 
     void process(float* left, float* right, int frames) override
@@ -29,7 +29,7 @@ public:
         processor->processBlock(buffer, midi);
     }
 
-private:
+  private:
     std::unique_ptr<ZVPluginAudioProcessor> processor;
 };
 

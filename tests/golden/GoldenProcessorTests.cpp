@@ -13,11 +13,14 @@
 using namespace golden;
 
 // The cases name parameters by the numbers hosts see.
-constexpr bool sameIndex(Parameter a, zvparams::Index b) { return (int)a == (int)b; }
-static_assert(sameIndex(EarlySize, zvparams::EarlySize) && sameIndex(Listener, zvparams::Listener)
-              && sameIndex(Mix, zvparams::DryWet) && sameIndex(Power, zvparams::OnOff)
-              && sameIndex(LeftOnly, zvparams::LeftOnOff) && sameIndex(RightOnly, zvparams::RightOnOff)
-              && sameIndex(Stereo, zvparams::StereoOnOff) && sameIndex(numParameters, zvparams::count));
+constexpr bool sameIndex(Parameter a, zvparams::Index b)
+{
+    return (int)a == (int)b;
+}
+static_assert(sameIndex(EarlySize, zvparams::EarlySize) && sameIndex(Listener, zvparams::Listener) &&
+              sameIndex(Mix, zvparams::DryWet) && sameIndex(Power, zvparams::OnOff) &&
+              sameIndex(LeftOnly, zvparams::LeftOnOff) && sameIndex(RightOnly, zvparams::RightOnOff) &&
+              sameIndex(Stereo, zvparams::StereoOnOff) && sameIndex(numParameters, zvparams::count));
 
 class GoldenProcessor : public ::testing::TestWithParam<PluginCase>
 {
@@ -39,13 +42,18 @@ INSTANTIATE_TEST_SUITE_P(Cases, GoldenProcessor, ::testing::ValuesIn(pluginCases
 TEST(GoldenInBlockChanges, LandOnTheirFrame)
 {
     juce::ScopedJuceInitialiser_GUI framework;
-    const PluginCase c{"left_only_from_frame_100", 44100.0, 512, 512, Signal::Noise,
+    const PluginCase c{"left_only_from_frame_100",
+                       44100.0,
+                       512,
+                       512,
+                       Signal::Noise,
                        {{0, Power, 0.0f}, {0, Mix, 0.0f}, {100, LeftOnly, 1.0f}}};
     const StereoSignal in = makeSignal(c.signal, c.frames);
     const std::vector<float> out = renderProcessor(c);
     for (int i = 0; i < c.frames; ++i)
     {
         ASSERT_EQ(out[(size_t)(2 * i)], in.left[(size_t)i]) << "frame " << i;
-        ASSERT_EQ(out[(size_t)(2 * i + 1)], i < 100 ? in.right[(size_t)i] : in.left[(size_t)i]) << "frame " << i;
+        ASSERT_EQ(out[(size_t)(2 * i + 1)], i < 100 ? in.right[(size_t)i] : in.left[(size_t)i])
+            << "frame " << i;
     }
 }

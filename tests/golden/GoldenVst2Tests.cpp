@@ -16,7 +16,7 @@ namespace
 /// buffer itself, so a change inside a block lands on its frame (see InBlockTrap).
 class Vst2Plugin final : public Plugin
 {
-public:
+  public:
     void prepare(double sampleRate, int blockSize) override { instance.resume((float)sampleRate, blockSize); }
     void setParameter(int index, float value) override { instance.setParameter(index, value); }
     void process(float* left, float* right, int frames) override
@@ -25,7 +25,7 @@ public:
         instance.effect->processReplacing(instance.effect, channels, channels, frames);
     }
 
-private:
+  private:
     // Every case loads its instance into the library that the earlier cases, at their own rates,
     // ran in: each must still sound as a lone instance in a fresh process.
     vsthost::Instance instance;

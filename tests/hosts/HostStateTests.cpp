@@ -97,7 +97,8 @@ struct HostState : ::testing::TestWithParam<zvtest::HostedFormat>
         {
             const int steps = parameters[i]->getNumSteps();
             const float tolerance = steps > 1 && steps < 1000 ? 0.5f / (float)(steps - 1) : 1e-6f;
-            EXPECT_NEAR(parameters[i]->getValue(), expected[(size_t)i], tolerance) << parameters[i]->getName(64);
+            EXPECT_NEAR(parameters[i]->getValue(), expected[(size_t)i], tolerance)
+                << parameters[i]->getName(64);
         }
     }
 
@@ -113,7 +114,8 @@ struct HostState : ::testing::TestWithParam<zvtest::HostedFormat>
         juce::MidiBuffer midi;
         for (int start = 0; start < samples; start += blockSize)
         {
-            juce::AudioBuffer<float> block(audio.getArrayOfWritePointers(), 2, start, std::min(blockSize, samples - start));
+            juce::AudioBuffer<float> block(audio.getArrayOfWritePointers(), 2, start,
+                                           std::min(blockSize, samples - start));
             instance.processBlock(block, midi);
         }
         return audio;
@@ -122,7 +124,8 @@ struct HostState : ::testing::TestWithParam<zvtest::HostedFormat>
     static bool sameAudio(const juce::AudioBuffer<float>& a, const juce::AudioBuffer<float>& b)
     {
         for (int c = 0; c < 2; ++c)
-            if (std::memcmp(a.getReadPointer(c), b.getReadPointer(c), sizeof(float) * (size_t)a.getNumSamples()) != 0)
+            if (std::memcmp(a.getReadPointer(c), b.getReadPointer(c),
+                            sizeof(float) * (size_t)a.getNumSamples()) != 0)
                 return false;
         return true;
     }
@@ -132,7 +135,7 @@ struct HostState : ::testing::TestWithParam<zvtest::HostedFormat>
 // random values on every parameter, save, other random values, restore, and every value back.
 TEST_P(HostState, EveryValueTheHostSeesIsRestoredWhateverTheOrderOfSetting)
 {
-    for (const unsigned seed : { 0x50d01e4u, 0x672eb74u, 0x460633eu, 0x1c55ebdu, 0x3a93503u })
+    for (const unsigned seed : {0x50d01e4u, 0x672eb74u, 0x460633eu, 0x1c55ebdu, 0x3a93503u})
     {
         SCOPED_TRACE(testing::Message() << "seed 0x" << std::hex << seed);
         auto instance = load(48000.0);
@@ -188,7 +191,8 @@ TEST_P(HostState, AProjectReopensInAFreshInstanceShowingAndPlayingWhatWasSaved)
 // alone in this process.
 TEST_P(HostState, InstancesAtDifferentRatesEachSoundAsAlone)
 {
-    const auto solo = [&](double rate) {
+    const auto solo = [&](double rate)
+    {
         auto instance = load(rate);
         return render(*instance);
     };

@@ -29,9 +29,11 @@ inline std::ostream& operator<<(std::ostream& os, const HostedFormat& f)
 inline const juce::File vst3Module(ZV_VST3_MODULE_DIR), lv2Bundle(ZV_LV2_BUNDLE_DIR);
 
 inline const HostedFormat hostedFormats[] = {
-    { "VST3", [] { return std::unique_ptr<juce::AudioPluginFormat>(new juce::VST3PluginFormat()); }, {},
-      vst3Module.getParentDirectory().getParentDirectory().getFullPathName() },
-    { "LV2", [] { return std::unique_ptr<juce::AudioPluginFormat>(new juce::LV2PluginFormat()); },
-      lv2Bundle.getParentDirectory().getFullPathName(), ZV_LV2_URI },
+    {"VST3",
+     [] { return std::unique_ptr<juce::AudioPluginFormat>(new juce::VST3PluginFormat()); },
+     {},
+     vst3Module.getParentDirectory().getParentDirectory().getFullPathName()},
+    {"LV2", [] { return std::unique_ptr<juce::AudioPluginFormat>(new juce::LV2PluginFormat()); },
+     lv2Bundle.getParentDirectory().getFullPathName(), ZV_LV2_URI},
 };
 } // namespace zvtest

@@ -47,7 +47,8 @@ TEST(Lv2FactoryPresets, EachIsListedAndItsStateSetsTheCurrentProgramOnly)
         juce::MemoryBlock state;
         ASSERT_TRUE(state.fromBase64Encoding(between(data, "<" + uri + ":StateString> \"", "\"")));
 
-        juce::AudioProcessor::setTypeOfNextNewPlugin(juce::AudioProcessor::wrapperType_LV2); // as the adapter makes it
+        juce::AudioProcessor::setTypeOfNextNewPlugin(
+            juce::AudioProcessor::wrapperType_LV2); // as the adapter makes it
         ZVPluginAudioProcessor processor;
         processor.setCurrentProgram(5);
         processor.setStateInformation(state.getData(), (int)state.getSize());

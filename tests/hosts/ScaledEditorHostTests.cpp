@@ -33,8 +33,7 @@ void pumpMessages(int ms)
 /// Runs the message loop until `done` holds or a generous deadline passes (an LV2 window in the
 /// framework's LV2 host now and then takes two seconds or more to show a new scale); true if it
 /// held.
-template <typename Condition>
-bool pumpUntil(Condition done)
+template <typename Condition> bool pumpUntil(Condition done)
 {
     for (int waited = 0; waited < 10000; waited += 50)
     {
@@ -48,14 +47,17 @@ bool pumpUntil(Condition done)
 /// The host's window: sized to whatever the hosted editor asks for.
 struct HostWindow : juce::Component
 {
-    void childBoundsChanged(juce::Component* child) override { setSize(child->getWidth(), child->getHeight()); }
+    void childBoundsChanged(juce::Component* child) override
+    {
+        setSize(child->getWidth(), child->getHeight());
+    }
 };
 
 /// The test's own connection to the display, for what a user and a screenshot tool do: find
 /// the plug-in's window, read its pixels and click in it.
 class Screen
 {
-public:
+  public:
     Screen() : display(XOpenDisplay(nullptr)) {}
     ~Screen()
     {
@@ -73,8 +75,9 @@ public:
     {
         Window found = 0;
         int foundDepth = -1;
-        const auto visit = [&](auto& self, Window w, int depth) -> void {
-            XWindowAttributes a {};
+        const auto visit = [&](auto& self, Window w, int depth) -> void
+        {
+            XWindowAttributes a{};
             if (!XGetWindowAttributes(display, w, &a) || a.map_state != IsViewable)
                 return;
             if (depth > foundDepth)
@@ -94,24 +97,25 @@ public:
 
     juce::Rectangle<int> boundsOnScreen(Window w)
     {
-        XWindowAttributes a {};
+        XWindowAttributes a{};
         XGetWindowAttributes(display, w, &a);
         int x = 0, y = 0;
         Window child = 0;
         XTranslateCoordinates(display, w, DefaultRootWindow(display), 0, 0, &x, &y, &child);
-        return { x, y, a.width, a.height };
+        return {x, y, a.width, a.height};
     }
 
     juce::Image pixels(Window w)
     {
         const auto b = boundsOnScreen(w);
         juce::Image img(juce::Image::RGB, b.getWidth(), b.getHeight(), false);
-        XImage* x = XGetImage(display, w, 0, 0, (unsigned) b.getWidth(), (unsigned) b.getHeight(), AllPlanes, ZPixmap);
+        XImage* x =
+            XGetImage(display, w, 0, 0, (unsigned)b.getWidth(), (unsigned)b.getHeight(), AllPlanes, ZPixmap);
         if (x == nullptr)
             return {};
         for (int py = 0; py < b.getHeight(); ++py)
             for (int px = 0; px < b.getWidth(); ++px)
-                img.setPixelAt(px, py, juce::Colour((juce::uint32) XGetPixel(x, px, py) | 0xff000000u));
+                img.setPixelAt(px, py, juce::Colour((juce::uint32)XGetPixel(x, px, py) | 0xff000000u));
         XDestroyImage(x);
         return img;
     }
@@ -125,7 +129,7 @@ public:
         XFlush(display);
     }
 
-private:
+  private:
     Display* display;
 };
 
@@ -140,7 +144,8 @@ int differingPixels(const juce::Image& a, const juce::Image& b, int tolerance)
         for (int x = 0; x < a.getWidth(); ++x)
         {
             const auto p = a.getPixelAt(x, y), q = b.getPixelAt(x, y);
-            n += std::abs(p.getRed() - q.getRed()) > tolerance || std::abs(p.getGreen() - q.getGreen()) > tolerance ||
+            n += std::abs(p.getRed() - q.getRed()) > tolerance ||
+                 std::abs(p.getGreen() - q.getGreen()) > tolerance ||
                  std::abs(p.getBlue() - q.getBlue()) > tolerance;
         }
     return n;
@@ -205,7 +210,7 @@ struct ScaledHost : ::testing::TestWithParam<zvtest::HostedFormat>
     /// everywhere.
     Window show(int percent)
     {
-        const float scale = (float) percent / 100.0f;
+        const float scale = (float)percent / 100.0f;
         if (editor == nullptr)
         {
             editor.reset(instance->createEditor());
@@ -219,21 +224,24 @@ struct ScaledHost : ::testing::TestWithParam<zvtest::HostedFormat>
         else
             editor->setScaleFactor(scale);
         host.childBoundsChanged(editor.get());
-        const auto top = (Window) (juce::pointer_sized_uint) host.getPeer()->getNativeHandle();
+        const auto top = (Window)(juce::pointer_sized_uint)host.getPeer()->getNativeHandle();
         const auto expected = snapshot(percent);
         Window plugin = 0;
-        pumpUntil([&] {
-            plugin = screen.innermost(top);
-            // At 150 % the window rounds its 334.5 pixels of height up; the snapshot down.
-            const auto shown = screen.pixels(plugin).getClippedImage(expected.getBounds());
-            return differingPixels(shown, expected, 8) <= shown.getWidth() * shown.getHeight() / 4;
-        });
+        pumpUntil(
+            [&]
+            {
+                plugin = screen.innermost(top);
+                // At 150 % the window rounds its 334.5 pixels of height up; the snapshot down.
+                const auto shown = screen.pixels(plugin).getClippedImage(expected.getBounds());
+                return differingPixels(shown, expected, 8) <= shown.getWidth() * shown.getHeight() / 4;
+            });
         return plugin;
     }
 
     static juce::Image snapshot(int percent)
     {
-        const auto file = juce::File(ZV_SNAPSHOTS_DIR).getChildFile("editor-" + juce::String(percent) + ".png");
+        const auto file =
+            juce::File(ZV_SNAPSHOTS_DIR).getChildFile("editor-" + juce::String(percent) + ".png");
         return juce::ImageFileFormat::loadFrom(file);
     }
 
@@ -260,9 +268,9 @@ TEST_P(ScaledHost, WindowTakesTheHostsScaleAndAnswersClicksThere)
 {
     auto* power = parameterNamed(*instance, "On-Off");
     ASSERT_NE(power, nullptr);
-    for (int percent : { 100, 150, 200 })
+    for (int percent : {100, 150, 200})
     {
-        const float scale = (float) percent / 100.0f;
+        const float scale = (float)percent / 100.0f;
         const Window plugin = show(percent);
         ASSERT_NE(plugin, 0ul) << percent;
         const auto onScreen = screen.boundsOnScreen(plugin);
@@ -271,13 +279,16 @@ TEST_P(ScaledHost, WindowTakesTheHostsScaleAndAnswersClicksThere)
 
         // The power switch's middle, at the scaled place on the screen: off, then on again, so
         // that the window shows the snapshots' picture at the next scale.
-        for (float expected : { 0.0f, 1.0f })
+        for (float expected : {0.0f, 1.0f})
         {
             screen.click(onScreen.getPosition() + (juce::Point<float>(52.0f, 26.5f) * scale).roundToInt());
-            EXPECT_TRUE(pumpUntil([&] {
-                processBlock();
-                return power->getValue() == expected;
-            })) << percent << ": the power switch did not take the click";
+            EXPECT_TRUE(pumpUntil(
+                [&]
+                {
+                    processBlock();
+                    return power->getValue() == expected;
+                }))
+                << percent << ": the power switch did not take the click";
         }
     }
 }
@@ -291,10 +302,12 @@ TEST_P(ScaledHost, WindowAt200PercentShowsTheSnapshot)
     // picture is taken once it has settled, or at the deadline.
     const auto expected = snapshot(200);
     juce::Image shown;
-    pumpUntil([&] {
-        shown = screen.pixels(plugin);
-        return differingPixels(shown, expected, 8) <= 900 * 446 / 1000;
-    });
+    pumpUntil(
+        [&]
+        {
+            shown = screen.pixels(plugin);
+            return differingPixels(shown, expected, 8) <= 900 * 446 / 1000;
+        });
     ASSERT_EQ(shown.getWidth(), 900);
     ASSERT_EQ(shown.getHeight(), 446);
     const juce::File artefacts(ZV_TEST_ARTEFACTS_DIR);
@@ -317,7 +330,7 @@ int main(int argc, char** argv)
     if (!::testing::GTEST_FLAG(list_tests))
     {
         // No server reset when the atoms' namer disconnects: the names must stay.
-        server = std::make_unique<zvtest::PrivateXServer>(std::vector<std::string> { "-noreset" });
+        server = std::make_unique<zvtest::PrivateXServer>(std::vector<std::string>{"-noreset"});
         if (!server->running())
         {
             std::fprintf(stderr, "could not start a private X server (Xvfb)\n");

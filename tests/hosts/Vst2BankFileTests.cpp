@@ -23,10 +23,11 @@ struct BankFile
 
     int32_t word(size_t offset) const
     {
-        return (int32_t)((uint32_t)bytes.at(offset) << 24 | (uint32_t)bytes.at(offset + 1) << 16
-                         | (uint32_t)bytes.at(offset + 2) << 8 | (uint32_t)bytes.at(offset + 3));
+        return (int32_t)((uint32_t)bytes.at(offset) << 24 | (uint32_t)bytes.at(offset + 1) << 16 |
+                         (uint32_t)bytes.at(offset + 2) << 8 | (uint32_t)bytes.at(offset + 3));
     }
-    static constexpr size_t chunkOffset = 160; ///< after the header's 28 bytes, 128 reserved and the chunk size
+    static constexpr size_t chunkOffset =
+        160; ///< after the header's 28 bytes, 128 reserved and the chunk size
 
     std::vector<char> chunk() const { return std::vector<char>(bytes.begin() + chunkOffset, bytes.end()); }
 };
@@ -34,7 +35,7 @@ struct BankFile
 BankFile factoryBank()
 {
     std::ifstream in(ZV_FACTORY_BANK, std::ios::binary);
-    return { std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {}) };
+    return {std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {})};
 }
 } // namespace
 
@@ -79,10 +80,11 @@ TEST(FactoryBankFile, FillsTheProgramsWithTheFactoryPresetsThenTheDefaults)
     {
         plugin.call(setProgram, 0, program);
         const bool factory = program < (int)presets.size();
-        EXPECT_EQ(plugin.text(getProgramNameIndexed, program), factory ? presets[(size_t)program].name : "Default");
+        EXPECT_EQ(plugin.text(getProgramNameIndexed, program),
+                  factory ? presets[(size_t)program].name : "Default");
         for (int p = 0; p < zvparams::count; ++p)
             EXPECT_EQ(plugin.getParameter(p), factory ? presets[(size_t)program].values[(size_t)p]
-                                                       : ProgramRecord::defaultValue(zvparams::table[p].field))
+                                                      : ProgramRecord::defaultValue(zvparams::table[p].field))
                 << "program " << program << ", " << zvparams::table[p].name;
     }
 }

@@ -35,8 +35,7 @@ inline unsigned childCount(Display* display, Window window)
 
 /// Keeps the editor's events flowing, as a host's idle loop does, until `done` holds or two
 /// seconds have passed; answers whether `done` held.
-template <typename Condition>
-bool idleUntil(Instance& plugin, Display* display, Condition done)
+template <typename Condition> bool idleUntil(Instance& plugin, Display* display, Condition done)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     for (;;)

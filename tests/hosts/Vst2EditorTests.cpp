@@ -22,7 +22,7 @@ using namespace vsthost;
 namespace
 {
 // Hosts install their own X error handler (Xlib's default one ends the process); this one counts.
-std::atomic<int> xErrors { 0 };
+std::atomic<int> xErrors{0};
 int countXError(Display*, XErrorEvent*)
 {
     ++xErrors;
@@ -32,7 +32,7 @@ int countXError(Display*, XErrorEvent*)
 /// An audio thread that processes blocks through the plug-in until stopped.
 class AudioThread
 {
-public:
+  public:
     explicit AudioThread(Instance& p) : plugin(p), thread([this] { run(); }) {}
     ~AudioThread() { stop(); }
 
@@ -43,10 +43,10 @@ public:
             thread.join();
     }
 
-    std::atomic<long> blocks { 0 };
-    std::atomic<bool> allFinite { true };
+    std::atomic<long> blocks{0};
+    std::atomic<bool> allFinite{true};
 
-private:
+  private:
     void run()
     {
         constexpr int blockSize = 256;
@@ -67,7 +67,7 @@ private:
     }
 
     Instance& plugin;
-    std::atomic<bool> running { true };
+    std::atomic<bool> running{true};
     std::thread thread;
 };
 
@@ -91,7 +91,7 @@ Ending runWithDisplay(const char* program, const std::string& display)
     for (auto& entry : environment)
         envp.push_back(entry.data());
     envp.push_back(nullptr);
-    char* argv[] = { const_cast<char*>(program), nullptr };
+    char* argv[] = {const_cast<char*>(program), nullptr};
 
     Ending ending;
     pid_t child = 0;
@@ -178,6 +178,7 @@ TEST(Vst2Editor, OpensOnAnXServerWithoutWindowManager)
     const Ending ending = runWithDisplay(ZV_BARE_DISPLAY_HOST, server.displayName());
     XCloseDisplay(display);
     ASSERT_TRUE(ending.exited) << "the host ended by signal " << ending.signal;
-    EXPECT_EQ(ending.status, 0) << "1: an X error ended the host; 3: the editor was not shown (see the host's "
-                                   "output above)";
+    EXPECT_EQ(ending.status, 0)
+        << "1: an X error ended the host; 3: the editor was not shown (see the host's "
+           "output above)";
 }

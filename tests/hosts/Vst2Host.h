@@ -86,7 +86,8 @@ using Main = AEffect* (*)(audioMasterCallback);
 /// The library, opened once per process and kept open (as hosts usually do).
 inline void* library()
 {
-    static void* handle = [] {
+    static void* handle = []
+    {
         void* h = dlopen(ZV_VST2_PATH, RTLD_NOW | RTLD_LOCAL);
         if (h == nullptr)
             throw std::runtime_error(std::string("cannot load plug-in: ") + dlerror());
@@ -95,7 +96,10 @@ inline void* library()
     return handle;
 }
 
-inline Main entryPoint() { return reinterpret_cast<Main>(dlsym(library(), "VSTPluginMain")); }
+inline Main entryPoint()
+{
+    return reinterpret_cast<Main>(dlsym(library(), "VSTPluginMain"));
+}
 
 /// Answers the host queries a plug-in makes; version 2400 unless told otherwise. Remembers the
 /// records of the live instances, so tests can check that the plug-in only ever calls back with
@@ -103,9 +107,9 @@ inline Main entryPoint() { return reinterpret_cast<Main>(dlsym(library(), "VSTPl
 struct HostCallback
 {
     static inline intptr_t hostVersion = 2400;
-    static inline std::atomic<int> processLevel { 0 };
-    static inline std::atomic<int> callsWithForeignRecord { 0 };
-    static inline std::atomic<int> automateCalls { 0 };
+    static inline std::atomic<int> processLevel{0};
+    static inline std::atomic<int> callsWithForeignRecord{0};
+    static inline std::atomic<int> automateCalls{0};
 
     static intptr_t VSTCALLBACK callback(AEffect* effect, int opcode, int, intptr_t, void*, float)
     {
@@ -113,10 +117,15 @@ struct HostCallback
             ++callsWithForeignRecord;
         switch (opcode)
         {
-            case masterVersion: return hostVersion;
-            case masterGetCurrentProcessLevel: return processLevel.load();
-            case masterAutomate: ++automateCalls; return 0;
-            default: return 0;
+        case masterVersion:
+            return hostVersion;
+        case masterGetCurrentProcessLevel:
+            return processLevel.load();
+        case masterAutomate:
+            ++automateCalls;
+            return 0;
+        default:
+            return 0;
         }
     }
 
@@ -136,7 +145,7 @@ struct HostCallback
         return live().count(e) != 0;
     }
 
-private:
+  private:
     static std::mutex& mutex()
     {
         static std::mutex m;
@@ -154,7 +163,7 @@ using Stereo = std::array<std::vector<float>, 2>;
 
 inline Stereo makeStereo(size_t numSamples, float value = 0.0f)
 {
-    return { std::vector<float>(numSamples, value), std::vector<float>(numSamples, value) };
+    return {std::vector<float>(numSamples, value), std::vector<float>(numSamples, value)};
 }
 
 /// A fixed test signal: a burst of pseudo-random noise, different on each side, then silence,
@@ -175,7 +184,7 @@ inline Stereo testSignal(size_t numSamples, size_t burst = 2000)
 /// One plug-in instance, opened on construction and closed on destruction.
 class Instance
 {
-public:
+  public:
     Instance()
     {
         effect = entryPoint()(&HostCallback::callback);
@@ -233,8 +242,8 @@ public:
     /// Processes one block through processReplacing, from `in` to `out` at `offset`.
     void processBlock(Stereo& in, Stereo& out, size_t offset, int numSamples)
     {
-        float* inputs[2] = { in[0].data() + offset, in[1].data() + offset };
-        float* outputs[2] = { out[0].data() + offset, out[1].data() + offset };
+        float* inputs[2] = {in[0].data() + offset, in[1].data() + offset};
+        float* outputs[2] = {out[0].data() + offset, out[1].data() + offset};
         effect->processReplacing(effect, inputs, outputs, numSamples);
     }
 
@@ -265,8 +274,8 @@ public:
 
 inline int32_t fourCC(const char* c)
 {
-    return (int32_t)(((uint32_t)(uint8_t)c[0] << 24) | ((uint32_t)(uint8_t)c[1] << 16)
-                     | ((uint32_t)(uint8_t)c[2] << 8) | (uint32_t)(uint8_t)c[3]);
+    return (int32_t)(((uint32_t)(uint8_t)c[0] << 24) | ((uint32_t)(uint8_t)c[1] << 16) |
+                     ((uint32_t)(uint8_t)c[2] << 8) | (uint32_t)(uint8_t)c[3]);
 }
 
 /// A speaker arrangement as hosts pass it: the fixed part and room for two speakers.
@@ -280,7 +289,7 @@ struct Arrangement
     }
     VstSpeakerArrangement* get() { return reinterpret_cast<VstSpeakerArrangement*>(storage); }
 
-private:
+  private:
     alignas(8) char storage[sizeof(VstSpeakerArrangement) + 8 * sizeof(VstSpeakerProperties)];
 };
 } // namespace vsthost

@@ -26,7 +26,8 @@ Stereo renderDirectly(const Stereo& in, double sampleRate, int blockSize)
     zvrender::renderInPlace(processor, buffer, sampleRate, blockSize);
     Stereo out = makeStereo(in[0].size());
     for (int c = 0; c < 2; ++c)
-        std::copy(buffer.getReadPointer(c), buffer.getReadPointer(c) + buffer.getNumSamples(), out[(size_t)c].begin());
+        std::copy(buffer.getReadPointer(c), buffer.getReadPointer(c) + buffer.getNumSamples(),
+                  out[(size_t)c].begin());
     return out;
 }
 
@@ -67,7 +68,10 @@ int32_t expectedTailSamples(double sampleRate)
     return (int32_t)(processor.getTailLengthSeconds() * (double)(float)sampleRate);
 }
 
-std::string chunkText(const std::vector<char>& chunk) { return std::string(chunk.begin(), chunk.end()); }
+std::string chunkText(const std::vector<char>& chunk)
+{
+    return std::string(chunk.begin(), chunk.end());
+}
 } // namespace
 
 //==============================================================================
@@ -162,7 +166,7 @@ TEST(Vst2Queries, VersionsAndCategory)
 TEST(Vst2Queries, TailSizeIsTheProcessorsTailAtTheHostsRate)
 {
     Instance plugin;
-    for (float rate : { 44100.0f, 48000.0f })
+    for (float rate : {44100.0f, 48000.0f})
     {
         plugin.resume(rate, 512);
         const auto expected = expectedTailSamples(rate);
@@ -175,7 +179,7 @@ TEST(Vst2Queries, TailSizeIsTheProcessorsTailAtTheHostsRate)
 TEST(Vst2Queries, RateOfZeroOrLessIsTakenAs44100)
 {
     Instance plugin;
-    for (float rate : { 0.0f, -48000.0f })
+    for (float rate : {0.0f, -48000.0f})
     {
         plugin.resume(rate, 512);
         EXPECT_EQ(plugin.call(getTailSize), expectedTailSamples(44100.0)) << rate;
@@ -219,10 +223,10 @@ TEST(Vst2CanDo, AnswersTheTableExactly)
 {
     Instance plugin;
     auto ask = [&](const char* s) { return plugin.call(canDo, 0, 0, (void*)s); };
-    for (const char* s : { "receiveVstEvents", "receiveVstMidiEvent", "receiveVstMidiEvents", "sendVstEvents",
-                           "sendVstMidiEvent", "sendVstMidiEvents", "openCloseAnyThread" })
+    for (const char* s : {"receiveVstEvents", "receiveVstMidiEvent", "receiveVstMidiEvents", "sendVstEvents",
+                          "sendVstMidiEvent", "sendVstMidiEvents", "openCloseAnyThread"})
         EXPECT_EQ(ask(s), -1) << s;
-    for (const char* s : { "receiveVstTimeInfo", "conformsToWindowRules", "bypass" })
+    for (const char* s : {"receiveVstTimeInfo", "conformsToWindowRules", "bypass"})
         EXPECT_EQ(ask(s), 1) << s;
 }
 
@@ -230,8 +234,8 @@ TEST(Vst2CanDo, AnythingElseIsUnknown)
 {
     Instance plugin;
     auto ask = [&](const char* s) { return plugin.call(canDo, 0, 0, (void*)s); };
-    for (const char* s : { "supportsViewDpiScaling", "hasCockosExtensions", "hasCockosViewAsConfig", "MPE",
-                           "Bypass", "bypass ", "bypas", "", "sendVstTimeInfo", "offline" })
+    for (const char* s : {"supportsViewDpiScaling", "hasCockosExtensions", "hasCockosViewAsConfig", "MPE",
+                          "Bypass", "bypass ", "bypas", "", "sendVstTimeInfo", "offline"})
         EXPECT_EQ(ask(s), 0) << '"' << s << '"';
     EXPECT_EQ(plugin.call(canDo, 0, 0, nullptr), 0);
 }
@@ -240,7 +244,7 @@ TEST(Vst2CanDo, AnythingElseIsUnknown)
 TEST(Vst2Pins, TwoInputAndTwoOutputPinsNamedByTheProcessor)
 {
     Instance plugin;
-    for (int opcode : { getInputProperties, getOutputProperties })
+    for (int opcode : {getInputProperties, getOutputProperties})
         for (int pin = 0; pin < 2; ++pin)
         {
             VstPinProperties p;
@@ -255,10 +259,10 @@ TEST(Vst2Pins, TwoInputAndTwoOutputPinsNamedByTheProcessor)
 TEST(Vst2Pins, OtherPinsAreRefused)
 {
     Instance plugin;
-    for (int opcode : { getInputProperties, getOutputProperties })
-        for (int pin : { 2, 3, -1 })
+    for (int opcode : {getInputProperties, getOutputProperties})
+        for (int pin : {2, 3, -1})
         {
-            VstPinProperties p {};
+            VstPinProperties p{};
             EXPECT_EQ(plugin.call(opcode, pin, 0, &p), 0) << pin;
         }
     EXPECT_EQ(plugin.call(getInputProperties, 0, 0, nullptr), 0);
@@ -269,10 +273,10 @@ TEST(Vst2Pins, AfterAnAcceptedArrangementPinsUseItsSpeakers)
     Instance plugin;
     Arrangement in(arrangementStereo, 2), out(arrangementStereo, 2);
     ASSERT_EQ(plugin.call(setSpeakerArrangement, 0, (intptr_t)in.get(), out.get()), 1);
-    for (int opcode : { getInputProperties, getOutputProperties })
+    for (int opcode : {getInputProperties, getOutputProperties})
         for (int pin = 0; pin < 2; ++pin)
         {
-            VstPinProperties p {};
+            VstPinProperties p{};
             EXPECT_EQ(plugin.call(opcode, pin, 0, &p), 1);
             EXPECT_EQ(p.flags, pinUseSpeaker);
             EXPECT_EQ(p.arrangementType, arrangementStereo);
@@ -298,7 +302,7 @@ TEST(Vst2Speakers, MonoInWithStereoOutIsRefusedAndTheLayoutStays)
     EXPECT_EQ(plugin.effect->numInputs, 2);
     EXPECT_EQ(plugin.effect->numOutputs, 2);
     // Still two in, two out: the pins keep their plain description.
-    VstPinProperties p {};
+    VstPinProperties p{};
     EXPECT_EQ(plugin.call(getInputProperties, 0, 0, &p), 1);
     EXPECT_EQ(p.flags, pinIsActive | pinIsStereo);
     // And it still processes in stereo: identical to a plug-in that was never asked.
@@ -368,7 +372,7 @@ TEST(Vst2Chunks, SetChunkWithoutDataChangesNothingAndAnswersZero)
     ASSERT_EQ(size, (intptr_t)bank.size());
 
     char some[16] = {};
-    for (int index : { 0, 1 })
+    for (int index : {0, 1})
     {
         EXPECT_EQ(plugin.call(setChunk, index, 0, some), 0);
         EXPECT_EQ(plugin.call(setChunk, index, -5, some), 0);
@@ -409,7 +413,8 @@ TEST_P(Vst2Processing, EqualsTheProcessorDrivenDirectly)
 }
 
 INSTANTIATE_TEST_SUITE_P(RatesAndBlockSizes, Vst2Processing,
-                         ::testing::Combine(::testing::Values(44100.0f, 48000.0f), ::testing::Values(1, 64, 511, 4096)));
+                         ::testing::Combine(::testing::Values(44100.0f, 48000.0f),
+                                            ::testing::Values(1, 64, 511, 4096)));
 
 TEST(Vst2Processing, InPlaceBuffersGiveTheSameOutput)
 {
@@ -428,7 +433,7 @@ TEST(Vst2Processing, BypassedOutputEqualsInputSampleForSample)
     Instance plugin;
     plugin.resume(44100.0f, 512);
     EXPECT_EQ(plugin.call(setBypass, 0, 1), 1);
-    for (int blockSize : { 1, 64, 511, 4096 })
+    for (int blockSize : {1, 64, 511, 4096})
         EXPECT_EQ(firstDifference(plugin.process(signal, blockSize), signal), -1) << blockSize;
 
     EXPECT_EQ(plugin.call(setBypass, 0, 0), 1);
@@ -462,10 +467,10 @@ TEST(Vst2Processing, ProcessingBeforeTheFirstResumePreparesItself)
 TEST(Vst2Parameters, NamesValuesAndTextsComeFromTheProcessor)
 {
     Instance plugin;
-    const char* names[] = { "EarlySize", "LateSize", "Decay", "Diffusion", "Listener", "Dry-Wet",
-                            "Volume", "On-Off", "Left On-Off", "Right On-Off", "Stereo On-Off" };
-    const char* texts[] = { "0.50", "0.50", "0.50", "0.50", "0.50", "0.50",
-                            "0.50", "1.00", "0.00", "0.00", "1.00" };
+    const char* names[] = {"EarlySize", "LateSize", "Decay",       "Diffusion",    "Listener",     "Dry-Wet",
+                           "Volume",    "On-Off",   "Left On-Off", "Right On-Off", "Stereo On-Off"};
+    const char* texts[] = {"0.50", "0.50", "0.50", "0.50", "0.50", "0.50",
+                           "0.50", "1.00", "0.00", "0.00", "1.00"};
     for (int i = 0; i < 11; ++i)
     {
         EXPECT_EQ(plugin.text(getParamName, i), names[i]) << i;
@@ -502,7 +507,8 @@ TEST(Vst2Parameters, AutomationAndProgramChangesWhileProcessingMatchTheProcessor
     constexpr int numBlocks = 96;
     const auto signal = testSignal((size_t)(blockSize * numBlocks), 20000);
 
-    auto valueFor = [](int block, int parameter) {
+    auto valueFor = [](int block, int parameter)
+    {
         if (parameter == 7)
             return block % 23 < 3 ? 0.0f : 1.0f; // power off for a few blocks now and then
         if (parameter >= 8)

@@ -13,8 +13,9 @@ namespace
 {
 /// Drives an engine of our own with the controls the processor is expected to derive, and mixes
 /// as the processor is expected to: the reference the processor must match sample for sample.
-juce::AudioBuffer<float> reference(const juce::AudioBuffer<float>& input, float early, float late, float diffusion,
-                                   float decay, float listener, float mix, float volume, int blockSize)
+juce::AudioBuffer<float> reference(const juce::AudioBuffer<float>& input, float early, float late,
+                                   float diffusion, float decay, float listener, float mix, float volume,
+                                   int blockSize)
 {
     zReverb engine;
     juce::AudioBuffer<float> out(input);
@@ -31,7 +32,7 @@ juce::AudioBuffer<float> reference(const juce::AudioBuffer<float>& input, float 
         for (int i = start; i < juce::jmin(start + blockSize, out.getNumSamples()); ++i)
         {
             const float l = out.getSample(0, i), r = out.getSample(1, i);
-            float pair[2] = { l, r };
+            float pair[2] = {l, r};
             engine.processStereo(pair, 2);
             out.setSample(0, i, ((1.0f - mix) * l) * gain + (mix * pair[0]) * gain);
             out.setSample(1, i, ((1.0f - mix) * r) * gain + (mix * pair[1]) * gain);
@@ -48,10 +49,10 @@ struct ParameterMapping : ProcessorTest
 TEST_F(ParameterMapping, ProcessorMatchesTheEngineDrivenWithTheMappedControls)
 {
     const float settings[][7] = {
-        { 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f },
-        { 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f },
-        { 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f },
-        { 0.3f, 0.8f, 0.7f, 0.2f, 0.35f, 0.6f, 0.65f },
+        {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f},
+        {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f},
+        {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f},
+        {0.3f, 0.8f, 0.7f, 0.2f, 0.35f, 0.6f, 0.65f},
     };
     const auto input = noise(3000);
     for (const auto& s : settings)
@@ -71,7 +72,7 @@ TEST_F(ParameterMapping, DecayAndGainTablesAtTheEndsAndTheMiddle)
     const struct
     {
         float volume, gain;
-    } gains[] = { { 0.0f, 0.25118f }, { 0.5f, 1.0f }, { 1.0f, 3.9811f } };
+    } gains[] = {{0.0f, 0.25118f}, {0.5f, 1.0f}, {1.0f, 3.9811f}};
     for (const auto& g : gains)
     {
         ZVPluginAudioProcessor p;
@@ -104,7 +105,7 @@ struct PowerAndRouting : ProcessorTest
 
 TEST_F(PowerAndRouting, PowerOffPassesTheSelectedInputAtUnityWhateverTheVolume)
 {
-    for (float power : { 0.0f, 0.999f, 0.5f })
+    for (float power : {0.0f, 0.999f, 0.5f})
     {
         ZVPluginAudioProcessor p;
         p.setParameter(7, power);
@@ -122,7 +123,7 @@ TEST_F(PowerAndRouting, PowerOffPassesTheSelectedInputAtUnityWhateverTheVolume)
 
 TEST_F(PowerAndRouting, LeftSelectionFeedsTheLeftInputToBothSidesAndWinsOverRight)
 {
-    for (float right : { 0.0f, 1.0f })
+    for (float right : {0.0f, 1.0f})
     {
         ZVPluginAudioProcessor p;
         p.setParameter(7, 0.0f);
@@ -210,14 +211,16 @@ TEST_F(SampleRate, PrepareSetsThisInstancesRateAndNothingElse)
     EXPECT_EQ(p.getLiveValue(ProgramRecord::fOutGain), 1.0f);
     EXPECT_EQ(engineRate(p), 48000.0f);
     EXPECT_EQ(p.getEngine().leftShelf().highShelf().a1(),
-              zBiLin1pHS::design(p.getEngine().leftShelf().highShelf().getFrequency(), zReverb::outputHighShelfGain, 48000.0f).a1);
+              zBiLin1pHS::design(p.getEngine().leftShelf().highShelf().getFrequency(),
+                                 zReverb::outputHighShelfGain, 48000.0f)
+                  .a1);
     EXPECT_EQ(engineRate(other), 44100.0f);
 }
 
 TEST_F(SampleRate, UnusableRatesAreRefused)
 {
     ZVPluginAudioProcessor p;
-    for (double rate : { 0.0, -44100.0, std::nan("") })
+    for (double rate : {0.0, -44100.0, std::nan("")})
     {
         p.prepareToPlay(rate, 512);
         EXPECT_EQ(engineRate(p), 44100.0f);
@@ -230,20 +233,23 @@ TEST_F(SampleRate, UnusableRatesAreRefused)
 TEST_F(SampleRate, EachInstanceSoundsAsAloneWhateverRanBeforeOrBesideIt)
 {
     const auto input = noise(20000);
-    const auto solo = [&](double rate) {
+    const auto solo = [&](double rate)
+    {
         ZVPluginAudioProcessor p;
         p.prepareToPlay(rate, 256);
         auto out = input;
         process(p, out);
         return out;
     };
-    const auto same = [](const juce::AudioBuffer<float>& a, const juce::AudioBuffer<float>& b) {
+    const auto same = [](const juce::AudioBuffer<float>& a, const juce::AudioBuffer<float>& b)
+    {
         for (int c = 0; c < 2; ++c)
-            if (std::memcmp(a.getReadPointer(c), b.getReadPointer(c), sizeof(float) * (size_t)a.getNumSamples()) != 0)
+            if (std::memcmp(a.getReadPointer(c), b.getReadPointer(c),
+                            sizeof(float) * (size_t)a.getNumSamples()) != 0)
                 return false;
         return true;
     };
-    for (const auto& [rateA, rateB] : { std::pair { 48000.0, 96000.0 }, { 96000.0, 48000.0 }, { 44100.0, 192000.0 } })
+    for (const auto& [rateA, rateB] : {std::pair{48000.0, 96000.0}, {96000.0, 48000.0}, {44100.0, 192000.0}})
     {
         SCOPED_TRACE(testing::Message() << rateA << " Hz beside " << rateB << " Hz");
         const auto soloA = solo(rateA);
@@ -304,11 +310,11 @@ TEST_F(TailLength, CoversTheRenderedImpulseResponseFalling90dBAndStaysWithinTwic
     // The grid corners and samples are checked by the tail_grid_ci test; these are settings
     // off that grid: listener positions that hear one section only or cancel the direct sound,
     // and diffusion close to 1.
-    const float settings[][5] = { // early, late, decay, diffusion, listener
-                                  { 0.5f, 0.5f, 0.5f, 0.5f, 0.5f },  { 0.8f, 0.8f, 0.6f, 0.3f, 0.5f },
-                                  { 0.2f, 0.3f, 0.3f, 0.7f, 0.5f },  { 0.5f, 0.5f, 0.5f, 0.5f, 0.0f },
-                                  { 0.5f, 0.5f, 0.5f, 0.5f, 1.0f },  { 1.0f, 1.0f, 0.0f, 1.0f, 0.548f },
-                                  { 0.6f, 0.4f, 0.2f, 0.9f, 0.3f } };
+    const float settings[][5] = {// early, late, decay, diffusion, listener
+                                 {0.5f, 0.5f, 0.5f, 0.5f, 0.5f}, {0.8f, 0.8f, 0.6f, 0.3f, 0.5f},
+                                 {0.2f, 0.3f, 0.3f, 0.7f, 0.5f}, {0.5f, 0.5f, 0.5f, 0.5f, 0.0f},
+                                 {0.5f, 0.5f, 0.5f, 0.5f, 1.0f}, {1.0f, 1.0f, 0.0f, 1.0f, 0.548f},
+                                 {0.6f, 0.4f, 0.2f, 0.9f, 0.3f}};
     for (const auto& s : settings)
     {
         ZVPluginAudioProcessor p;
@@ -319,9 +325,11 @@ TEST_F(TailLength, CoversTheRenderedImpulseResponseFalling90dBAndStaysWithinTwic
         limits.maxSeconds = reported + zvtail::longestCirculationSeconds;
         limits.quietSeconds = zvtail::longestCirculationSeconds;
         const auto fall = zvtail::measureImpulseFall(p, 44100.0, limits);
-        const auto where = ::testing::Message() << s[0] << " " << s[1] << " " << s[2] << " " << s[3] << " " << s[4];
+        const auto where = ::testing::Message()
+                           << s[0] << " " << s[1] << " " << s[2] << " " << s[3] << " " << s[4];
         EXPECT_GE(reported, fall.seconds) << where;
-        EXPECT_LE(reported, 2.0 * fall.seconds + 0.5) << where << ": a tail far longer than the sound wastes the host's time";
+        EXPECT_LE(reported, 2.0 * fall.seconds + 0.5)
+            << where << ": a tail far longer than the sound wastes the host's time";
     }
 }
 
@@ -337,17 +345,17 @@ TEST_F(TailLength, KeepsItsPromiseAtHighDiffusionAtEveryRate)
         float settings[5]; // early, late, decay, diffusion, listener
         double measured;   // seconds to fall 90 dB below the peak
     };
-    const Case cases[] = { { 48000.0, { 0.5f, 0.5f, 0.2f, 0.99f, 0.5f }, 15.143 },
-                           { 22050.0, { 0.5f, 0.5f, 0.2f, 0.999f, 0.5f }, 23.177 },
-                           { 22050.0, { 1.0f, 1.0f, 0.0f, 0.999f, 0.5f }, 174.050 },
-                           { 96000.0, { 0.5f, 0.5f, 0.2f, 0.999f, 0.5f }, 12.616 },
-                           { 192000.0, { 0.0f, 1.0f, 0.2f, 0.999f, 0.5f }, 66.385 },
-                           { 192000.0, { 0.5f, 0.5f, 0.2f, 0.999f, 0.5f }, 8.694 },
-                           { 192000.0, { 1.0f, 1.0f, 1.0f, 1.0f, 0.5f }, 60.881 },
-                           // the longest early stages ringing alone or nearly
-                           { 22050.0, { 1.0f, 0.5f, 0.0f, 0.999f, 0.5f }, 23.177 },
-                           { 48000.0, { 1.0f, 0.0f, 0.0f, 0.999f, 0.5f }, 21.139 },
-                           { 192000.0, { 1.0f, 0.0f, 0.0f, 0.999f, 0.5f }, 8.236 } };
+    const Case cases[] = {{48000.0, {0.5f, 0.5f, 0.2f, 0.99f, 0.5f}, 15.143},
+                          {22050.0, {0.5f, 0.5f, 0.2f, 0.999f, 0.5f}, 23.177},
+                          {22050.0, {1.0f, 1.0f, 0.0f, 0.999f, 0.5f}, 174.050},
+                          {96000.0, {0.5f, 0.5f, 0.2f, 0.999f, 0.5f}, 12.616},
+                          {192000.0, {0.0f, 1.0f, 0.2f, 0.999f, 0.5f}, 66.385},
+                          {192000.0, {0.5f, 0.5f, 0.2f, 0.999f, 0.5f}, 8.694},
+                          {192000.0, {1.0f, 1.0f, 1.0f, 1.0f, 0.5f}, 60.881},
+                          // the longest early stages ringing alone or nearly
+                          {22050.0, {1.0f, 0.5f, 0.0f, 0.999f, 0.5f}, 23.177},
+                          {48000.0, {1.0f, 0.0f, 0.0f, 0.999f, 0.5f}, 21.139},
+                          {192000.0, {1.0f, 0.0f, 0.0f, 0.999f, 0.5f}, 8.236}};
     for (const auto& c : cases)
     {
         ZVPluginAudioProcessor p;
@@ -381,9 +389,9 @@ TEST_F(TailLength, IsZeroWithThePowerOff)
 
 TEST_F(TailLength, StaysFiniteForValuesOutsideTheParameterRange)
 {
-    const float settings[][5] = { { 3.0f, 3.0f, 5.0f, 0.5f, 7.0f },
-                                  { -2.0f, -2.0f, -3.0f, -1.0f, -1.0f },
-                                  { 1.0f, 4.0f, 9.0f, 0.999f, 0.5f } };
+    const float settings[][5] = {{3.0f, 3.0f, 5.0f, 0.5f, 7.0f},
+                                 {-2.0f, -2.0f, -3.0f, -1.0f, -1.0f},
+                                 {1.0f, 4.0f, 9.0f, 0.999f, 0.5f}};
     for (const auto& s : settings)
     {
         ZVPluginAudioProcessor p;

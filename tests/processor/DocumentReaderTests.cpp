@@ -18,47 +18,47 @@ struct Case
 
 const Case cases[] = {
     // Accepted, as they always were.
-    { "<X a=\"1\"/>", true },
-    { "<?xml version=\"1.0\"?><!-- c --><X a = 'A &amp; B' b=\"&lt;&gt;&quot;&APOS;\"></X>", true },
-    { "<X a=\"&#38;&#x26;&#00000065;&#x00000041;\"/><!-- end -->", true },
-    { "<X a=\"1\">\r\n\t </X>", true },
+    {"<X a=\"1\"/>", true},
+    {"<?xml version=\"1.0\"?><!-- c --><X a = 'A &amp; B' b=\"&lt;&gt;&quot;&APOS;\"></X>", true},
+    {"<X a=\"&#38;&#x26;&#00000065;&#x00000041;\"/><!-- end -->", true},
+    {"<X a=\"1\">\r\n\t </X>", true},
     // A document type declaration that defines nothing.
-    { "<!DOCTYPE ZV-REVERB_LX_BANK><ZV-REVERB_LX_BANK a=\"1\"/>", true },
-    { "<?xml version=\"1.0\"?>\n<!DOCTYPE X SYSTEM \"x.dtd\">\n<X a=\"1\"/>", true },
-    { "<!-- c --><!DOCTYPE X PUBLIC \"-//Zelvane//Bank//EN\" 'bank.dtd' >\n<!-- d --><X a=\"1\"/>", true },
+    {"<!DOCTYPE ZV-REVERB_LX_BANK><ZV-REVERB_LX_BANK a=\"1\"/>", true},
+    {"<?xml version=\"1.0\"?>\n<!DOCTYPE X SYSTEM \"x.dtd\">\n<X a=\"1\"/>", true},
+    {"<!-- c --><!DOCTYPE X PUBLIC \"-//Zelvane//Bank//EN\" 'bank.dtd' >\n<!-- d --><X a=\"1\"/>", true},
     // Comments, processing instructions and empty CDATA sections between the tags.
-    { "<X a=\"1\"><!-- c --></X>", true },
-    { "<X a=\"1\"><![CDATA[]]></X>", true },
-    { "<X a=\"1\">\n  <!-- c -->\n  <![CDATA[ ]]>\n  <?pi x?>\n</X>", true },
+    {"<X a=\"1\"><!-- c --></X>", true},
+    {"<X a=\"1\"><![CDATA[]]></X>", true},
+    {"<X a=\"1\">\n  <!-- c -->\n  <![CDATA[ ]]>\n  <?pi x?>\n</X>", true},
     // Character references with leading zeros, within the digits the framework reads whole.
-    { "<X a=\"&#0000000065;\" b=\"&#000000000065;\" c=\"&#x0041;\"/>", true },
+    {"<X a=\"&#0000000065;\" b=\"&#000000000065;\" c=\"&#x0041;\"/>", true},
 
     // Entity definitions, in any form.
-    { "<!DOCTYPE X [<!ENTITY e \"v\">]><X a=\"&e;\"/>", false },
-    { "<!DOCTYPE X []><X a=\"1\"/>", false },
-    { "<!DOCTYPE X SYSTEM \"x.dtd\" [<!ENTITY e \"v\">]><X a=\"1\"/>", false },
-    { "<!DOCTYPE X SYSTEM \"x.dtd\"><X a=\"&e;\"/>", false },
+    {"<!DOCTYPE X [<!ENTITY e \"v\">]><X a=\"&e;\"/>", false},
+    {"<!DOCTYPE X []><X a=\"1\"/>", false},
+    {"<!DOCTYPE X SYSTEM \"x.dtd\" [<!ENTITY e \"v\">]><X a=\"1\"/>", false},
+    {"<!DOCTYPE X SYSTEM \"x.dtd\"><X a=\"&e;\"/>", false},
     // Declarations the framework reads otherwise, or that are not declarations.
-    { "<!DOCTYPE X SYSTEM \"a>b\"><X a=\"1\"/>", false },
-    { "<!DOCTYPE X SYSTEM \"a<b\"><X a=\"1\"/>", false },
-    { "<!DOCTYPE X SYSTEM><X a=\"1\"/>", false },
-    { "<!DOCTYPE X PUBLIC \"id\"><X a=\"1\"/>", false },
-    { "<!DOCTYPE X SYSTEM \"x.dtd><X a=\"1\"/>", false },
-    { "<!DOCTYPE><X a=\"1\"/>", false },
-    { "<!DOCTYPEX><X a=\"1\"/>", false },
-    { "<!doctype X><X a=\"1\"/>", false },
-    { "<!DOCTYPE X><!DOCTYPE X><X a=\"1\"/>", false },
-    { "<X a=\"1\"/><!DOCTYPE X>", false },
-    { "<X a=\"1\"><!DOCTYPE X></X>", false },
+    {"<!DOCTYPE X SYSTEM \"a>b\"><X a=\"1\"/>", false},
+    {"<!DOCTYPE X SYSTEM \"a<b\"><X a=\"1\"/>", false},
+    {"<!DOCTYPE X SYSTEM><X a=\"1\"/>", false},
+    {"<!DOCTYPE X PUBLIC \"id\"><X a=\"1\"/>", false},
+    {"<!DOCTYPE X SYSTEM \"x.dtd><X a=\"1\"/>", false},
+    {"<!DOCTYPE><X a=\"1\"/>", false},
+    {"<!DOCTYPEX><X a=\"1\"/>", false},
+    {"<!doctype X><X a=\"1\"/>", false},
+    {"<!DOCTYPE X><!DOCTYPE X><X a=\"1\"/>", false},
+    {"<X a=\"1\"/><!DOCTYPE X>", false},
+    {"<X a=\"1\"><!DOCTYPE X></X>", false},
     // Content that carries something, or never ends.
-    { "<X a=\"1\"><![CDATA[text]]></X>", false },
-    { "<X a=\"1\"><![CDATA[</X>", false },
-    { "<X a=\"1\"><!-- c --> text</X>", false },
-    { "<X a=\"1\"><!-- c </X>", false },
-    { "<X a=\"1\"><!-- c --><Y/></X>", false },
+    {"<X a=\"1\"><![CDATA[text]]></X>", false},
+    {"<X a=\"1\"><![CDATA[</X>", false},
+    {"<X a=\"1\"><!-- c --> text</X>", false},
+    {"<X a=\"1\"><!-- c </X>", false},
+    {"<X a=\"1\"><!-- c --><Y/></X>", false},
     // References the framework would not read whole.
-    { "<X a=\"&#0000000000065;\"/>", false },
-    { "<X a=\"&#x000000041;\"/>", false },
+    {"<X a=\"&#0000000000065;\"/>", false},
+    {"<X a=\"&#x000000041;\"/>", false},
 };
 } // namespace
 
@@ -77,7 +77,8 @@ TEST(DocumentReader, AcceptsWhatTheFrameworkReadsAlikeAndNoEntityDefinitions)
         for (int i = 0; i < theirs->getNumAttributes(); ++i)
         {
             EXPECT_EQ(theirs->getAttributeName(i).toStdString(), ours->attributes[(size_t)i].first) << c.text;
-            EXPECT_EQ(theirs->getAttributeValue(i).toStdString(), ours->attributes[(size_t)i].second) << c.text;
+            EXPECT_EQ(theirs->getAttributeValue(i).toStdString(), ours->attributes[(size_t)i].second)
+                << c.text;
         }
     }
 }

@@ -40,7 +40,8 @@ void onSmallStack(const std::function<void()>& f)
     pthread_attr_init(&attr);
     pthread_attr_setstacksize(&attr, 1 << 20);
     pthread_t thread;
-    auto run = [](void* arg) -> void* {
+    auto run = [](void* arg) -> void*
+    {
         (*static_cast<const std::function<void()>*>(arg))();
         return nullptr;
     };
@@ -76,19 +77,23 @@ std::vector<HostileDocument> hostileDocuments()
     for (int i = 0; i < 5000; ++i)
         manyNamed += " a" + std::to_string(i) + "=\"1\"";
     return {
-        { "deep nesting", bankOpen + ">" + nest + "</ZV-REVERB_LX_BANK>", presetOpen + ">" + nest + "</ZV-REVERB_LX_PRESET>" },
-        { "shallow child", bankOpen + "><a/></ZV-REVERB_LX_BANK>", presetOpen + "><a/></ZV-REVERB_LX_PRESET>" },
-        { "text content", bankOpen + ">text</ZV-REVERB_LX_BANK>", presetOpen + ">text</ZV-REVERB_LX_PRESET>" },
-        { "self-referencing entity", entity + bankOpen + " fDecay0=\"&e;\"/>", entity + presetOpen + " fDecay=\"&e;\"/>" },
-        { "undeclared entity", bankOpen + " fDecay0=\"&e;\"/>", presetOpen + " fDecay=\"&e;\"/>" },
-        { "100,000 attributes", bankOpen + many + "/>", presetOpen + many + "/>" },
-        { "more distinct attributes than a bank holds", bankOpen + manyNamed + "/>", presetOpen + manyNamed + "/>" },
-        { "overlong name", bankOpen + " " + std::string(100, 'n') + "=\"1\"/>", presetOpen + " " + std::string(100, 'n') + "=\"1\"/>" },
-        { "unterminated", bankOpen, presetOpen },
-        { "unterminated value", bankOpen + " fDecay0=\"0.3", presetOpen + " fDecay=\"0.3" },
-        { "invalid UTF-8", bankOpen + " x=\"\xff\xfe\"/>", presetOpen + " x=\"\xff\xfe\"/>" },
-        { "invalid character reference", bankOpen + " x=\"&#xD800;\"/>", presetOpen + " x=\"&#0;\"/>" },
-        { "trailing element", bankOpen + "/><b/>", presetOpen + "/><b/>" },
+        {"deep nesting", bankOpen + ">" + nest + "</ZV-REVERB_LX_BANK>",
+         presetOpen + ">" + nest + "</ZV-REVERB_LX_PRESET>"},
+        {"shallow child", bankOpen + "><a/></ZV-REVERB_LX_BANK>", presetOpen + "><a/></ZV-REVERB_LX_PRESET>"},
+        {"text content", bankOpen + ">text</ZV-REVERB_LX_BANK>", presetOpen + ">text</ZV-REVERB_LX_PRESET>"},
+        {"self-referencing entity", entity + bankOpen + " fDecay0=\"&e;\"/>",
+         entity + presetOpen + " fDecay=\"&e;\"/>"},
+        {"undeclared entity", bankOpen + " fDecay0=\"&e;\"/>", presetOpen + " fDecay=\"&e;\"/>"},
+        {"100,000 attributes", bankOpen + many + "/>", presetOpen + many + "/>"},
+        {"more distinct attributes than a bank holds", bankOpen + manyNamed + "/>",
+         presetOpen + manyNamed + "/>"},
+        {"overlong name", bankOpen + " " + std::string(100, 'n') + "=\"1\"/>",
+         presetOpen + " " + std::string(100, 'n') + "=\"1\"/>"},
+        {"unterminated", bankOpen, presetOpen},
+        {"unterminated value", bankOpen + " fDecay0=\"0.3", presetOpen + " fDecay=\"0.3"},
+        {"invalid UTF-8", bankOpen + " x=\"\xff\xfe\"/>", presetOpen + " x=\"\xff\xfe\"/>"},
+        {"invalid character reference", bankOpen + " x=\"&#xD800;\"/>", presetOpen + " x=\"&#0;\"/>"},
+        {"trailing element", bankOpen + "/><b/>", presetOpen + "/><b/>"},
     };
 }
 } // namespace
@@ -103,15 +108,17 @@ TEST_F(HostileState, DocumentsThatAreNotOneElementWithAttributesChangeNothing)
     // On a 1 MB stack, where a recursive parser fails after a few thousand levels.
     for (const auto& doc : hostileDocuments())
     {
-        onSmallStack([&] {
-            ZVPluginAudioProcessor p;
-            const auto before = stateOf(p);
-            const auto bank = chunkOf(doc.bank);
-            const auto preset = chunkOf(doc.preset);
-            p.setStateInformation(bank.getData(), (int)bank.getSize());
-            p.setCurrentProgramStateInformation(preset.getData(), (int)preset.getSize());
-            EXPECT_EQ(stateOf(p), before) << doc.what;
-        });
+        onSmallStack(
+            [&]
+            {
+                ZVPluginAudioProcessor p;
+                const auto before = stateOf(p);
+                const auto bank = chunkOf(doc.bank);
+                const auto preset = chunkOf(doc.preset);
+                p.setStateInformation(bank.getData(), (int)bank.getSize());
+                p.setCurrentProgramStateInformation(preset.getData(), (int)preset.getSize());
+                EXPECT_EQ(stateOf(p), before) << doc.what;
+            });
     }
 }
 
@@ -122,12 +129,12 @@ TEST_F(HostileState, BrokenBinaryFramingChangesNothing)
     auto good = chunkOf(bankOpen + "/>");
     const auto* bytes = static_cast<const char*>(good.getData());
     std::vector<std::vector<char>> broken;
-    broken.emplace_back(bytes, bytes + 8);                       // header only
-    broken.emplace_back(bytes, bytes + 20);                      // cut inside the element
+    broken.emplace_back(bytes, bytes + 8);  // header only
+    broken.emplace_back(bytes, bytes + 20); // cut inside the element
     auto wrongMagic = std::vector<char>(bytes, bytes + good.getSize());
     wrongMagic[0] ^= 1;
     broken.push_back(wrongMagic);
-    for (juce::uint32 length : { 0u, 0x80000000u, 0xffffffffu })
+    for (juce::uint32 length : {0u, 0x80000000u, 0xffffffffu})
     {
         auto v = std::vector<char>(bytes, bytes + good.getSize());
         std::memcpy(v.data() + 4, &length, 4);
@@ -144,11 +151,15 @@ TEST_F(HostileState, BrokenBinaryFramingChangesNothing)
 TEST_F(HostileState, WellFormedVariantsOfOurDocumentsStillLoad)
 {
     const char* const variants[] = {
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ZV-REVERB_LX_BANK fEarlySize0=\"0.25\" ProgramName0=\"A &amp; B\"/>",
-        "\xef\xbb\xbf<!-- saved by hand --><ZV-REVERB_LX_BANK fEarlySize0='0.25' ProgramName0='A &amp; B'></ZV-REVERB_LX_BANK>\n",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ZV-REVERB_LX_BANK fEarlySize0=\"0.25\" "
+        "ProgramName0=\"A &amp; B\"/>",
+        "\xef\xbb\xbf<!-- saved by hand --><ZV-REVERB_LX_BANK fEarlySize0='0.25' ProgramName0='A &amp; "
+        "B'></ZV-REVERB_LX_BANK>\n",
         "<zv-reverb_lx_bank\n\tfEarlySize0 = \"0.25\"\n\tProgramName0=\"A &#38; B\" />",
-        "<ZV-REVERB_LX_BANK fEarlySize0=\"0.25\" ProgramName0=\"A &#x26; B\" Unknown=\"&lt;&gt;&quot;&apos;\"/><!-- end -->",
-        "<!DOCTYPE ZV-REVERB_LX_BANK>\n<ZV-REVERB_LX_BANK fEarlySize0=\"0.25\" ProgramName0=\"A &#0000000038; B\">"
+        "<ZV-REVERB_LX_BANK fEarlySize0=\"0.25\" ProgramName0=\"A &#x26; B\" "
+        "Unknown=\"&lt;&gt;&quot;&apos;\"/><!-- end -->",
+        "<!DOCTYPE ZV-REVERB_LX_BANK>\n<ZV-REVERB_LX_BANK fEarlySize0=\"0.25\" ProgramName0=\"A "
+        "&#0000000038; B\">"
         "<!-- edited by hand --><![CDATA[]]></ZV-REVERB_LX_BANK>",
     };
     for (const char* text : variants)
@@ -166,7 +177,8 @@ TEST_F(HostileState, NegativeZeroAndAnyNameRoundTripByteForByte)
     ZVPluginAudioProcessor source;
     source.setCurrentProgram(3);
     source.setParameter(0, -0.0f);
-    source.changeProgramName(3, juce::String::fromUTF8("Gr\xc3\xb6\xc3\x9f" "e <&\"'> \xe2\x99\xab"));
+    source.changeProgramName(3, juce::String::fromUTF8("Gr\xc3\xb6\xc3\x9f"
+                                                       "e <&\"'> \xe2\x99\xab"));
     juce::MemoryBlock bank, again;
     source.getStateInformation(bank);
 
@@ -191,7 +203,7 @@ struct HostileValues : ProcessorTest
         process(p, loud, 512);
         auto quiet = noise(44100, 8);
         process(p, quiet, 512);
-        for (const auto* b : { &loud, &quiet })
+        for (const auto* b : {&loud, &quiet})
             for (int c = 0; c < 2; ++c)
                 for (int i = 0; i < b->getNumSamples(); ++i)
                     ASSERT_TRUE(std::isfinite(b->getSample(c, i))) << "channel " << c << " sample " << i;
@@ -208,10 +220,10 @@ TEST_F(HostileValues, HugeFiniteInputsAndParametersKeepTheOutputFinite)
         float value;
         float inputScale;
     } cases[] = {
-        { -1, 0.0f, 3.0e38f }, { -1, 0.0f, -3.0e38f }, { 6, huge, 1.0f },  { 6, -huge, 1.0f },
-        { 5, huge, 1.0f },     { 5, -huge, 1.0f },     { 2, huge, 1.0f },  { 2, -huge, 1.0f },
-        { 3, huge, 1.0f },     { 3, -huge, 1.0f },     { 0, huge, 1.0f },  { 0, -huge, 1.0f },
-        { 1, huge, 1.0f },     { 1, -huge, 1.0f },     { 4, huge, 1.0f },  { 4, -huge, 1.0f },
+        {-1, 0.0f, 3.0e38f}, {-1, 0.0f, -3.0e38f}, {6, huge, 1.0f}, {6, -huge, 1.0f},
+        {5, huge, 1.0f},     {5, -huge, 1.0f},     {2, huge, 1.0f}, {2, -huge, 1.0f},
+        {3, huge, 1.0f},     {3, -huge, 1.0f},     {0, huge, 1.0f}, {0, -huge, 1.0f},
+        {1, huge, 1.0f},     {1, -huge, 1.0f},     {4, huge, 1.0f}, {4, -huge, 1.0f},
     };
     for (const auto& c : cases)
     {
@@ -219,7 +231,8 @@ TEST_F(HostileValues, HugeFiniteInputsAndParametersKeepTheOutputFinite)
         p.setParameter(5, 0.7f);
         if (c.parameter >= 0)
             p.setParameter(c.parameter, c.value);
-        SCOPED_TRACE(testing::Message() << "parameter " << c.parameter << " = " << c.value << ", input x" << c.inputScale);
+        SCOPED_TRACE(testing::Message()
+                     << "parameter " << c.parameter << " = " << c.value << ", input x" << c.inputScale);
         expectFiniteAndWorking(p, c.inputScale);
         EXPECT_EQ(p.getParameter(c.parameter < 0 ? 0 : c.parameter), c.parameter < 0 ? 0.5f : c.value)
             << "values are stored as given";
@@ -234,7 +247,7 @@ TEST_F(HostileValues, AnEngineWhoseStateWentNonFiniteRecoversAtOnce)
     // Poison every memory of the engine, as no input can any more.
     for (int i = 0; i < 44100; ++i)
     {
-        float pair[2] = { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity() };
+        float pair[2] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()};
         p.getEngine().processStereo(pair, 2);
     }
     expectFiniteAndWorking(p, 1.0f);

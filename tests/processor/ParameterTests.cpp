@@ -15,9 +15,9 @@ struct ParameterTable : ::testing::Test
 
 TEST_F(ParameterTable, NamesAndDefaultsFollowTheIndexTable)
 {
-    const char* names[] = { "EarlySize", "LateSize", "Decay", "Diffusion", "Listener", "Dry-Wet",
-                            "Volume", "On-Off", "Left On-Off", "Right On-Off", "Stereo On-Off" };
-    const float defaults[] = { 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 1.0f, 0.0f, 0.0f, 1.0f };
+    const char* names[] = {"EarlySize", "LateSize", "Decay",       "Diffusion",    "Listener",     "Dry-Wet",
+                           "Volume",    "On-Off",   "Left On-Off", "Right On-Off", "Stereo On-Off"};
+    const float defaults[] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 1.0f, 0.0f, 0.0f, 1.0f};
     ASSERT_EQ(p.getNumParameters(), 11);
     for (int i = 0; i < 11; ++i)
     {

@@ -20,7 +20,8 @@ struct ProcessorTest : ::testing::Test
         for (int start = 0; start < buffer.getNumSamples(); start += blockSize)
         {
             const int n = juce::jmin(blockSize, buffer.getNumSamples() - start);
-            juce::AudioBuffer<float> block(buffer.getArrayOfWritePointers(), buffer.getNumChannels(), start, n);
+            juce::AudioBuffer<float> block(buffer.getArrayOfWritePointers(), buffer.getNumChannels(), start,
+                                           n);
             p.processBlock(block, midi);
         }
     }

@@ -85,9 +85,9 @@ TEST_F(BankDocument, HoldsVersionThenTwelveAttributesPerProgramInOrder)
     ASSERT_EQ(xml->getNumAttributes(), 1527);
     EXPECT_EQ(xml->getAttributeName(0), "Version");
     EXPECT_EQ(xml->getAttributeValue(0), "1.1.0");
-    const char* keys[] = { "fEarlySize", "fLateSize", "fDecay", "fDiffusion", "fListenerPos", "fMix",
-                           "fVolume", "fOnButton", "fLeftSelButton", "fRightSelButton", "fStereoSelButton",
-                           "ProgramName" };
+    const char* keys[] = {
+        "fEarlySize", "fLateSize", "fDecay",         "fDiffusion",      "fListenerPos",     "fMix",
+        "fVolume",    "fOnButton", "fLeftSelButton", "fRightSelButton", "fStereoSelButton", "ProgramName"};
     for (int prog = 0; prog < 127; ++prog)
         for (int k = 0; k < 12; ++k)
             ASSERT_EQ(xml->getAttributeName(1 + prog * 12 + k), keys[k] + juce::String(prog));
@@ -157,7 +157,8 @@ TEST_F(BankDocument, MissingAttributesFallBackToLiveValuesAndWorkingName)
     }
     // Program 9 stays current and is re-applied: its values came from the live values, so the
     // values in use, the current program and the working name are as before.
-    EXPECT_EQ(everything(p).fromLastOccurrenceOf("\n", false, false), before.fromLastOccurrenceOf("\n", false, false));
+    EXPECT_EQ(everything(p).fromLastOccurrenceOf("\n", false, false),
+              before.fromLastOccurrenceOf("\n", false, false));
 }
 
 TEST_F(BankDocument, LoadReappliesWhicheverProgramIsCurrent)
@@ -165,7 +166,8 @@ TEST_F(BankDocument, LoadReappliesWhicheverProgramIsCurrent)
     ZVPluginAudioProcessor p;
     p.setCurrentProgram(3);
     p.changeProgramName(3, "Before");
-    const auto bank = binaryOf("<ZV-REVERB_LX_BANK fDecay3=\"0.125\" fDecay0=\"0.75\" ProgramName3=\"Hall\"/>");
+    const auto bank =
+        binaryOf("<ZV-REVERB_LX_BANK fDecay3=\"0.125\" fDecay0=\"0.75\" ProgramName3=\"Hall\"/>");
     p.setStateInformation(bank.getData(), (int)bank.getSize());
     EXPECT_EQ(p.getCurrentProgram(), 3);
     EXPECT_EQ(p.getParameter(2), 0.125f);
@@ -177,19 +179,20 @@ TEST_F(BankDocument, ASavedCurrentProgramIsSelectedOnlyWhenItIsAPlainIndexOfTheT
 {
     // Anything but decimal digits naming one of the 127 programs leaves the current program
     // current, as in a bank that does not say.
-    const std::pair<const char*, int> cases[] = { { "7", 7 },    { "0126", 126 }, { "127", 3 },  { "-1", 3 },
-                                                  { " 7", 3 },   { "7x", 3 },     { "", 3 },     { "+7", 3 },
-                                                  { "99999999999999999999", 3 } };
+    const std::pair<const char*, int> cases[] = {{"7", 7},  {"0126", 126}, {"127", 3},
+                                                 {"-1", 3}, {" 7", 3},     {"7x", 3},
+                                                 {"", 3},   {"+7", 3},     {"99999999999999999999", 3}};
     for (const auto& [text, expected] : cases)
     {
         ZVPluginAudioProcessor p;
         p.setCurrentProgram(3);
-        const auto bank = binaryOf(juce::String("<ZV-REVERB_LX_BANK fDecay7=\"0.125\" CurrentProgram=\"") + text
-                                   + "\" workingname=\"Take 2\"/>");
+        const auto bank = binaryOf(juce::String("<ZV-REVERB_LX_BANK fDecay7=\"0.125\" CurrentProgram=\"") +
+                                   text + "\" workingname=\"Take 2\"/>");
         p.setStateInformation(bank.getData(), (int)bank.getSize());
         EXPECT_EQ(p.getCurrentProgram(), expected) << text;
         EXPECT_EQ(p.getWorkingName(), "Take 2") << text;
-        EXPECT_EQ(p.getParameter(2), expected == 7 ? 0.125f : p.getProgramValue(3, ProgramRecord::fDecay)) << text;
+        EXPECT_EQ(p.getParameter(2), expected == 7 ? 0.125f : p.getProgramValue(3, ProgramRecord::fDecay))
+            << text;
     }
 }
 
@@ -211,7 +214,8 @@ TEST_F(BankDocument, NumbersAreReadAsTheirLeadingNumberAndNonFiniteOnesAreIgnore
     p.setStateInformation(bank.getData(), (int)bank.getSize());
     EXPECT_EQ(p.getProgramValue(0, ProgramRecord::fEarlySize), 0.25f);
     EXPECT_EQ(p.getProgramValue(0, ProgramRecord::fLateSize), 0.0f);
-    for (auto f : { ProgramRecord::fDecay, ProgramRecord::fDiffusion, ProgramRecord::fMix, ProgramRecord::fVolume })
+    for (auto f :
+         {ProgramRecord::fDecay, ProgramRecord::fDiffusion, ProgramRecord::fMix, ProgramRecord::fVolume})
     {
         EXPECT_TRUE(std::isfinite(p.getProgramValue(0, f)));
         EXPECT_EQ(p.getProgramValue(0, f), p.getLiveValue(f));
@@ -232,9 +236,10 @@ TEST_F(PresetDocument, HoldsTheLiveValuesAndTheWorkingName)
     const auto xml = xmlOf(presetOf(p));
     ASSERT_NE(xml, nullptr);
     EXPECT_EQ(xml->getTagName(), "ZV-REVERB_LX_PRESET");
-    const char* keys[] = { "Version", "fEarlySize", "fLateSize", "fDecay", "fDiffusion", "fListenerPos", "fMix",
-                           "fVolume", "fOnButton", "fLeftSelButton", "fRightSelButton", "fStereoSelButton",
-                           "programName" };
+    const char* keys[] = {
+        "Version",    "fEarlySize", "fLateSize", "fDecay",         "fDiffusion",      "fListenerPos",
+        "fMix",       "fVolume",    "fOnButton", "fLeftSelButton", "fRightSelButton", "fStereoSelButton",
+        "programName"};
     ASSERT_EQ(xml->getNumAttributes(), 13);
     for (int k = 0; k < 13; ++k)
         EXPECT_EQ(xml->getAttributeName(k), keys[k]);
@@ -329,7 +334,7 @@ TEST_F(BadStateData, DocumentsOfTheOtherKindChangeNothing)
 TEST_F(BadStateData, TruncatedWrongMagicAndNonXmlDataChangeNothing)
 {
     const auto bank = bankOf(p);
-    for (size_t size : { (size_t)0, (size_t)3, (size_t)8, bank.getSize() / 2, bank.getSize() - 1 })
+    for (size_t size : {(size_t)0, (size_t)3, (size_t)8, bank.getSize() / 2, bank.getSize() - 1})
         expectNoChange(bank.getData(), (int)size);
     auto wrongMagic = bank;
     static_cast<char*>(wrongMagic.getData())[0] ^= 0x5a;

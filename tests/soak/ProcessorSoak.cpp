@@ -39,7 +39,7 @@ JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
 namespace
 {
 constexpr int maxBlock = 4096;
-constexpr double rates[] = { 44100.0, 48000.0, 96000.0 };
+constexpr double rates[] = {44100.0, 48000.0, 96000.0};
 /// How much memory may grow between the end of the first minute and the end of the run. The
 /// allocator's free memory settles over the first minutes: with eight instances the resident set
 /// levels off about 3 MiB above its first-minute size, and the bytes in use move by up to a few
@@ -72,7 +72,8 @@ Options parse(int argc, char* argv[])
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
-        auto value = [&]() -> std::string {
+        auto value = [&]() -> std::string
+        {
             if (i + 1 >= argc)
                 usage(("missing value after " + arg).c_str());
             return argv[++i];
@@ -124,7 +125,7 @@ double peakResidentMiB()
 /// random tenth of a second to two seconds, with a sample near the float maximum now and then.
 class Source
 {
-public:
+  public:
     Source(std::mt19937& r, double rate) : rng(r), sampleRate(rate) {}
 
     void fill(juce::AudioBuffer<float>& buffer, int numSamples)
@@ -159,21 +160,26 @@ public:
         }
     }
 
-private:
-    enum Kind { Noise, Silence, Sine };
+  private:
+    enum Kind
+    {
+        Noise,
+        Silence,
+        Sine
+    };
 
     void nextStretch()
     {
         kind = (Kind)std::uniform_int_distribution<int>(0, 2)(rng);
         remaining = (int)(std::uniform_real_distribution<double>(0.1, 2.0)(rng) * sampleRate);
         level = std::pow(10.0f, std::uniform_real_distribution<float>(-4.0f, 0.5f)(rng));
-        increment = 2.0 * juce::MathConstants<double>::pi * std::uniform_real_distribution<double>(20.0, 20000.0)(rng)
-                    / sampleRate;
+        increment = 2.0 * juce::MathConstants<double>::pi *
+                    std::uniform_real_distribution<double>(20.0, 20000.0)(rng) / sampleRate;
     }
 
     std::mt19937& rng;
     double sampleRate;
-    std::uniform_real_distribution<float> uniform { -1.0f, 1.0f };
+    std::uniform_real_distribution<float> uniform{-1.0f, 1.0f};
     Kind kind = Silence;
     int remaining = 0;
     float level = 0.0f;
@@ -219,7 +225,7 @@ struct Instance
     double rate = 44100.0;
     ZVPluginAudioProcessor processor;
     std::unique_ptr<Source> source;
-    juce::AudioBuffer<float> buffer { 2, maxBlock };
+    juce::AudioBuffer<float> buffer{2, maxBlock};
     std::int64_t samples = 0;
     std::int64_t blocks = 0;
     std::int64_t nextRoundTrip = 0;
@@ -227,7 +233,7 @@ struct Instance
 
 class Soak
 {
-public:
+  public:
     explicit Soak(const Options& o) : options(o)
     {
         for (int i = 0; i < o.instances; ++i)
@@ -242,8 +248,9 @@ public:
         for (;;)
         {
             // The instance furthest behind goes next, so all of them advance together in audio time.
-            auto& next = **std::min_element(instances.begin(), instances.end(),
-                                            [](const auto& a, const auto& b) { return a->seconds() < b->seconds(); });
+            auto& next =
+                **std::min_element(instances.begin(), instances.end(),
+                                   [](const auto& a, const auto& b) { return a->seconds() < b->seconds(); });
             const double progress = next.seconds();
             while (progress >= 60.0 * (minutesDone + 1))
                 recordMinute(++minutesDone, started);
@@ -255,7 +262,7 @@ public:
         return report(started);
     }
 
-private:
+  private:
     bool step(Instance& in)
     {
         auto& rng = in.rng;
@@ -264,9 +271,10 @@ private:
         in.processor.prepareToPlay(in.rate, maxBlock);
         // Block sizes spread evenly over 1..4096 half the time and evenly over their logarithm the
         // other half, so the short blocks some hosts send around loop points are common too.
-        const int size = (rng() & 1) != 0
-                             ? std::uniform_int_distribution<int>(1, maxBlock)(rng)
-                             : (int)std::exp(std::uniform_real_distribution<double>(0.0, std::log((double)maxBlock))(rng));
+        const int size =
+            (rng() & 1) != 0
+                ? std::uniform_int_distribution<int>(1, maxBlock)(rng)
+                : (int)std::exp(std::uniform_real_distribution<double>(0.0, std::log((double)maxBlock))(rng));
         automate(in);
         in.source->fill(in.buffer, size);
         juce::AudioBuffer<float> block(in.buffer.getArrayOfWritePointers(), 2, 0, size);
@@ -275,9 +283,9 @@ private:
         for (int c = 0; c < 2; ++c)
             for (int i = 0; i < size; ++i)
                 if (!std::isfinite(block.getSample(c, i)))
-                    return fail(in, "output sample " + std::to_string(i) + " of channel " + std::to_string(c)
-                                        + " (block of " + std::to_string(size) + ") is "
-                                        + std::to_string(block.getSample(c, i)));
+                    return fail(in, "output sample " + std::to_string(i) + " of channel " +
+                                        std::to_string(c) + " (block of " + std::to_string(size) + ") is " +
+                                        std::to_string(block.getSample(c, i)));
         in.samples += size;
         ++in.blocks;
         if (in.samples >= in.nextRoundTrip)
@@ -325,8 +333,8 @@ private:
         p.setCurrentProgramStateInformation(preset.getData(), (int)preset.getSize());
         for (int i = 0; i < zvparams::count; ++i)
             if (bitsOf(p.getParameter(i)) != before[i])
-                return fail(in, "parameter " + p.getParameterName(i).toStdString()
-                                    + " changed in a save and load: " + std::to_string(p.getParameter(i)));
+                return fail(in, "parameter " + p.getParameterName(i).toStdString() +
+                                    " changed in a save and load: " + std::to_string(p.getParameter(i)));
         ++roundTrips;
         return true;
     }
@@ -376,13 +384,16 @@ private:
             audio += in->seconds();
             blocks += in->blocks;
         }
-        std::printf("%d instances x %.2f min of audio (%lld blocks, %lld bank and preset round trips) in %.1f s wall, "
+        std::printf("%d instances x %.2f min of audio (%lld blocks, %lld bank and preset round trips) in "
+                    "%.1f s wall, "
                     "%.0fx real time\n",
-                    options.instances, options.minutes, (long long)blocks, (long long)roundTrips, wall, audio / wall);
+                    options.instances, options.minutes, (long long)blocks, (long long)roundTrips, wall,
+                    audio / wall);
         std::printf("resident set: peak %.2f MiB", peakResidentMiB());
         if (residentByMinute.size() < 2)
         {
-            std::printf("; the memory check needs at least two minutes of audio per instance and was skipped\n");
+            std::printf(
+                "; the memory check needs at least two minutes of audio per instance and was skipped\n");
             std::printf("processor_soak: passed\n");
             return 0;
         }
@@ -390,8 +401,8 @@ private:
         std::printf(", %.2f MiB after minute 1, %.2f MiB at the end (%+.2f MiB), highest sample %.2f MiB\n",
                     residentByMinute.front(), residentByMinute.back(),
                     residentByMinute.back() - residentByMinute.front(), highest);
-        std::printf("heap in use: %.3f MiB after minute 1, %.3f MiB at the end (%+.3f MiB)\n", heapByMinute.front(),
-                    heapByMinute.back(), heapByMinute.back() - heapByMinute.front());
+        std::printf("heap in use: %.3f MiB after minute 1, %.3f MiB at the end (%+.3f MiB)\n",
+                    heapByMinute.front(), heapByMinute.back(), heapByMinute.back() - heapByMinute.front());
         const bool residentFlat = grewAtMost("resident set", residentByMinute, residentMarginMiB);
         const bool heapFlat = grewAtMost("heap in use", heapByMinute, heapMarginMiB);
         if (!residentFlat || !heapFlat)
@@ -405,8 +416,10 @@ private:
         const double growth = byMinute.back() - byMinute.front();
         if (growth <= margin)
             return true;
-        std::fprintf(stderr, "processor_soak: FAILED: the %s grew by %.2f MiB after the first minute (more than %.1f MiB)\n",
-                     what, growth, margin);
+        std::fprintf(
+            stderr,
+            "processor_soak: FAILED: the %s grew by %.2f MiB after the first minute (more than %.1f MiB)\n",
+            what, growth, margin);
         return false;
     }
 

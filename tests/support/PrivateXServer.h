@@ -16,7 +16,7 @@ namespace zvtest
 {
 class PrivateXServer
 {
-public:
+  public:
     /// Starts a server on the first free display from :100 up, never :0: a process that finds no
     /// DISPLAY falls back to :0, and must not attach to a server that goes away when a test ends.
     /// `extraArguments` go to Xvfb as they are.
@@ -44,7 +44,7 @@ public:
     /// The display name to connect to (":N"); empty when no server could be started.
     const std::string& displayName() const { return name; }
 
-private:
+  private:
     void start(int number, const std::vector<std::string>& extraArguments)
     {
         if (access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0)
@@ -55,8 +55,8 @@ private:
 
         const std::string display = ":" + std::to_string(number);
         const std::string fd = std::to_string(fds[1]);
-        std::vector<std::string> arguments = { "Xvfb", display, "-displayfd", fd, "-screen", "0", "800x600x24",
-                                               "-nolisten", "tcp" };
+        std::vector<std::string> arguments = {"Xvfb", display,      "-displayfd", fd,   "-screen",
+                                              "0",    "800x600x24", "-nolisten",  "tcp"};
         arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
         std::vector<char*> argv;
         for (auto& argument : arguments)

@@ -33,7 +33,7 @@ inline std::chrono::milliseconds runningTime()
 /// A small generator of its own for each thread (the C library's shares its state between threads).
 class Random
 {
-public:
+  public:
     explicit Random(uint32_t seed) : state(seed * 2654435761u + 1u) {}
 
     uint32_t next()
@@ -49,15 +49,21 @@ public:
     /// far outside, or not a number at all.
     float hostileValue()
     {
-        static constexpr float odd[] = { 0.0f, 1.0f, -0.0f, -1.0f, 2.0f, 1.0e30f, -1.0e30f,
-                                         std::numeric_limits<float>::quiet_NaN(),
-                                         std::numeric_limits<float>::infinity() };
+        static constexpr float odd[] = {0.0f,
+                                        1.0f,
+                                        -0.0f,
+                                        -1.0f,
+                                        2.0f,
+                                        1.0e30f,
+                                        -1.0e30f,
+                                        std::numeric_limits<float>::quiet_NaN(),
+                                        std::numeric_limits<float>::infinity()};
         if (below(8) != 0)
             return unit();
         return odd[below((int)(sizeof(odd) / sizeof(odd[0])))];
     }
 
-private:
+  private:
     uint32_t state;
 };
 
@@ -68,7 +74,7 @@ constexpr int longestBlock = 4096;
 /// A block size for the next call: mostly common sizes, sometimes any size at all.
 inline int blockSize(Random& random)
 {
-    static constexpr int common[] = { 1, 16, 32, 64, 128, 256, 441, 512, 1024, 2048, longestBlock };
+    static constexpr int common[] = {1, 16, 32, 64, 128, 256, 441, 512, 1024, 2048, longestBlock};
     if (random.below(4) == 0)
         return 1 + random.below(longestBlock);
     return common[random.below((int)(sizeof(common) / sizeof(common[0])))];
@@ -78,7 +84,7 @@ inline int blockSize(Random& random)
 /// that every kind of call really ran concurrently with the others.
 class Crew
 {
-public:
+  public:
     ~Crew() { stop(); }
 
     void add(std::string name, std::function<void(Random&)> body)
@@ -86,14 +92,16 @@ public:
         const auto seed = (uint32_t)members.size() + 1;
         members.push_back(std::make_unique<Member>(std::move(name)));
         auto& member = *members.back();
-        member.thread = std::thread([this, &member, seed, body = std::move(body)] {
-            Random random(seed);
-            while (running.load(std::memory_order_relaxed))
+        member.thread = std::thread(
+            [this, &member, seed, body = std::move(body)]
             {
-                body(random);
-                member.rounds.fetch_add(1, std::memory_order_relaxed);
-            }
-        });
+                Random random(seed);
+                while (running.load(std::memory_order_relaxed))
+                {
+                    body(random);
+                    member.rounds.fetch_add(1, std::memory_order_relaxed);
+                }
+            });
     }
 
     void stop()
@@ -117,16 +125,16 @@ public:
         return fewest;
     }
 
-private:
+  private:
     struct Member
     {
         explicit Member(std::string n) : name(std::move(n)) {}
         std::string name;
-        std::atomic<long> rounds { 0 };
+        std::atomic<long> rounds{0};
         std::thread thread;
     };
 
-    std::atomic<bool> running { true };
+    std::atomic<bool> running{true};
     std::vector<std::unique_ptr<Member>> members;
 };
 } // namespace hostile

@@ -20,12 +20,15 @@ struct CountingListener : juce::AudioProcessorListener
 {
     void audioProcessorParameterChanged(juce::AudioProcessor*, int, float) override { ++changes; }
     void audioProcessorChanged(juce::AudioProcessor*, const ChangeDetails&) override {}
-    std::atomic<long> changes { 0 };
+    std::atomic<long> changes{0};
 };
 
 /// A name a host thread gives program `index`; every name in the table is either this or the
 /// default, whichever thread wrote it last.
-juce::String hostName(int index, int round) { return "Program " + juce::String(index) + "/" + juce::String(round); }
+juce::String hostName(int index, int round)
+{
+    return "Program " + juce::String(index) + "/" + juce::String(round);
+}
 
 /// Opens the editor, lets the message loop deliver its timer refreshes and a user's edits for a
 /// while, and closes it again, as a user opening and closing the window does.
@@ -57,62 +60,76 @@ TEST(ProcessorThreads, HostThreadsAudioAndTheEditorRunTogetherWithoutRaces)
     CountingListener listener;
     processor.addListener(&listener);
 
-    std::atomic<long> blocks { 0 };
-    std::atomic<bool> allFinite { true };
+    std::atomic<long> blocks{0};
+    std::atomic<bool> allFinite{true};
     hostile::Crew crew;
     // The audio thread: blocks of changing size, under the lock the adapters hold around it.
-    crew.add("audio", [&, buffer = juce::AudioBuffer<float>(2, hostile::longestBlock)](hostile::Random& r) mutable {
-        const int n = hostile::blockSize(r);
-        juce::AudioBuffer<float> block(buffer.getArrayOfWritePointers(), 2, n);
-        for (int c = 0; c < 2; ++c)
-            for (int i = 0; i < n; ++i)
-                block.setSample(c, i, r.sample());
-        juce::MidiBuffer midi;
-        {
-            const juce::ScopedLock sl(processor.getCallbackLock());
-            processor.processBlock(block, midi);
-        }
-        for (int c = 0; c < 2; ++c)
-            for (int i = 0; i < n; ++i)
-                if (!std::isfinite(block.getSample(c, i)))
-                    allFinite = false;
-        ++blocks;
-    });
-    crew.add("setParameter", [&](hostile::Random& r) {
-        for (int i = 0; i < processor.getNumParameters(); ++i)
-            processor.setParameter(i, r.hostileValue());
-    });
-    crew.add("setParameterNotifying", [&](hostile::Random& r) {
-        for (int i = 0; i < processor.getNumParameters(); ++i)
-            processor.setParameterNotifyingHost(i, r.unit());
-    });
-    crew.add("programs", [&](hostile::Random& r) {
-        processor.setCurrentProgram(r.below(processor.getNumPrograms()));
-        processor.getCurrentProgram();
-    });
-    crew.add("names and texts", [&](hostile::Random& r) {
-        const int program = r.below(processor.getNumPrograms());
-        processor.changeProgramName(program, hostName(program, r.below(1000)));
-        for (int p = 0; p < processor.getNumPrograms(); ++p)
-            processor.getProgramName(p);
-        processor.getWorkingName();
-        for (int i = 0; i < processor.getNumParameters(); ++i)
-        {
-            processor.getParameterText(i);
-            processor.getParameter(i);
-        }
-    });
-    crew.add("bank documents", [&](hostile::Random&) {
-        juce::MemoryBlock bank;
-        processor.getStateInformation(bank);
-        processor.setStateInformation(bank.getData(), (int)bank.getSize());
-    });
-    crew.add("program documents and tail", [&](hostile::Random&) {
-        juce::MemoryBlock preset;
-        processor.getCurrentProgramStateInformation(preset);
-        processor.setCurrentProgramStateInformation(preset.getData(), (int)preset.getSize());
-        processor.getTailLengthSeconds();
-    });
+    crew.add("audio",
+             [&, buffer = juce::AudioBuffer<float>(2, hostile::longestBlock)](hostile::Random& r) mutable
+             {
+                 const int n = hostile::blockSize(r);
+                 juce::AudioBuffer<float> block(buffer.getArrayOfWritePointers(), 2, n);
+                 for (int c = 0; c < 2; ++c)
+                     for (int i = 0; i < n; ++i)
+                         block.setSample(c, i, r.sample());
+                 juce::MidiBuffer midi;
+                 {
+                     const juce::ScopedLock sl(processor.getCallbackLock());
+                     processor.processBlock(block, midi);
+                 }
+                 for (int c = 0; c < 2; ++c)
+                     for (int i = 0; i < n; ++i)
+                         if (!std::isfinite(block.getSample(c, i)))
+                             allFinite = false;
+                 ++blocks;
+             });
+    crew.add("setParameter",
+             [&](hostile::Random& r)
+             {
+                 for (int i = 0; i < processor.getNumParameters(); ++i)
+                     processor.setParameter(i, r.hostileValue());
+             });
+    crew.add("setParameterNotifying",
+             [&](hostile::Random& r)
+             {
+                 for (int i = 0; i < processor.getNumParameters(); ++i)
+                     processor.setParameterNotifyingHost(i, r.unit());
+             });
+    crew.add("programs",
+             [&](hostile::Random& r)
+             {
+                 processor.setCurrentProgram(r.below(processor.getNumPrograms()));
+                 processor.getCurrentProgram();
+             });
+    crew.add("names and texts",
+             [&](hostile::Random& r)
+             {
+                 const int program = r.below(processor.getNumPrograms());
+                 processor.changeProgramName(program, hostName(program, r.below(1000)));
+                 for (int p = 0; p < processor.getNumPrograms(); ++p)
+                     processor.getProgramName(p);
+                 processor.getWorkingName();
+                 for (int i = 0; i < processor.getNumParameters(); ++i)
+                 {
+                     processor.getParameterText(i);
+                     processor.getParameter(i);
+                 }
+             });
+    crew.add("bank documents",
+             [&](hostile::Random&)
+             {
+                 juce::MemoryBlock bank;
+                 processor.getStateInformation(bank);
+                 processor.setStateInformation(bank.getData(), (int)bank.getSize());
+             });
+    crew.add("program documents and tail",
+             [&](hostile::Random&)
+             {
+                 juce::MemoryBlock preset;
+                 processor.getCurrentProgramStateInformation(preset);
+                 processor.setCurrentProgramStateInformation(preset.getData(), (int)preset.getSize());
+                 processor.getTailLengthSeconds();
+             });
 
     // This thread is the message thread: the editor comes and goes until the time is up.
     hostile::Random random(99);

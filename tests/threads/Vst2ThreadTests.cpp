@@ -51,55 +51,69 @@ TEST(Vst2Threads, DispatcherThreadsAudioAndTheEditorRunTogetherWithoutRaces)
         const int numParameters = plugin.effect->numParams;
         const int numPrograms = plugin.effect->numPrograms;
 
-        std::atomic<bool> allFinite { true };
+        std::atomic<bool> allFinite{true};
         hostile::Crew crew;
-        crew.add("processReplacing", [&, in = makeStereo(hostile::longestBlock),
-                                      out = makeStereo(hostile::longestBlock)](hostile::Random& r) mutable {
-            const int n = hostile::blockSize(r);
-            for (auto& channel : in)
-                for (int i = 0; i < n; ++i)
-                    channel[(size_t)i] = r.sample();
-            plugin.processBlock(in, out, 0, n);
-            for (const auto& channel : out)
-                for (int i = 0; i < n; ++i)
-                    if (!std::isfinite(channel[(size_t)i]))
-                        allFinite = false;
-        });
-        crew.add("setParameter", [&](hostile::Random& r) {
-            for (int i = 0; i < numParameters; ++i)
-                plugin.setParameter(i, r.hostileValue());
-        });
-        crew.add("parameter texts", [&](hostile::Random&) {
-            for (int i = 0; i < numParameters; ++i)
-            {
-                plugin.getParameter(i);
-                plugin.text(getParamDisplay, i);
-                plugin.text(getParamName, i);
-            }
-        });
-        crew.add("programs", [&](hostile::Random& r) {
-            plugin.call(setProgram, 0, r.below(numPrograms));
-            plugin.call(getProgram);
-        });
-        crew.add("program names", [&](hostile::Random& r) {
-            char name[24];
-            std::snprintf(name, sizeof(name), "Host %d", r.below(1000));
-            plugin.call(setProgramName, 0, 0, name);
-            plugin.text(getProgramName);
-            for (int p = 0; p < numPrograms; ++p)
-                plugin.text(getProgramNameIndexed, p);
-        });
+        crew.add("processReplacing",
+                 [&, in = makeStereo(hostile::longestBlock),
+                  out = makeStereo(hostile::longestBlock)](hostile::Random& r) mutable
+                 {
+                     const int n = hostile::blockSize(r);
+                     for (auto& channel : in)
+                         for (int i = 0; i < n; ++i)
+                             channel[(size_t)i] = r.sample();
+                     plugin.processBlock(in, out, 0, n);
+                     for (const auto& channel : out)
+                         for (int i = 0; i < n; ++i)
+                             if (!std::isfinite(channel[(size_t)i]))
+                                 allFinite = false;
+                 });
+        crew.add("setParameter",
+                 [&](hostile::Random& r)
+                 {
+                     for (int i = 0; i < numParameters; ++i)
+                         plugin.setParameter(i, r.hostileValue());
+                 });
+        crew.add("parameter texts",
+                 [&](hostile::Random&)
+                 {
+                     for (int i = 0; i < numParameters; ++i)
+                     {
+                         plugin.getParameter(i);
+                         plugin.text(getParamDisplay, i);
+                         plugin.text(getParamName, i);
+                     }
+                 });
+        crew.add("programs",
+                 [&](hostile::Random& r)
+                 {
+                     plugin.call(setProgram, 0, r.below(numPrograms));
+                     plugin.call(getProgram);
+                 });
+        crew.add("program names",
+                 [&](hostile::Random& r)
+                 {
+                     char name[24];
+                     std::snprintf(name, sizeof(name), "Host %d", r.below(1000));
+                     plugin.call(setProgramName, 0, 0, name);
+                     plugin.text(getProgramName);
+                     for (int p = 0; p < numPrograms; ++p)
+                         plugin.text(getProgramNameIndexed, p);
+                 });
         // Switching processing off and on while a block runs on another thread breaks the
         // protocol, but some hosts do it.
-        crew.add("mains", [&](hostile::Random& r) {
-            plugin.suspend();
-            plugin.resume(r.below(2) ? 44100.0f : 48000.0f, 64 << r.below(4));
-        });
-        crew.add("chunks and tail", [&](hostile::Random& r) {
-            const bool program = r.below(2) == 0;
-            plugin.setChunkData(plugin.chunk(program), program);
-            plugin.call(getTailSize);
-        });
+        crew.add("mains",
+                 [&](hostile::Random& r)
+                 {
+                     plugin.suspend();
+                     plugin.resume(r.below(2) ? 44100.0f : 48000.0f, 64 << r.below(4));
+                 });
+        crew.add("chunks and tail",
+                 [&](hostile::Random& r)
+                 {
+                     const bool program = r.below(2) == 0;
+                     plugin.setChunkData(plugin.chunk(program), program);
+                     plugin.call(getTailSize);
+                 });
 
         // This thread is the host's GUI thread.
         hostile::Random random(77);

@@ -52,7 +52,7 @@ double gainDb(double centreHz, double sineHz, double rate)
 
 TEST(DecayMeasurement, OctaveFiltersPassTheirBandAndRejectTwoOctavesAway)
 {
-    for (const double rate : { 44100.0, 96000.0 })
+    for (const double rate : {44100.0, 96000.0})
         for (const double centre : zvmeasure::octaveCentres)
         {
             EXPECT_NEAR(gainDb(centre, centre, rate), 0.0, 1.0) << centre << " Hz at " << rate;
@@ -70,10 +70,10 @@ TEST(DecayMeasurement, RecoversTheReverberationTimeOfDecayingNoiseInEveryBand)
     {
         double rt60, seconds, rate;
     } cases[] = {
-        { 1.0, 2.0, 48000.0 },
-        { 2.0, 4.0, 44100.0 },
+        {1.0, 2.0, 48000.0},
+        {2.0, 4.0, 44100.0},
         // The record ends 45 dB down, while it still rings: what it would have carried on is estimated.
-        { 3.0, 2.25, 96000.0 },
+        {3.0, 2.25, 96000.0},
     };
     for (const auto& c : cases)
     {

@@ -26,10 +26,10 @@ Result run(const juce::StringArray& args)
     command.addArray(args);
     juce::ChildProcess child;
     if (!child.start(command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
-        return { -1, "could not start" };
+        return {-1, "could not start"};
     const auto output = child.readAllProcessOutput();
     child.waitForProcessToFinish(60000);
-    return { (int)child.getExitCode(), output };
+    return {(int)child.getExitCode(), output};
 }
 
 void writeWav(const juce::File& file, const juce::AudioBuffer<float>& buffer, double rate, int bits = 32)
@@ -47,7 +47,8 @@ void writeWav(const juce::File& file, const juce::AudioBuffer<float>& buffer, do
 juce::AudioBuffer<float> readWav(const juce::File& file, double* rate = nullptr, int* bits = nullptr)
 {
     juce::WavAudioFormat wav;
-    std::unique_ptr<juce::AudioFormatReader> reader(wav.createReaderFor(file.createInputStream().release(), true));
+    std::unique_ptr<juce::AudioFormatReader> reader(
+        wav.createReaderFor(file.createInputStream().release(), true));
     if (reader == nullptr)
         return {};
     juce::AudioBuffer<float> b((int)reader->numChannels, (int)reader->lengthInSamples);
@@ -88,8 +89,8 @@ TEST_F(Renderer, OutputEqualsTheProcessorDrivenDirectlySampleForSample)
 {
     const auto input = testSignal(2, 20000);
     writeWav(dir.getChildFile("in.wav"), input, 48000.0);
-    const auto r = run({ "--quiet", "--set", "Decay=0.7", "--set", "dry-wet=0.8", "--block", "100", "--tail", "0.25",
-                         path("in.wav"), path("out.wav") });
+    const auto r = run({"--quiet", "--set", "Decay=0.7", "--set", "dry-wet=0.8", "--block", "100", "--tail",
+                        "0.25", path("in.wav"), path("out.wav")});
     ASSERT_EQ(r.exitCode, 0) << r.output;
     double rate = 0;
     const auto rendered = readWav(dir.getChildFile("out.wav"), &rate);
@@ -112,7 +113,7 @@ TEST_F(Renderer, OutputEqualsTheProcessorDrivenDirectlySampleForSample)
 TEST_F(Renderer, MonoInputFeedsBothSidesAndASilentTailIsNotAppended)
 {
     writeWav(dir.getChildFile("mono.wav"), testSignal(1, 4410), 44100.0, 16);
-    const auto r = run({ path("mono.wav"), path("out.wav"), "--set", "Dry-Wet=0", "--bits", "24" });
+    const auto r = run({path("mono.wav"), path("out.wav"), "--set", "Dry-Wet=0", "--bits", "24"});
     ASSERT_EQ(r.exitCode, 0) << r.output;
     EXPECT_TRUE(r.output.contains("Rendered")) << r.output;
     int bits = 0;
@@ -129,15 +130,15 @@ TEST_F(Renderer, ReportedTailIsWrittenOnlyUntilTheOutputStaysBelowMinus120dBFS)
 {
     // Full diffusion and the shortest decay ring for a few milliseconds, far less than the
     // reported tail; the quiet input's reverb falls below -120 dBFS long before the tail ends.
-    const float settings[] = { 1.0f, 1.0f, 0.0f, 1.0f }; // early, late, decay, diffusion
+    const float settings[] = {1.0f, 1.0f, 0.0f, 1.0f}; // early, late, decay, diffusion
     juce::AudioBuffer<float> input(2, 4410);
     const auto noise = testSignal(2, 2 * 4410); // noise in its first half
     for (int c = 0; c < 2; ++c)
         input.copyFrom(c, 0, noise, c, 0, 4410);
     input.applyGain(0.01f);
     writeWav(dir.getChildFile("in.wav"), input, 44100.0);
-    const auto r = run({ "-q", "--set", "EarlySize=1", "--set", "LateSize=1", "--set", "Decay=0", "--set",
-                         "Diffusion=1", "--set", "Dry-Wet=1", path("in.wav"), path("out.wav") });
+    const auto r = run({"-q", "--set", "EarlySize=1", "--set", "LateSize=1", "--set", "Decay=0", "--set",
+                        "Diffusion=1", "--set", "Dry-Wet=1", path("in.wav"), path("out.wav")});
     ASSERT_EQ(r.exitCode, 0) << r.output;
     const auto written = readWav(dir.getChildFile("out.wav"));
 
@@ -160,7 +161,8 @@ TEST_F(Renderer, ReportedTailIsWrittenOnlyUntilTheOutputStaysBelowMinus120dBFS)
     for (int c = 0; c < 2; ++c)
         for (int i = 0; i < n; ++i)
             ASSERT_EQ(written.getSample(c, i), expected.getSample(c, i)) << c << " " << i;
-    EXPECT_GE(std::max(std::fabs(expected.getSample(0, n - 1)), std::fabs(expected.getSample(1, n - 1))), 1e-6f)
+    EXPECT_GE(std::max(std::fabs(expected.getSample(0, n - 1)), std::fabs(expected.getSample(1, n - 1))),
+              1e-6f)
         << "the output ends on the last sample at or above -120 dBFS";
     EXPECT_LT(expected.getMagnitude(n, full - n), 1e-6f);
 }
@@ -175,14 +177,17 @@ TEST_F(Renderer, TrimmingNeverShortensTheInput)
     for (int c = 0; c < 2; ++c)
         input.addFrom(c, 0, burst, c, 0, 4410, 0.01f);
     writeWav(dir.getChildFile("in.wav"), input, 44100.0);
-    ASSERT_EQ(run({ "-q", "--set", "EarlySize=1", "--set", "LateSize=1", "--set", "Decay=0", "--set", "Diffusion=1",
-                    path("in.wav"), path("out.wav") }).exitCode, 0);
+    ASSERT_EQ(run({"-q", "--set", "EarlySize=1", "--set", "LateSize=1", "--set", "Decay=0", "--set",
+                   "Diffusion=1", path("in.wav"), path("out.wav")})
+                  .exitCode,
+              0);
     EXPECT_EQ(readWav(dir.getChildFile("out.wav")).getNumSamples(), input.getNumSamples());
 }
 
 TEST_F(Renderer, ImpulseResponseAndPlot)
 {
-    const auto r = run({ "--impulse", "0.5", "--rate", "96000", path("ir.wav"), "--plot", path("ir.png"), "-q" });
+    const auto r =
+        run({"--impulse", "0.5", "--rate", "96000", path("ir.wav"), "--plot", path("ir.png"), "-q"});
     ASSERT_EQ(r.exitCode, 0) << r.output;
     double rate = 0;
     const auto ir = readWav(dir.getChildFile("ir.wav"), &rate);
@@ -196,15 +201,16 @@ TEST_F(Renderer, ImpulseResponseAndPlot)
 
 TEST_F(Renderer, ImpulsePrintsTheDecayOfTheWrittenResponseAndPlotsItOnRequest)
 {
-    const auto r = run({ "--set", "Dry-Wet=1", "--impulse", "2", "--rate", "48000", path("ir.wav"), "--plot",
-                         path("ir.png"), "--plot-decay", "--plot-spectrogram" });
+    const auto r = run({"--set", "Dry-Wet=1", "--impulse", "2", "--rate", "48000", path("ir.wav"), "--plot",
+                        path("ir.png"), "--plot-decay", "--plot-spectrogram"});
     ASSERT_EQ(r.exitCode, 0) << r.output;
     const auto ir = readWav(dir.getChildFile("ir.wav"));
-    const auto measured = zvmeasure::measureDecay({ ir.getReadPointer(0), ir.getReadPointer(1) },
+    const auto measured = zvmeasure::measureDecay({ir.getReadPointer(0), ir.getReadPointer(1)},
                                                   (size_t)ir.getNumSamples(), 48000.0);
     EXPECT_TRUE(r.output.contains(zvmeasure::formatDecay(measured))) << r.output;
     for (const auto& band : measured.bands)
-        EXPECT_GT(band.rt60, 0.1) << band.centreHz << " Hz: the default room rings for some tenths of a second";
+        EXPECT_GT(band.rt60, 0.1) << band.centreHz
+                                  << " Hz: the default room rings for some tenths of a second";
     // Two more panels under the waveform and the level: the decay per band and the spectrogram.
     const auto picture = juce::ImageFileFormat::loadFrom(dir.getChildFile("ir.png"));
     EXPECT_EQ(picture.getHeight(), 640 + 2 * 290);
@@ -222,19 +228,21 @@ TEST_F(Renderer, SeveralInputsRenderAsEachAloneWhileEachBadOneIsNamed)
     writeWav(dir.getChildFile("e.wav"), testSignal(2, 5000), 96000.0);
     writeWav(dir.getChildFile("quad.wav"), testSignal(4, 1000), 44100.0);
     dir.getChildFile("garbage.wav").replaceWithText("this is not audio");
-    const auto r = run({ "--set", "Decay=0.2", "--jobs", "2", path("a.wav"), path("garbage.wav"), path("b.wav"),
-                         path("quad.wav"), path("c.wav"), path("d.wav"), path("e.wav"), "--out-dir", path("out") });
+    const auto r =
+        run({"--set", "Decay=0.2", "--jobs", "2", path("a.wav"), path("garbage.wav"), path("b.wav"),
+             path("quad.wav"), path("c.wav"), path("d.wav"), path("e.wav"), "--out-dir", path("out")});
     EXPECT_EQ(r.exitCode, 1) << r.output;
     EXPECT_TRUE(r.output.contains("2 of 7 files failed")) << r.output;
     EXPECT_TRUE(r.output.contains(path("garbage.wav") + "' as WAV, AIFF or FLAC")) << r.output;
     EXPECT_TRUE(r.output.contains(path("quad.wav") + "' has 4 channels")) << r.output;
     EXPECT_FALSE(dir.getChildFile("out/garbage.wav").exists());
     EXPECT_FALSE(dir.getChildFile("out/quad.wav").exists());
-    for (const char* name : { "a", "b", "c", "d", "e" })
+    for (const char* name : {"a", "b", "c", "d", "e"})
     {
         const juce::String wav = juce::String(name) + ".wav";
-        ASSERT_EQ(run({ "-q", "--set", "Decay=0.2", path(wav.toRawUTF8()), path("alone.wav") }).exitCode, 0);
-        const auto alone = readWav(dir.getChildFile("alone.wav")), batch = readWav(dir.getChildFile("out/" + wav));
+        ASSERT_EQ(run({"-q", "--set", "Decay=0.2", path(wav.toRawUTF8()), path("alone.wav")}).exitCode, 0);
+        const auto alone = readWav(dir.getChildFile("alone.wav")),
+                   batch = readWav(dir.getChildFile("out/" + wav));
         ASSERT_EQ(batch.getNumSamples(), alone.getNumSamples()) << name;
         for (int c = 0; c < 2; ++c)
             for (int i = 0; i < alone.getNumSamples(); ++i)
@@ -245,10 +253,13 @@ TEST_F(Renderer, SeveralInputsRenderAsEachAloneWhileEachBadOneIsNamed)
 TEST_F(Renderer, SavedPresetReproducesTheSettings)
 {
     writeWav(dir.getChildFile("in.wav"), testSignal(2, 6000), 44100.0);
-    ASSERT_EQ(run({ "-q", "--set", "EarlySize=0.2", "--set", "Listener=0.9", "--tail", "0.1", "--save-preset",
-                    path("p.xml"), path("in.wav"), path("a.wav") }).exitCode, 0);
+    ASSERT_EQ(run({"-q", "--set", "EarlySize=0.2", "--set", "Listener=0.9", "--tail", "0.1", "--save-preset",
+                   path("p.xml"), path("in.wav"), path("a.wav")})
+                  .exitCode,
+              0);
     EXPECT_TRUE(dir.getChildFile("p.xml").loadFileAsString().contains("ZV-REVERB_LX_PRESET"));
-    ASSERT_EQ(run({ "-q", "--preset", path("p.xml"), "--tail", "0.1", path("in.wav"), path("b.wav") }).exitCode, 0);
+    ASSERT_EQ(run({"-q", "--preset", path("p.xml"), "--tail", "0.1", path("in.wav"), path("b.wav")}).exitCode,
+              0);
     const auto a = readWav(dir.getChildFile("a.wav")), b = readWav(dir.getChildFile("b.wav"));
     ASSERT_EQ(a.getNumSamples(), b.getNumSamples());
     for (int i = 0; i < a.getNumSamples(); ++i)
@@ -257,7 +268,7 @@ TEST_F(Renderer, SavedPresetReproducesTheSettings)
 
 TEST_F(Renderer, FactoryPresetsLoadByNameAndAreListed)
 {
-    const auto list = run({ "--list-presets" });
+    const auto list = run({"--list-presets"});
     EXPECT_EQ(list.exitCode, 0);
     for (const auto& preset : zvpresets::all())
     {
@@ -266,9 +277,10 @@ TEST_F(Renderer, FactoryPresetsLoadByNameAndAreListed)
         EXPECT_TRUE(list.output.contains(preset.purpose)) << list.output;
         // Loaded by name (case ignored) and saved back: every value exactly as the table has it.
         const auto saved = dir.getChildFile("saved.xml");
-        ASSERT_EQ(run({ "-q", "--preset", juce::String(preset.name).toUpperCase(), "--save-preset",
-                        saved.getFullPathName(), "--impulse", "0.01", "--rate", "48000", path("ir.wav") })
-                      .exitCode, 0);
+        ASSERT_EQ(run({"-q", "--preset", juce::String(preset.name).toUpperCase(), "--save-preset",
+                       saved.getFullPathName(), "--impulse", "0.01", "--rate", "48000", path("ir.wav")})
+                      .exitCode,
+                  0);
         const auto document = zvstate::readDocumentText(saved.loadFileAsString().toStdString());
         ASSERT_TRUE(document);
         const zvstate::AttributeLookup values(*document);
@@ -285,13 +297,14 @@ TEST_F(Renderer, PresetFileOfAFactoryNameWinsAndAnUnknownNameListsTheFactoryPres
     dir.getChildFile("Plate").replaceWithText("<ZV-REVERB_LX_PRESET fDecay=\"0.125\" programName=\"Mine\"/>");
     const juce::File previous = juce::File::getCurrentWorkingDirectory();
     dir.setAsCurrentWorkingDirectory();
-    const auto own = run({ "-q", "--preset", "Plate", "--save-preset", path("saved.xml"), "--impulse", "0.01",
-                           "--rate", "48000", path("ir.wav") });
+    const auto own = run({"-q", "--preset", "Plate", "--save-preset", path("saved.xml"), "--impulse", "0.01",
+                          "--rate", "48000", path("ir.wav")});
     previous.setAsCurrentWorkingDirectory();
     EXPECT_EQ(own.exitCode, 0) << own.output;
     EXPECT_TRUE(dir.getChildFile("saved.xml").loadFileAsString().contains("programName=\"Mine\""));
 
-    const auto unknown = run({ "--preset", "Larg Hall", "--impulse", "0.01", "--rate", "48000", path("ir.wav") });
+    const auto unknown =
+        run({"--preset", "Larg Hall", "--impulse", "0.01", "--rate", "48000", path("ir.wav")});
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_TRUE(unknown.output.contains("no factory preset named 'Larg Hall'")) << unknown.output;
     EXPECT_TRUE(unknown.output.contains(zvpresets::names())) << unknown.output;
@@ -307,8 +320,10 @@ TEST_F(Renderer, BankProgramIsSelected)
     dir.getChildFile("bank.bin").replaceWithData(bank.getData(), bank.getSize());
     const auto input = testSignal(2, 3000);
     writeWav(dir.getChildFile("in.wav"), input, 44100.0);
-    ASSERT_EQ(run({ "-q", "--bank", path("bank.bin"), "--program", "4", "--tail", "0", path("in.wav"), path("o.wav") })
-                  .exitCode, 0);
+    ASSERT_EQ(run({"-q", "--bank", path("bank.bin"), "--program", "4", "--tail", "0", path("in.wav"),
+                   path("o.wav")})
+                  .exitCode,
+              0);
     const auto out = readWav(dir.getChildFile("o.wav"));
     for (int i = 0; i < 3000; ++i)
         ASSERT_NEAR(out.getSample(1, i), input.getSample(1, i), 1e-7f);
@@ -325,26 +340,26 @@ TEST_F(Renderer, ClearErrorsAndNonZeroExits)
         int exitCode; // 2: the command line, 1: a file
         const char* message;
     } cases[] = {
-        { { path("missing.wav"), path("o.wav") }, 1, "does not exist" },
-        { { path("garbage.wav"), path("o.wav") }, 1, "cannot read" },
-        { { path("quad.wav"), path("o.wav") }, 1, "has 4 channels; zv-render takes mono or stereo files" },
-        { { "--set", "Reverbness=1", path("in.wav"), path("o.wav") }, 2, "unknown parameter" },
-        { { "--set", "Decay=loud", path("in.wav"), path("o.wav") }, 2, "not a number" },
-        { { "--set", "Decay", path("in.wav"), path("o.wav") }, 2, "NAME=VALUE" },
-        { { "--set", "Decay=7", path("in.wav"), path("o.wav") }, 2, "--set Decay=7: Decay ranges from 0 to 1" },
-        { { "--set", "volume=-0.1", path("in.wav"), path("o.wav") }, 2, "Volume ranges from 0 to 1" },
-        { { "--set", "On-Off=0.5", path("in.wav"), path("o.wav") }, 2, "On-Off is a switch, 0 (off) or 1 (on)" },
-        { { "--block", "0", path("in.wav"), path("o.wav") }, 2, "--block" },
-        { { "--bits", "8", path("in.wav"), path("o.wav") }, 2, "--bits" },
-        { { "--frobnicate", path("in.wav"), path("o.wav") }, 2, "unknown option" },
-        { { path("in.wav") }, 2, "expected an input and an output" },
-        { { path("in.wav"), path("in.wav"), path("o.wav") }, 2, "give --out-dir" },
-        { { "--impulse", "1", path("o.wav") }, 2, "--rate" },
-        { { "--plot-decay", "--plot", path("o.png"), path("in.wav"), path("o.wav") }, 2, "needs --impulse" },
-        { { "--impulse", "1", "--rate", "48000", "--out-dir", path("o") }, 2, "--out-dir is for input files" },
-        { { "--preset", path("in.wav"), path("in.wav"), path("o.wav") }, 1, "not a preset" },
-        { { path("in.wav"), path("in.wav") }, 1, "refusing to overwrite" },
-        { { path("in.wav"), "--out-dir", dir.getFullPathName() }, 1, "refusing to overwrite" },
+        {{path("missing.wav"), path("o.wav")}, 1, "does not exist"},
+        {{path("garbage.wav"), path("o.wav")}, 1, "cannot read"},
+        {{path("quad.wav"), path("o.wav")}, 1, "has 4 channels; zv-render takes mono or stereo files"},
+        {{"--set", "Reverbness=1", path("in.wav"), path("o.wav")}, 2, "unknown parameter"},
+        {{"--set", "Decay=loud", path("in.wav"), path("o.wav")}, 2, "not a number"},
+        {{"--set", "Decay", path("in.wav"), path("o.wav")}, 2, "NAME=VALUE"},
+        {{"--set", "Decay=7", path("in.wav"), path("o.wav")}, 2, "--set Decay=7: Decay ranges from 0 to 1"},
+        {{"--set", "volume=-0.1", path("in.wav"), path("o.wav")}, 2, "Volume ranges from 0 to 1"},
+        {{"--set", "On-Off=0.5", path("in.wav"), path("o.wav")}, 2, "On-Off is a switch, 0 (off) or 1 (on)"},
+        {{"--block", "0", path("in.wav"), path("o.wav")}, 2, "--block"},
+        {{"--bits", "8", path("in.wav"), path("o.wav")}, 2, "--bits"},
+        {{"--frobnicate", path("in.wav"), path("o.wav")}, 2, "unknown option"},
+        {{path("in.wav")}, 2, "expected an input and an output"},
+        {{path("in.wav"), path("in.wav"), path("o.wav")}, 2, "give --out-dir"},
+        {{"--impulse", "1", path("o.wav")}, 2, "--rate"},
+        {{"--plot-decay", "--plot", path("o.png"), path("in.wav"), path("o.wav")}, 2, "needs --impulse"},
+        {{"--impulse", "1", "--rate", "48000", "--out-dir", path("o")}, 2, "--out-dir is for input files"},
+        {{"--preset", path("in.wav"), path("in.wav"), path("o.wav")}, 1, "not a preset"},
+        {{path("in.wav"), path("in.wav")}, 1, "refusing to overwrite"},
+        {{path("in.wav"), "--out-dir", dir.getFullPathName()}, 1, "refusing to overwrite"},
     };
     const auto original = dir.getChildFile("in.wav").loadFileAsString();
     for (const auto& c : cases)
@@ -364,7 +379,8 @@ TEST_F(Renderer, DamagedAndHostileFilesGetAnAnswerNotAHang)
     juce::MemoryBlock liar;
     {
         juce::MemoryOutputStream out(liar, false);
-        const auto word = [&](const char* id, juce::uint32 size) { out.write(id, 4), out.writeInt((int)size); };
+        const auto word = [&](const char* id, juce::uint32 size)
+        { out.write(id, 4), out.writeInt((int)size); };
         word("RIFF", 0xffffffffu);
         out.write("WAVE", 4);
         word("fmt ", 16);
@@ -375,7 +391,7 @@ TEST_F(Renderer, DamagedAndHostileFilesGetAnAnswerNotAHang)
             out.writeShort((short)(i * 37));
     }
     dir.getChildFile("liar.wav").replaceWithData(liar.getData(), liar.getSize());
-    auto r = run({ "--tail", "0", path("liar.wav"), path("o.wav") });
+    auto r = run({"--tail", "0", path("liar.wav"), path("o.wav")});
     EXPECT_EQ(r.exitCode, 0) << r.output;
     EXPECT_TRUE(r.output.contains("claims 1073741820 frames but holds at most")) << r.output;
     const int rendered = readWav(dir.getChildFile("o.wav")).getNumSamples();
@@ -387,32 +403,35 @@ TEST_F(Renderer, DamagedAndHostileFilesGetAnAnswerNotAHang)
     for (int i = 0; i < 30000; ++i)
         nested << "<a>";
     dir.getChildFile("deep.xml").replaceWithText(nested);
-    r = run({ "--preset", path("deep.xml"), path("liar.wav"), path("p.wav") });
+    r = run({"--preset", path("deep.xml"), path("liar.wav"), path("p.wav")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.output.contains("is not a preset document")) << r.output;
 }
 
 TEST_F(Renderer, HelpDescribesEveryOptionAndVersionNamesTheProduct)
 {
-    const auto r = run({ "--help" });
+    const auto r = run({"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (auto option : { "--set", "--preset", "--list-presets", "--bank", "--program", "--save-preset", "--block", "--tail", "--bits",
-                         "--out-dir", "--jobs", "--impulse", "--rate", "--plot", "--plot-decay", "--plot-spectrogram",
-                         "--quiet", "--version", "Dry-Wet", "Exit status" })
+    for (auto option : {"--set",     "--preset",      "--list-presets", "--bank",
+                        "--program", "--save-preset", "--block",        "--tail",
+                        "--bits",    "--out-dir",     "--jobs",         "--impulse",
+                        "--rate",    "--plot",        "--plot-decay",   "--plot-spectrogram",
+                        "--quiet",   "--version",     "Dry-Wet",        "Exit status"})
         EXPECT_TRUE(r.output.contains(option)) << option;
-    const auto v = run({ "--version" });
+    const auto v = run({"--version"});
     EXPECT_EQ(v.exitCode, 0);
-    EXPECT_EQ(v.output, "zv-render " JucePlugin_VersionString " (ZV-Reverb LX " JucePlugin_VersionString ")\n");
+    EXPECT_EQ(v.output,
+              "zv-render " JucePlugin_VersionString " (ZV-Reverb LX " JucePlugin_VersionString ")\n");
 }
 
 TEST(DemoSound, IsTheSameOnEveryRun)
 {
     juce::ScopedJuceInitialiser_GUI framework;
     juce::TemporaryFile a(".wav"), b(".wav");
-    for (auto* f : { &a, &b })
+    for (auto* f : {&a, &b})
     {
         juce::ChildProcess child;
-        ASSERT_TRUE(child.start(juce::StringArray{ ZV_DEMO_SOUND_PATH, f->getFile().getFullPathName() }));
+        ASSERT_TRUE(child.start(juce::StringArray{ZV_DEMO_SOUND_PATH, f->getFile().getFullPathName()}));
         child.waitForProcessToFinish(60000);
         ASSERT_EQ(child.getExitCode(), 0u);
     }

@@ -24,7 +24,8 @@ int main(int argc, char** argv)
     VstIntPtr tail = 0;
     const std::vector<float> output = zvhost::reference::render(effect, &tail);
     std::ofstream file(argv[2], std::ios::binary);
-    file.write(reinterpret_cast<const char*>(output.data()), static_cast<std::streamsize>(output.size() * sizeof(float)));
+    file.write(reinterpret_cast<const char*>(output.data()),
+               static_cast<std::streamsize>(output.size() * sizeof(float)));
     std::ofstream tailFile(std::string(argv[2]) + ".tail");
     tailFile << tail << "\n";
     return file && tailFile ? 0 : 1;

@@ -24,7 +24,7 @@ namespace zvhost
 /// The plug-in library, loaded for the lifetime of this object.
 class Library
 {
-public:
+  public:
     explicit Library(const std::string& path)
     {
 #ifdef _WIN32
@@ -50,7 +50,10 @@ public:
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
 
-    bool isLoaded() const { return handle != nullptr; }
+    bool isLoaded() const
+    {
+        return handle != nullptr;
+    }
 
     /// The address of an exported function, or null.
     void* symbol(const char* name) const
@@ -64,9 +67,12 @@ public:
 #endif
     }
 
-    void* nativeHandle() const { return handle; }
+    void* nativeHandle() const
+    {
+        return handle;
+    }
 
-private:
+  private:
     void* handle = nullptr;
 };
 
@@ -121,7 +127,7 @@ constexpr int frames = 6 * 44100 + 77; // ends with a partial block
 
 /// Parameter values (normalised) set before processing, by parameter index: a medium room,
 /// half wet, stereo input.
-constexpr float settings[] = { 0.4f, 0.6f, 0.55f, 0.7f, 0.3f, 0.5f, 0.5f, 1.0f, 0.0f, 0.0f, 1.0f };
+constexpr float settings[] = {0.4f, 0.6f, 0.55f, 0.7f, 0.3f, 0.5f, 0.5f, 1.0f, 0.0f, 0.0f, 1.0f};
 
 /// Deterministic stereo input: a noise burst on both channels, a tone on the left channel only,
 /// a second noise burst while the settings sweep, then silence so that the tail is rendered too.
@@ -129,7 +135,7 @@ inline std::vector<float> input(int channel)
 {
     std::vector<float> samples(frames, 0.0f);
     uint32_t state = channel == 0 ? 0x12345678u : 0x9abcdef0u;
-    for (int burst : { 0, 3 * 44100 })
+    for (int burst : {0, 3 * 44100})
         for (int i = burst; i < burst + 4410; ++i)
         {
             state = state * 1664525u + 1013904223u;
@@ -176,17 +182,17 @@ inline std::vector<float> render(AEffect* effect, VstIntPtr* tailSize)
     start(effect, sampleRate, blockSize);
     *tailSize = dispatch(effect, 52); // tail size
 
-    const std::vector<float> in[2] = { input(0), input(1) };
+    const std::vector<float> in[2] = {input(0), input(1)};
     std::vector<float> out(2 * static_cast<size_t>(frames));
-    std::vector<float> inBlock[2] = { std::vector<float>(blockSize), std::vector<float>(blockSize) };
-    std::vector<float> outBlock[2] = { std::vector<float>(blockSize), std::vector<float>(blockSize) };
+    std::vector<float> inBlock[2] = {std::vector<float>(blockSize), std::vector<float>(blockSize)};
+    std::vector<float> outBlock[2] = {std::vector<float>(blockSize), std::vector<float>(blockSize)};
     for (int start = 0; start < frames; start += blockSize)
     {
         const int n = frames - start < blockSize ? frames - start : blockSize;
         for (int c = 0; c < 2; ++c)
             std::copy(in[c].begin() + start, in[c].begin() + start + n, inBlock[c].begin());
-        float* inputs[2] = { inBlock[0].data(), inBlock[1].data() };
-        float* outputs[2] = { outBlock[0].data(), outBlock[1].data() };
+        float* inputs[2] = {inBlock[0].data(), inBlock[1].data()};
+        float* outputs[2] = {outBlock[0].data(), outBlock[1].data()};
         effect->processReplacing(effect, inputs, outputs, n);
         automate(effect, start / blockSize);
         for (int c = 0; c < 2; ++c)

@@ -58,7 +58,7 @@ Block readBlock(const std::vector<char>& info, size_t offset)
 /// Keeps a copy of what the check saw, as a 32-bit top-down bitmap file, for people to look at.
 void saveBitmap(const char* path, const void* pixels, int width, int height)
 {
-    BITMAPINFOHEADER info {};
+    BITMAPINFOHEADER info{};
     info.biSize = sizeof(info);
     info.biWidth = width;
     info.biHeight = -height;
@@ -66,7 +66,7 @@ void saveBitmap(const char* path, const void* pixels, int width, int height)
     info.biBitCount = 32;
     info.biCompression = BI_RGB;
     const DWORD pixelBytes = static_cast<DWORD>(width * height * 4);
-    BITMAPFILEHEADER file {};
+    BITMAPFILEHEADER file{};
     file.bfType = 0x4d42; // "BM"
     file.bfOffBits = sizeof(file) + sizeof(info);
     file.bfSize = file.bfOffBits + pixelBytes;
@@ -84,7 +84,8 @@ std::vector<HWND> childWindows(HWND parent)
     std::vector<HWND> windows;
     EnumChildWindows(
         parent,
-        [](HWND window, LPARAM list) {
+        [](HWND window, LPARAM list)
+        {
             reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
             return TRUE;
         },
@@ -134,8 +135,9 @@ int checkVersionResource(const std::string& path)
     check(fixed->dwFileType == 0 && fixed->dwFileSubtype == 0, "type and subtype 0");
 
     WORD* translation = nullptr;
-    check(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length)
-              && length == 4 && translation[0] == 0x0409 && translation[1] == 65001,
+    check(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                         &length) &&
+              length == 4 && translation[0] == 0x0409 && translation[1] == 65001,
           "one translation: language 0x0409, code page 65001");
 
     check(queryString(info, L"CompanyName") == L"Zelvane", "CompanyName");
@@ -160,14 +162,15 @@ int checkVersionResource(const std::string& path)
         std::set<std::wstring> keys;
         for (size_t entry : tables[0].children)
             keys.insert(readBlock(info, entry).key);
-        check(keys == std::set<std::wstring> { L"CompanyName", L"FileDescription", L"FileVersion", L"ProductName",
-                                               L"ProductVersion" },
+        check(keys == std::set<std::wstring>{L"CompanyName", L"FileDescription", L"FileVersion",
+                                             L"ProductName", L"ProductVersion"},
               "exactly the five keys");
     }
 
     // The embedded manifest: resource 2 of type RT_MANIFEST, as for any DLL.
     HMODULE data = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HRSRC resource = data != nullptr ? FindResourceA(data, MAKEINTRESOURCEA(2), MAKEINTRESOURCEA(24)) : nullptr;
+    HRSRC resource =
+        data != nullptr ? FindResourceA(data, MAKEINTRESOURCEA(2), MAKEINTRESOURCEA(24)) : nullptr;
     check(resource != nullptr, "the library embeds a manifest");
     if (resource != nullptr)
     {
@@ -190,7 +193,7 @@ int checkEditor(const zvhost::Library& library, int cycles)
         return 1;
     zvhost::start(effect, 44100.0f, 512);
 
-    WNDCLASSW windowClass {};
+    WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = DefWindowProcW;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"ZVTestHostWindow";
@@ -217,7 +220,7 @@ int checkEditor(const zvhost::Library& library, int cycles)
         HWND editor = nullptr;
         for (HWND window : childWindows(host))
         {
-            RECT client {};
+            RECT client{};
             GetClientRect(window, &client);
             if (client.right == 450 && client.bottom == 223)
                 editor = window;
@@ -233,7 +236,7 @@ int checkEditor(const zvhost::Library& library, int cycles)
 
         HDC windowDC = GetDC(editor);
         HDC memoryDC = CreateCompatibleDC(windowDC);
-        BITMAPINFO format {};
+        BITMAPINFO format{};
         format.bmiHeader.biSize = sizeof(format.bmiHeader);
         format.bmiHeader.biWidth = 450;
         format.bmiHeader.biHeight = -223; // top-down rows
@@ -275,7 +278,7 @@ int checkEditor(const zvhost::Library& library, int cycles)
         bool closed = true;
         for (HWND window : childWindows(host))
         {
-            RECT client {};
+            RECT client{};
             GetClientRect(window, &client);
             closed = closed && !(client.right == 450 && client.bottom == 223);
         }

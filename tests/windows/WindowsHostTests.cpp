@@ -29,8 +29,7 @@ void check(bool condition, const char* what)
 namespace
 {
 
-template <typename T, typename U>
-void checkEqual(const T& actual, const U& expected, const char* what)
+template <typename T, typename U> void checkEqual(const T& actual, const U& expected, const char* what)
 {
     const bool same = static_cast<long long>(actual) == static_cast<long long>(expected);
     check(same, what);
@@ -48,8 +47,8 @@ void checkText(const std::string& actual, const std::string& expected, const cha
 
 constexpr int32_t fourCC(const char (&code)[5])
 {
-    return static_cast<int32_t>((uint32_t(uint8_t(code[0])) << 24) | (uint32_t(uint8_t(code[1])) << 16)
-                                | (uint32_t(uint8_t(code[2])) << 8) | uint32_t(uint8_t(code[3])));
+    return static_cast<int32_t>((uint32_t(uint8_t(code[0])) << 24) | (uint32_t(uint8_t(code[1])) << 16) |
+                                (uint32_t(uint8_t(code[2])) << 8) | uint32_t(uint8_t(code[3])));
 }
 
 // Dispatcher opcodes of the VST 2.4 interface that the checks send, by number.
@@ -146,27 +145,36 @@ int checkDispatcher(const zvhost::Library& library)
     check(tail > 0 && tail < 60 * 44100, "the tail size is the processor's estimate, in samples");
 
     const std::map<std::string, int> canDo = {
-        { "receiveVstEvents", -1 },     { "receiveVstMidiEvent", -1 }, { "receiveVstMidiEvents", -1 },
-        { "sendVstEvents", -1 },        { "sendVstMidiEvent", -1 },    { "sendVstMidiEvents", -1 },
-        { "receiveVstTimeInfo", 1 },    { "conformsToWindowRules", 1 }, { "bypass", 1 },
-        { "openCloseAnyThread", -1 },   { "offline", 0 },              { "Bypass", 0 },
+        {"receiveVstEvents", -1},
+        {"receiveVstMidiEvent", -1},
+        {"receiveVstMidiEvents", -1},
+        {"sendVstEvents", -1},
+        {"sendVstMidiEvent", -1},
+        {"sendVstMidiEvents", -1},
+        {"receiveVstTimeInfo", 1},
+        {"conformsToWindowRules", 1},
+        {"bypass", 1},
+        {"openCloseAnyThread", -1},
+        {"offline", 0},
+        {"Bypass", 0},
     };
     for (const auto& [query, answer] : canDo)
     {
         const std::string what = "can-do \"" + query + "\"";
-        checkEqual(zvhost::dispatch(e, opCanDo, 0, 0, const_cast<char*>(query.c_str())), answer, what.c_str());
+        checkEqual(zvhost::dispatch(e, opCanDo, 0, 0, const_cast<char*>(query.c_str())), answer,
+                   what.c_str());
     }
 
-    for (int opcode : { opGetInputProperties, opGetOutputProperties })
+    for (int opcode : {opGetInputProperties, opGetOutputProperties})
     {
         for (int pin = 0; pin < 2; ++pin)
         {
-            VstPinProperties properties {};
+            VstPinProperties properties{};
             checkEqual(zvhost::dispatch(e, opcode, pin, 0, &properties), 1, "pins 0 and 1 answer");
             checkText(properties.label, std::to_string(pin + 1), "pin label is the channel name");
             checkEqual(properties.flags, 3, "pin is active and part of a stereo pair");
         }
-        VstPinProperties properties {};
+        VstPinProperties properties{};
         checkEqual(zvhost::dispatch(e, opcode, 2, 0, &properties), 0, "pin 2 is refused");
     }
 
@@ -177,15 +185,15 @@ int checkDispatcher(const zvhost::Library& library)
         int numChannels;
         VstSpeakerProperties speakers[2];
     };
-    Arrangement mono {}, stereo {};
+    Arrangement mono{}, stereo{};
     mono.type = kSpeakerArrMono;
     mono.numChannels = 1;
     stereo.type = kSpeakerArrStereo;
     stereo.numChannels = 2;
-    checkEqual(zvhost::dispatch(e, opSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&mono), &stereo), 0,
-               "mono in, stereo out is refused");
-    checkEqual(zvhost::dispatch(e, opSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&stereo), &stereo), 1,
-               "stereo in, stereo out is accepted");
+    checkEqual(zvhost::dispatch(e, opSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&mono), &stereo),
+               0, "mono in, stereo out is refused");
+    checkEqual(zvhost::dispatch(e, opSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&stereo), &stereo),
+               1, "stereo in, stereo out is accepted");
     void* in = &mono;
     void* out = &mono;
     checkEqual(zvhost::dispatch(e, opGetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out), 0,
@@ -197,7 +205,8 @@ int checkDispatcher(const zvhost::Library& library)
         allAutomatable = allAutomatable && zvhost::dispatch(e, opCanBeAutomated, p) == 1;
     check(allAutomatable, "every parameter can be automated");
     char properties[256] = {};
-    checkEqual(zvhost::dispatch(e, opGetParameterProperties, 0, 0, properties), 0, "parameter properties refused");
+    checkEqual(zvhost::dispatch(e, opGetParameterProperties, 0, 0, properties), 0,
+               "parameter properties refused");
     checkEqual(zvhost::dispatch(e, opSetBypass, 0, 1), 1, "set bypass answers true");
     return 0;
 }
@@ -207,8 +216,9 @@ std::string chunkText(AEffect* e, int index)
 {
     void* data = nullptr;
     const auto size = zvhost::dispatch(e, opGetChunk, index, 0, &data);
-    return size > 0 && data != nullptr ? std::string(static_cast<const char*>(data), static_cast<size_t>(size))
-                                       : std::string();
+    return size > 0 && data != nullptr
+               ? std::string(static_cast<const char*>(data), static_cast<size_t>(size))
+               : std::string();
 }
 
 int checkChunks(const zvhost::Library& library)
@@ -257,13 +267,13 @@ int checkBypass(const zvhost::Library& library)
     e->setParameter(e, 5, 1.0f);
     zvhost::start(e, 44100.0f, 256);
     zvhost::dispatch(e, opSetBypass, 0, 1);
-    std::vector<float> in[2] = { zvhost::reference::input(0), zvhost::reference::input(1) };
-    std::vector<float> out[2] = { std::vector<float>(256), std::vector<float>(256) };
+    std::vector<float> in[2] = {zvhost::reference::input(0), zvhost::reference::input(1)};
+    std::vector<float> out[2] = {std::vector<float>(256), std::vector<float>(256)};
     bool same = true;
     for (int start = 0; start + 256 <= 8192; start += 256)
     {
-        float* inputs[2] = { in[0].data() + start, in[1].data() + start };
-        float* outputs[2] = { out[0].data(), out[1].data() };
+        float* inputs[2] = {in[0].data() + start, in[1].data() + start};
+        float* outputs[2] = {out[0].data(), out[1].data()};
         e->processReplacing(e, inputs, outputs, 256);
         for (int c = 0; c < 2; ++c)
             same = same && std::memcmp(out[c].data(), inputs[c], 256 * sizeof(float)) == 0;
@@ -279,13 +289,13 @@ int checkBypass(const zvhost::Library& library)
 
 class PropertyMap final : public AAX_IPropertyMap
 {
-public:
+  public:
     AAX_Result AddProperty(AAX_EProperty, AAX_CPropertyValue) override { return AAX_SUCCESS; }
 };
 
 class ComponentDescriptor final : public AAX_IComponentDescriptor
 {
-public:
+  public:
     AAX_Result AddAudioIn(AAX_CFieldIndex) override { return AAX_SUCCESS; }
     AAX_Result AddAudioOut(AAX_CFieldIndex) override { return AAX_SUCCESS; }
     AAX_Result AddAudioBufferLength(AAX_CFieldIndex) override { return AAX_SUCCESS; }
@@ -307,7 +317,7 @@ public:
 
 class EffectDescriptor final : public AAX_IEffectDescriptor
 {
-public:
+  public:
     AAX_IComponentDescriptor* NewComponentDescriptor() override
     {
         components.push_back(std::make_unique<ComponentDescriptor>());
@@ -327,7 +337,7 @@ public:
 
 class Collection final : public AAX_ICollection
 {
-public:
+  public:
     AAX_IEffectDescriptor* NewDescriptor() override
     {
         descriptors.push_back(std::make_unique<EffectDescriptor>());
@@ -349,7 +359,10 @@ public:
         packageVersion = version;
         return AAX_SUCCESS;
     }
-    AAX_IPluginDefinition* GetPluginDefinition() override { return reinterpret_cast<AAX_IPluginDefinition*>(this); }
+    AAX_IPluginDefinition* GetPluginDefinition() override
+    {
+        return reinterpret_cast<AAX_IPluginDefinition*>(this);
+    }
     std::vector<std::unique_ptr<EffectDescriptor>> descriptors;
     std::vector<std::string> effects;
     std::string manufacturer;
@@ -358,7 +371,7 @@ public:
 
 class Host final : public AAX_IHost
 {
-public:
+  public:
     void AddRef() override { ++references; }
     void Release() override { --references; }
     AAX_ICollection* NewCollection() override { return &collection; }
@@ -371,7 +384,8 @@ int checkAcfExports(const zvhost::Library& library)
     using NullFunction = void* (*)();
     auto newPlugIn = reinterpret_cast<NullFunction>(library.symbol("NewPlugIn"));
     auto routineDescriptor = reinterpret_cast<NullFunction>(library.symbol("_PI_GetRoutineDescriptor"));
-    check(newPlugIn != nullptr && routineDescriptor != nullptr, "both names of the older format are exported");
+    check(newPlugIn != nullptr && routineDescriptor != nullptr,
+          "both names of the older format are exported");
     if (newPlugIn == nullptr || routineDescriptor == nullptr)
         return 1;
     check(reinterpret_cast<void*>(newPlugIn) == reinterpret_cast<void*>(routineDescriptor),
@@ -380,17 +394,18 @@ int checkAcfExports(const zvhost::Library& library)
     check(routineDescriptor() == nullptr, "_PI_GetRoutineDescriptor returns null");
 
     auto registerPlugin = reinterpret_cast<ACFRegisterPluginProc>(library.symbol("ACFRegisterPlugin"));
-    auto registerComponent = reinterpret_cast<ACFRegisterComponentProc>(library.symbol("ACFRegisterComponent"));
+    auto registerComponent =
+        reinterpret_cast<ACFRegisterComponentProc>(library.symbol("ACFRegisterComponent"));
     auto getClassFactory = reinterpret_cast<ACFGetClassFactoryProc>(library.symbol("ACFGetClassFactory"));
     auto canUnloadNow = reinterpret_cast<ACFCanUnloadNowProc>(library.symbol("ACFCanUnloadNow"));
     auto startup = reinterpret_cast<ACFStartupProc>(library.symbol("ACFStartup"));
     auto shutdown = reinterpret_cast<ACFShutdownProc>(library.symbol("ACFShutdown"));
     auto getSDKVersion = reinterpret_cast<ACFGetSDKVersionProc>(library.symbol("ACFGetSDKVersion"));
-    check(registerPlugin && registerComponent && getClassFactory && canUnloadNow && startup && shutdown
-              && getSDKVersion,
+    check(registerPlugin && registerComponent && getClassFactory && canUnloadNow && startup && shutdown &&
+              getSDKVersion,
           "the seven ACF functions are exported");
-    if (!(registerPlugin && registerComponent && getClassFactory && canUnloadNow && startup && shutdown
-          && getSDKVersion))
+    if (!(registerPlugin && registerComponent && getClassFactory && canUnloadNow && startup && shutdown &&
+          getSDKVersion))
         return 1;
 
     Host host;

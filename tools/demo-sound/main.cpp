@@ -39,8 +39,8 @@ void pluck(std::vector<float>& left, std::vector<float>& right, double start, do
 }
 
 /// A short drum hit: a falling sine for the body plus a burst of filtered noise for the snap.
-void hit(std::vector<float>& left, std::vector<float>& right, double start, double pitch, float snap, float level,
-         std::mt19937& rng)
+void hit(std::vector<float>& left, std::vector<float>& right, double start, double pitch, float snap,
+         float level, std::mt19937& rng)
 {
     std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
     const int first = (int)(start * sampleRate);
@@ -49,7 +49,8 @@ void hit(std::vector<float>& left, std::vector<float>& right, double start, doub
     for (int i = 0; i < (int)(0.4 * sampleRate) && first + i < (int)left.size(); ++i)
     {
         const double t = i / sampleRate;
-        phase += 2.0 * juce::MathConstants<double>::pi * pitch * (1.0 + 1.5 * std::exp(-t * 40.0)) / sampleRate;
+        phase +=
+            2.0 * juce::MathConstants<double>::pi * pitch * (1.0 + 1.5 * std::exp(-t * 40.0)) / sampleRate;
         lowpassed += 0.35f * (noise(rng) - lowpassed);
         const float body = (float)(std::sin(phase) * std::exp(-t * 18.0));
         const float crack = snap * lowpassed * (float)std::exp(-t * 35.0);
@@ -64,8 +65,9 @@ int main(int argc, char* argv[])
 {
     if (argc != 2 || juce::String(argv[1]).startsWith("-"))
     {
-        std::cerr << "usage: zv-demo-sound OUTPUT.wav\n"
-                     "Writes a 6-second stereo demo phrase (48 kHz, 24-bit) for putting through the reverb.\n";
+        std::cerr
+            << "usage: zv-demo-sound OUTPUT.wav\n"
+               "Writes a 6-second stereo demo phrase (48 kHz, 24-bit) for putting through the reverb.\n";
         return 2;
     }
     const auto file = juce::File::getCurrentWorkingDirectory().getChildFile(argv[1]);
@@ -74,10 +76,10 @@ int main(int argc, char* argv[])
     std::mt19937 rng(20261208);
 
     // A rising arpeggio in A minor, then a held chord, spread across the stereo field.
-    const double notes[] = { 220.0, 261.63, 329.63, 440.0, 392.0, 329.63, 293.66, 261.63 };
+    const double notes[] = {220.0, 261.63, 329.63, 440.0, 392.0, 329.63, 293.66, 261.63};
     for (int i = 0; i < 8; ++i)
         pluck(left, right, 0.1 + 0.22 * i, notes[i], 0.45f, 0.2f + 0.08f * (float)i, rng);
-    for (double f : { 110.0, 220.0, 261.63, 329.63 })
+    for (double f : {110.0, 220.0, 261.63, 329.63})
         pluck(left, right, 2.0, f, 0.3f, 0.5f, rng);
     hit(left, right, 0.1, 60.0, 0.1f, 0.7f, rng);
     hit(left, right, 0.54, 180.0, 0.9f, 0.45f, rng);
@@ -87,7 +89,7 @@ int main(int argc, char* argv[])
 
     float peak = 0.0f;
     for (size_t i = 0; i < n; ++i)
-        peak = std::max({ peak, std::abs(left[i]), std::abs(right[i]) });
+        peak = std::max({peak, std::abs(left[i]), std::abs(right[i])});
     juce::AudioBuffer<float> buffer(2, (int)n);
     for (size_t i = 0; i < n; ++i)
     {

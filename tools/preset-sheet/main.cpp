@@ -63,7 +63,7 @@ Response measure(const zvpresets::FactoryPreset& preset)
     r.audio.setSample(0, 0, 1.0f);
     r.audio.setSample(1, 0, 1.0f);
     session.process(r.audio, 0, r.audio.getNumSamples());
-    r.decay = zvmeasure::measureDecay({ r.audio.getReadPointer(0), r.audio.getReadPointer(1) },
+    r.decay = zvmeasure::measureDecay({r.audio.getReadPointer(0), r.audio.getReadPointer(1)},
                                       (size_t)r.audio.getNumSamples(), rate);
     r.preDelayMs = onsetMs(r.audio, preDelayThresholdDb);
     return r;
@@ -86,7 +86,10 @@ void writePicture(const zvpresets::FactoryPreset& preset, const Response& r, con
         throw std::runtime_error("cannot write " + file.getFullPathName().toStdString());
 }
 
-juce::String seconds(double s) { return std::isnan(s) ? "n/a" : juce::String(s, 2) + " s"; }
+juce::String seconds(double s)
+{
+    return std::isnan(s) ? "n/a" : juce::String(s, 2) + " s";
+}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -103,7 +106,9 @@ int main(int argc, char* argv[])
 
     juce::String table;
     table << "# Factory presets\n\n"
-             "The plug-in ships " << (int)zvpresets::all().size() << " presets to start from. LV2 hosts list them "
+             "The plug-in ships "
+          << (int)zvpresets::all().size()
+          << " presets to start from. LV2 hosts list them "
              "with the plug-in's presets; VST 2.4 hosts load them as a bank, `zv-reverb-lx-factory.fxb` "
              "(in `/usr/share/zv-reverb-lx/` once installed, `build/presets/files/` after a build), which "
              "puts them into the first programs; `zv-render --preset NAME` renders with one, and "
@@ -131,8 +136,8 @@ int main(int argc, char* argv[])
         writePicture(preset, r, picture);
         const auto& broadband = r.decay.broadband();
         table << "| " << preset.name << " | " << preset.purpose << " | " << seconds(broadband.rt60) << " | "
-              << seconds(broadband.edt) << " | " << juce::String(r.preDelayMs, 1) << " ms | [picture](presets/"
-              << picture.getFileName() << ") |\n";
+              << seconds(broadband.edt) << " | " << juce::String(r.preDelayMs, 1)
+              << " ms | [picture](presets/" << picture.getFileName() << ") |\n";
         std::cout << preset.name << ": RT60 " << seconds(broadband.rt60) << ", EDT " << seconds(broadband.edt)
                   << ", pre-delay " << juce::String(r.preDelayMs, 1) << " ms" << std::endl;
     }

@@ -5,7 +5,8 @@
 
 namespace zvtail
 {
-ImpulseFall measureImpulseFall(ZVPluginAudioProcessor& processor, double sampleRate, const RenderLimits& limits)
+ImpulseFall measureImpulseFall(ZVPluginAudioProcessor& processor, double sampleRate,
+                               const RenderLimits& limits)
 {
     constexpr int blockSize = 512;
     JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
@@ -41,7 +42,8 @@ ImpulseFall measureImpulseFall(ZVPluginAudioProcessor& processor, double sampleR
         {
             // The peak only grows, and the sample that sets it is loud itself, so every sample
             // after the final peak has been compared with the final peak.
-            const double m = std::max(std::fabs((double)view.getSample(0, i)), std::fabs((double)view.getSample(1, i)));
+            const double m =
+                std::max(std::fabs((double)view.getSample(0, i)), std::fabs((double)view.getSample(1, i)));
             peak = std::max(peak, m);
             if (m >= peak * threshold)
                 lastLoud = done + i;

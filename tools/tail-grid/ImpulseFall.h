@@ -11,8 +11,8 @@ constexpr double fallDecibels = 90.0;
 /// below its peak, as measured by rendering it.
 struct ImpulseFall
 {
-    double seconds = 0.0;         ///< time after which every sample of both channels stays below the threshold
-    double peak = 0.0;            ///< largest |sample| over both channels
+    double seconds = 0.0; ///< time after which every sample of both channels stays below the threshold
+    double peak = 0.0;    ///< largest |sample| over both channels
     double renderedSeconds = 0.0; ///< how much of the response was rendered to find out
     bool settled = false;         ///< the response was seen to settle well below the threshold
 };
@@ -40,5 +40,6 @@ struct RenderLimits
 ///
 /// Rendering stops at `limits.maxSeconds` or as soon as the response has settled; the processor's
 /// other settings are used as they are. Nothing is held in memory but one block.
-ImpulseFall measureImpulseFall(ZVPluginAudioProcessor& processor, double sampleRate, const RenderLimits& limits);
+ImpulseFall measureImpulseFall(ZVPluginAudioProcessor& processor, double sampleRate,
+                               const RenderLimits& limits);
 } // namespace zvtail

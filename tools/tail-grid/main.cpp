@@ -61,14 +61,18 @@ struct Grid
     std::vector<float> diffusions;
     std::vector<float> listeners;
 
-    int size() const { return stepCount * stepCount * stepCount * (int)(diffusions.size() * listeners.size()); }
+    int size() const
+    {
+        return stepCount * stepCount * stepCount * (int)(diffusions.size() * listeners.size());
+    }
 
     Setting point(int index) const
     {
         const int p = (int)listeners.size();
         const int d = (int)diffusions.size() * p;
-        return {steps[index / (d * 25) % stepCount], steps[index / (d * 5) % stepCount], steps[index / d % stepCount],
-                diffusions[(size_t)(index / p % (d / p))], listeners[(size_t)(index % p)]};
+        return {steps[index / (d * 25) % stepCount], steps[index / (d * 5) % stepCount],
+                steps[index / d % stepCount], diffusions[(size_t)(index / p % (d / p))],
+                listeners[(size_t)(index % p)]};
     }
 
     bool isCorner(int index) const
@@ -92,7 +96,8 @@ struct Result
 };
 
 /// Earlier measurements (as --save writes them), by rate and setting.
-using Measurements = std::map<std::pair<double, std::tuple<float, float, float, float, float>>, zvtail::ImpulseFall>;
+using Measurements =
+    std::map<std::pair<double, std::tuple<float, float, float, float, float>>, zvtail::ImpulseFall>;
 
 bool readMeasurements(const char* path, Measurements& into)
 {
@@ -103,8 +108,9 @@ bool readMeasurements(const char* path, Measurements& into)
     Setting s{};
     zvtail::ImpulseFall fall;
     int settled = 0;
-    while (std::fscanf(f, "%lf %f %f %f %f %f %lf %lf %lf %d", &rate, &s.early, &s.late, &s.decay, &s.diffusion,
-                       &s.listener, &fall.seconds, &fall.peak, &fall.renderedSeconds, &settled) == 10)
+    while (std::fscanf(f, "%lf %f %f %f %f %f %lf %lf %lf %d", &rate, &s.early, &s.late, &s.decay,
+                       &s.diffusion, &s.listener, &fall.seconds, &fall.peak, &fall.renderedSeconds,
+                       &settled) == 10)
     {
         fall.settled = settled != 0;
         into[{rate, s.key()}] = fall;
@@ -115,8 +121,9 @@ bool readMeasurements(const char* path, Measurements& into)
 
 void writeMeasurement(std::FILE* f, double rate, const Setting& s, const zvtail::ImpulseFall& fall)
 {
-    std::fprintf(f, "%.0f %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %d\n", rate, s.early, s.late, s.decay, s.diffusion,
-                 s.listener, fall.seconds, fall.peak, fall.renderedSeconds, fall.settled ? 1 : 0);
+    std::fprintf(f, "%.0f %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %d\n", rate, s.early, s.late, s.decay,
+                 s.diffusion, s.listener, fall.seconds, fall.peak, fall.renderedSeconds,
+                 fall.settled ? 1 : 0);
     std::fflush(f);
 }
 
@@ -146,7 +153,8 @@ std::optional<Result> check(const Setting& s, double rate, double longest, const
     limits.maxSeconds = r.reported + zvtail::longestCirculationSeconds;
     limits.quietSeconds = zvtail::longestCirculationSeconds;
     const auto stored = earlier.find({rate, s.key()});
-    if (stored != earlier.end() && (stored->second.settled || stored->second.renderedSeconds >= limits.maxSeconds))
+    if (stored != earlier.end() &&
+        (stored->second.settled || stored->second.renderedSeconds >= limits.maxSeconds))
         r.fall = stored->second;
     else
     {
@@ -202,20 +210,21 @@ void printRatioTable(const std::vector<double>& rates, const std::vector<std::ve
 
 int usage(std::FILE* to, int exitCode)
 {
-    std::fprintf(to, "usage: zv-tail-grid [--rate HZ]... [--diffusion F]... [--listener P]...\n"
-                     "                    [--ci N | --point E,L,D,F[,P]...]\n"
-                     "                    [--longest SECONDS] [--quiet] [--save FILE] [--reuse FILE]\n"
-                     "  --rate HZ          check at this rate (repeatable; default 44100, 48000 and 96000)\n"
-                     "  --diffusion F      the grid's diffusion values (repeatable; default 0, 0.25, 0.5, 0.75, 1)\n"
-                     "  --listener P       the grid's listener positions (repeatable; default 0.5)\n"
-                     "  --ci N             only the grid's corners and N fixed pseudo-random points of it\n"
-                     "  --point E,L,D,F[,P] this setting instead of the grid: early size, late size, decay,\n"
-                     "                     diffusion and listener position (default 0.5); repeatable\n"
-                     "  --longest SECONDS  skip settings whose reported tail is longer\n"
-                     "  --quiet            print only the summary and the settings that fail\n"
-                     "  --save FILE        append every rendered measurement to FILE\n"
-                     "  --reuse FILE       take measurements from FILE (as --save writes them) where the stored\n"
-                     "                     render settled or reached a full circulation past the reported tail\n");
+    std::fprintf(
+        to, "usage: zv-tail-grid [--rate HZ]... [--diffusion F]... [--listener P]...\n"
+            "                    [--ci N | --point E,L,D,F[,P]...]\n"
+            "                    [--longest SECONDS] [--quiet] [--save FILE] [--reuse FILE]\n"
+            "  --rate HZ          check at this rate (repeatable; default 44100, 48000 and 96000)\n"
+            "  --diffusion F      the grid's diffusion values (repeatable; default 0, 0.25, 0.5, 0.75, 1)\n"
+            "  --listener P       the grid's listener positions (repeatable; default 0.5)\n"
+            "  --ci N             only the grid's corners and N fixed pseudo-random points of it\n"
+            "  --point E,L,D,F[,P] this setting instead of the grid: early size, late size, decay,\n"
+            "                     diffusion and listener position (default 0.5); repeatable\n"
+            "  --longest SECONDS  skip settings whose reported tail is longer\n"
+            "  --quiet            print only the summary and the settings that fail\n"
+            "  --save FILE        append every rendered measurement to FILE\n"
+            "  --reuse FILE       take measurements from FILE (as --save writes them) where the stored\n"
+            "                     render settled or reached a full circulation past the reported tail\n");
     return exitCode;
 }
 } // namespace
@@ -251,7 +260,8 @@ int main(int argc, char* argv[])
         {
             Setting p{};
             p.listener = 0.5f;
-            if (std::sscanf(argv[++a], "%f,%f,%f,%f,%f", &p.early, &p.late, &p.decay, &p.diffusion, &p.listener) < 4)
+            if (std::sscanf(argv[++a], "%f,%f,%f,%f,%f", &p.early, &p.late, &p.decay, &p.diffusion,
+                            &p.listener) < 4)
                 return usage(stderr, 2);
             chosen.push_back(p);
         }
@@ -313,8 +323,8 @@ int main(int argc, char* argv[])
     juce::ScopedJuceInitialiser_GUI framework;
     int failures = 0;
     if (!quiet)
-        std::printf("%6s %5s %5s %5s %5s %5s %10s %10s %7s %s\n", "rate", "early", "late", "decay", "diff", "lis",
-                    "reported", "measured", "ratio", "");
+        std::printf("%6s %5s %5s %5s %5s %5s %10s %10s %7s %s\n", "rate", "early", "late", "decay", "diff",
+                    "lis", "reported", "measured", "ratio", "");
     std::vector<std::vector<Result>> resultsPerRate;
     for (const double rate : rates)
     {
@@ -333,9 +343,11 @@ int main(int argc, char* argv[])
             failures += bad ? 1 : 0;
             unsettled += r.fall.settled ? 0 : 1;
             if (!quiet || bad)
-                std::printf("%6.0f %5.3g %5.3g %5.3g %5.4g %5.3g %10.3f %10.3f %7.3f %s\n", rate, s.early, s.late,
-                            s.decay, s.diffusion, s.listener, r.reported, r.fall.seconds, r.ratio(),
-                            r.tooShort() ? "TOO SHORT" : r.tooLong() ? "TOO LONG" : "");
+                std::printf("%6.0f %5.3g %5.3g %5.3g %5.4g %5.3g %10.3f %10.3f %7.3f %s\n", rate, s.early,
+                            s.late, s.decay, s.diffusion, s.listener, r.reported, r.fall.seconds, r.ratio(),
+                            r.tooShort()  ? "TOO SHORT"
+                            : r.tooLong() ? "TOO LONG"
+                                          : "");
             std::fflush(stdout);
         }
         if (results.empty())
@@ -353,11 +365,12 @@ int main(int argc, char* argv[])
             largestOvershoot = std::max(largestOvershoot, r.reported - r.fall.seconds);
             smallestMargin = std::min(smallestMargin, r.reported - r.fall.seconds);
         }
-        auto describe = [](const Result& r) {
+        auto describe = [](const Result& r)
+        {
             char text[160];
             std::snprintf(text, sizeof(text), "%.3f (%.3f s reported, %.3f s measured at %g/%g/%g/%g/%g)",
-                          r.ratio(), r.reported, r.fall.seconds, r.setting.early, r.setting.late, r.setting.decay,
-                          r.setting.diffusion, r.setting.listener);
+                          r.ratio(), r.reported, r.fall.seconds, r.setting.early, r.setting.late,
+                          r.setting.decay, r.setting.diffusion, r.setting.listener);
             return std::string(text);
         };
         std::printf("summary %.0f Hz: %zu settings, worst over-estimate %s, worst under-estimate %s, "
@@ -369,7 +382,7 @@ int main(int argc, char* argv[])
     if (save != nullptr)
         std::fclose(save);
     printRatioTable(rates, resultsPerRate);
-    std::printf("%s: %d setting(s) outside [measured, 2 x measured + 0.5 s]\n", failures == 0 ? "PASS" : "FAIL",
-                failures);
+    std::printf("%s: %d setting(s) outside [measured, 2 x measured + 0.5 s]\n",
+                failures == 0 ? "PASS" : "FAIL", failures);
     return failures == 0 ? 0 : 1;
 }

@@ -35,8 +35,9 @@ std::vector<Job> planJobs(const Options& options, const std::vector<juce::File>&
         job.output = options.outDir.getChildFile(input.getFileNameWithoutExtension() + ".wav");
         const auto [earlier, fresh] = outputs.emplace(job.output.getFullPathName(), input);
         if (!fresh)
-            throw UsageError(quoted(earlier->second) + " and " + quoted(input) + " would both be written to "
-                             + quoted(job.output) + "; render them into different folders");
+            throw UsageError(quoted(earlier->second) + " and " + quoted(input) +
+                             " would both be written to " + quoted(job.output) +
+                             "; render them into different folders");
         try
         {
             refuseOverwriting(sources, job.output);
@@ -92,18 +93,20 @@ void renderBatch(const Options& options)
     ProgressBar progress(!options.quiet);
 
     {
-        std::atomic<size_t> next{ 0 };
+        std::atomic<size_t> next{0};
         size_t finished = 0;
-        const auto work = [&] {
+        const auto work = [&]
+        {
             for (size_t k = next++; k < group.size(); k = next++)
             {
                 auto& job = jobs[group[k]];
                 std::string line;
                 try
                 {
-                    const auto summary = renderFile(each, job.input, job.output, [&](double fraction) {
-                        fractionDone[group[k]].store(fraction, std::memory_order_relaxed);
-                    });
+                    const auto summary =
+                        renderFile(each, job.input, job.output,
+                                   [&](double fraction)
+                                   { fractionDone[group[k]].store(fraction, std::memory_order_relaxed); });
                     line = summary.describe();
                     if (!summary.warning.empty())
                         line += "\nzv-render: warning: " + summary.warning;
@@ -159,10 +162,12 @@ void renderBatch(const Options& options)
             ++failed;
         }
     if (failed > 0)
-        throw RenderError(std::to_string(failed) + " of " + std::to_string(jobs.size()) + " files failed:" + failures);
-    const double seconds = juce::Time::highResolutionTicksToSeconds(juce::Time::getHighResolutionTicks() - started);
+        throw RenderError(std::to_string(failed) + " of " + std::to_string(jobs.size()) +
+                          " files failed:" + failures);
+    const double seconds =
+        juce::Time::highResolutionTicksToSeconds(juce::Time::getHighResolutionTicks() - started);
     if (!options.quiet)
-        std::cout << "Rendered " << jobs.size() << " files into " << options.outDir.getFullPathName() << " in "
-                  << juce::String(seconds, 2) << " s" << std::endl;
+        std::cout << "Rendered " << jobs.size() << " files into " << options.outDir.getFullPathName()
+                  << " in " << juce::String(seconds, 2) << " s" << std::endl;
 }
 } // namespace zvrender

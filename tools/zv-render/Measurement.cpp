@@ -13,7 +13,7 @@ constexpr double pi = 3.14159265358979323846;
 constexpr double notMeasurable = std::numeric_limits<double>::quiet_NaN();
 
 /// Q of the two sections of a fourth-order Butterworth filter: 1 / (2 cos(pi/8)), 1 / (2 cos(3 pi/8)).
-constexpr double butterworthQ[2] = { 0.54119610014619698, 1.3065629648763766 };
+constexpr double butterworthQ[2] = {0.54119610014619698, 1.3065629648763766};
 
 /// A second-order Butterworth section by the bilinear transform, warped so that the corner
 /// falls exactly at `hz`.
@@ -81,9 +81,10 @@ BandDecay measureEnergy(double centreHz, const std::vector<double>& energy, doub
 OctaveFilter::OctaveFilter(double centreHz, double sampleRate)
 {
     const double lower = centreHz / std::sqrt(2.0), upper = centreHz * std::sqrt(2.0);
-    sections = { section(lower, butterworthQ[0], sampleRate, true), section(lower, butterworthQ[1], sampleRate, true),
-                 section(upper, butterworthQ[0], sampleRate, false),
-                 section(upper, butterworthQ[1], sampleRate, false) };
+    sections = {section(lower, butterworthQ[0], sampleRate, true),
+                section(lower, butterworthQ[1], sampleRate, true),
+                section(upper, butterworthQ[0], sampleRate, false),
+                section(upper, butterworthQ[1], sampleRate, false)};
 }
 
 bool OctaveFilter::fits(double centreHz, double sampleRate) noexcept
@@ -119,7 +120,8 @@ std::vector<double> backwardIntegralDb(const std::vector<double>& energy, double
 
 double sixtyDecibelTime(const std::vector<double>& curveDb, double sampleRate, double fromDb, double toDb)
 {
-    const auto below = [&](double level, std::size_t start) {
+    const auto below = [&](double level, std::size_t start)
+    {
         std::size_t i = start;
         while (i < curveDb.size() && curveDb[i] > level)
             ++i;
@@ -144,7 +146,8 @@ double sixtyDecibelTime(const std::vector<double>& curveDb, double sampleRate, d
     return slope < 0.0 ? -60.0 / slope / sampleRate : notMeasurable;
 }
 
-DecayMeasurement measureDecay(const std::vector<const float*>& channels, std::size_t length, double sampleRate)
+DecayMeasurement measureDecay(const std::vector<const float*>& channels, std::size_t length,
+                              double sampleRate)
 {
     DecayMeasurement result;
     result.sampleRate = sampleRate;
@@ -184,7 +187,8 @@ DecayMeasurement measureDecay(const std::vector<const float*>& channels, std::si
 
 std::string formatDecay(const DecayMeasurement& measurement)
 {
-    const auto seconds = [](double s) {
+    const auto seconds = [](double s)
+    {
         char text[32];
         if (std::isfinite(s))
             std::snprintf(text, sizeof text, "%7.2f s", s);
@@ -202,13 +206,15 @@ std::string formatDecay(const DecayMeasurement& measurement)
         else
             std::snprintf(name, sizeof name, "  broadband");
         char line[128];
-        std::snprintf(line, sizeof line, "%-30s%s %s\n", name, seconds(band.rt60).c_str(), seconds(band.edt).c_str());
+        std::snprintf(line, sizeof line, "%-30s%s %s\n", name, seconds(band.rt60).c_str(),
+                      seconds(band.edt).c_str());
         table += line;
         missing = missing || !std::isfinite(band.rt60) || !std::isfinite(band.edt);
     }
     if (missing)
-        table += "n/a: the response does not fall far enough within its length (35 dB for RT60, 10 dB for EDT),\n"
-                 "or the band reaches above what the sample rate holds.\n";
+        table +=
+            "n/a: the response does not fall far enough within its length (35 dB for RT60, 10 dB for EDT),\n"
+            "or the band reaches above what the sample rate holds.\n";
     return table;
 }
 } // namespace zvmeasure

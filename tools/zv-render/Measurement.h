@@ -13,7 +13,7 @@
 namespace zvmeasure
 {
 /// Centre frequencies of the octave bands measured, in hertz.
-inline constexpr std::array<double, 7> octaveCentres{ 125.0, 250.0, 500.0, 1000.0, 2000.0, 4000.0, 8000.0 };
+inline constexpr std::array<double, 7> octaveCentres{125.0, 250.0, 500.0, 1000.0, 2000.0, 4000.0, 8000.0};
 
 /// One second-order section in direct form I, in double precision.
 struct Biquad
@@ -33,7 +33,7 @@ struct Biquad
 /// fourth-order Butterworth low-pass at centre * sqrt 2, as four biquads.
 class OctaveFilter
 {
-public:
+  public:
     OctaveFilter(double centreHz, double sampleRate);
 
     /// False when the band's upper edge lies too close to half the sample rate to be measured.
@@ -41,16 +41,16 @@ public:
 
     double process(double x) noexcept;
 
-private:
+  private:
     std::array<Biquad, 4> sections;
 };
 
 /// The decay of one band.
 struct BandDecay
 {
-    double centreHz = 0.0;   ///< 0 for the broadband (unfiltered) response
-    double rt60 = 0.0;       ///< from the fall from -5 to -35 dB (T30), in seconds; NaN if not measurable
-    double edt = 0.0;        ///< from the fall from 0 to -10 dB, times six, in seconds; NaN if not measurable
+    double centreHz = 0.0; ///< 0 for the broadband (unfiltered) response
+    double rt60 = 0.0;     ///< from the fall from -5 to -35 dB (T30), in seconds; NaN if not measurable
+    double edt = 0.0;      ///< from the fall from 0 to -10 dB, times six, in seconds; NaN if not measurable
     std::vector<float> curveDb; ///< the backward-integrated energy in dB, one value per curveStep samples
     std::size_t curveStep = 1;
 };
@@ -78,7 +78,8 @@ double sixtyDecibelTime(const std::vector<double>& curveDb, double sampleRate, d
 /// Measures an impulse response given as `channels` (each `length` samples): the energy of all
 /// channels together, per octave band and broadband. The response may end before it has died
 /// away: what it would still have carried is estimated from its decay and its last tenth.
-DecayMeasurement measureDecay(const std::vector<const float*>& channels, std::size_t length, double sampleRate);
+DecayMeasurement measureDecay(const std::vector<const float*>& channels, std::size_t length,
+                              double sampleRate);
 
 /// The measurement as a small table for people to read.
 std::string formatDecay(const DecayMeasurement& measurement);

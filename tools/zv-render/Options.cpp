@@ -26,12 +26,15 @@ int parseInteger(const juce::String& option, const juce::String& text, int minim
 {
     const double value = parseNumber(option, text);
     if (value != std::floor(value) || value < minimum || value > maximum)
-        throw UsageError(option.toStdString() + ": expected a whole number from " + std::to_string(minimum)
-                         + " to " + std::to_string(maximum) + ", got '" + text.toStdString() + "'");
+        throw UsageError(option.toStdString() + ": expected a whole number from " + std::to_string(minimum) +
+                         " to " + std::to_string(maximum) + ", got '" + text.toStdString() + "'");
     return (int)value;
 }
 
-juce::File fileNamed(const juce::String& name) { return juce::File::getCurrentWorkingDirectory().getChildFile(name); }
+juce::File fileNamed(const juce::String& name)
+{
+    return juce::File::getCurrentWorkingDirectory().getChildFile(name);
+}
 
 juce::String parameterNames()
 {
@@ -52,8 +55,8 @@ std::pair<int, float> parseAssignment(const juce::String& assignment)
     const auto name = assignment.upToFirstOccurrenceOf("=", false, false).trim();
     const int index = zvparams::indexOfName(name);
     if (index < 0)
-        throw UsageError("unknown parameter '" + name.toStdString() + "'; the parameters are "
-                         + parameterNames().toStdString());
+        throw UsageError("unknown parameter '" + name.toStdString() + "'; the parameters are " +
+                         parameterNames().toStdString());
     const auto text = assignment.fromFirstOccurrenceOf("=", false, false);
     const double value = parseNumber("--set " + name, text);
     const std::string what = "--set " + assignment.toStdString() + ": " + zvparams::table[index].name;
@@ -62,7 +65,7 @@ std::pair<int, float> parseAssignment(const juce::String& assignment)
         throw UsageError(what + " is a switch, 0 (off) or 1 (on)");
     if (value < 0.0 || value > 1.0)
         throw UsageError(what + " ranges from 0 to 1");
-    return { index, (float)value };
+    return {index, (float)value};
 }
 
 /// --preset's argument: a file that exists is always the file, so a preset a user saved under a
@@ -91,62 +94,100 @@ struct OptionEntry
 const std::vector<OptionEntry>& optionTable()
 {
     static const std::vector<OptionEntry> table = {
-        { { "--set" }, "NAME=VALUE", "set a parameter by name; repeatable. Names:\n" + parameterNames()
-                                         + ".\nEach takes 0 to 1; the On-Off switches take 0 or 1",
-          [](Options& o, auto&, auto& v) { o.sets.push_back(parseAssignment(v)); } },
-        { { "--preset" }, "FILE|NAME", "load a preset document (as saved by --save-preset) or, when no\n"
-                                        "such file exists, the factory preset of that name",
-          [](Options& o, auto&, auto& v) { setPreset(o, v); } },
-        { { "--list-presets" }, {}, "list the factory presets and stop",
-          [](Options& o, auto&, auto&) { o.listPresets = true; } },
-        { { "--bank" }, "FILE", "load a bank document, then select --program N (default 0)",
-          [](Options& o, auto&, auto& v) { o.bank = fileNamed(v); } },
-        { { "--program" }, "N", "program to select from the bank, 0 to 126",
-          [](Options& o, auto& n, auto& v) { o.program = parseInteger(n, v, 0, 126); } },
-        { { "--save-preset" }, "FILE", "save the resulting settings as a preset document",
-          [](Options& o, auto&, auto& v) { o.savePreset = fileNamed(v); } },
-        { { "--block" }, "N", "process in blocks of N samples, as a host does (default 512)",
-          [](Options& o, auto& n, auto& v) { o.blockSize = parseInteger(n, v, 1, 1 << 20); } },
-        { { "--tail" }, "SECONDS", "append exactly this much tail instead of the reverb's reported tail",
-          [](Options& o, auto& n, auto& v) {
-              o.tailSeconds = parseNumber(n, v);
-              if (*o.tailSeconds < 0.0 || *o.tailSeconds > 3600.0)
-                  throw UsageError("--tail: expected 0 to 3600 seconds");
-          } },
-        { { "--bits" }, "16|24|32", "output sample format; 32 is float (default)",
-          [](Options& o, auto& n, auto& v) {
-              o.bitsPerSample = parseInteger(n, v, 16, 32);
-              if (o.bitsPerSample != 16 && o.bitsPerSample != 24 && o.bitsPerSample != 32)
-                  throw UsageError("--bits: expected 16, 24 or 32");
-          } },
-        { { "--out-dir" }, "DIR", "render every input into DIR, each as NAME.wav (DIR is created if need be)",
-          [](Options& o, auto&, auto& v) { o.outDir = fileNamed(v); } },
-        { { "--jobs" }, "N", "with --out-dir: render N files at once (default: one per core)",
-          [](Options& o, auto& n, auto& v) { o.jobs = parseInteger(n, v, 1, 256); } },
-        { { "--impulse" }, "SECONDS", "render the impulse response instead of a file (needs --rate),\n"
-                                      "and print its reverberation time (RT60 from T30) and early\n"
-                                      "decay time (EDT) per octave band, 125 Hz to 8 kHz, and broadband",
-          [](Options& o, auto& n, auto& v) {
-              o.impulseSeconds = parseNumber(n, v);
-              if (*o.impulseSeconds <= 0.0 || *o.impulseSeconds > 3600.0)
-                  throw UsageError("--impulse: expected a length above 0 and up to 3600 seconds");
-          } },
-        { { "--rate" }, "HZ", "sample rate of the impulse response",
-          [](Options& o, auto& n, auto& v) {
-              o.impulseRate = parseNumber(n, v);
-              if (o.impulseRate < 8000.0 || o.impulseRate > 768000.0)
-                  throw UsageError("--rate: expected 8000 to 768000 Hz");
-          } },
-        { { "--plot" }, "FILE.png", "draw the output's waveform and its level in dB over time",
-          [](Options& o, auto&, auto& v) { o.plot = fileNamed(v); } },
-        { { "--plot-decay" }, {}, "with --impulse: add the decay per octave band to the picture",
-          [](Options& o, auto&, auto&) { o.plotDecay = true; } },
-        { { "--plot-spectrogram" }, {}, "add the output's spectrogram to the picture",
-          [](Options& o, auto&, auto&) { o.plotSpectrogram = true; } },
-        { { "--quiet", "-q" }, {}, "no progress bar, no summary and no measurement",
-          [](Options& o, auto&, auto&) { o.quiet = true; } },
-        { { "--version" }, {}, "print the version and stop", [](Options& o, auto&, auto&) { o.version = true; } },
-        { { "--help", "-h" }, {}, "this text", [](Options& o, auto&, auto&) { o.help = true; } },
+        {{"--set"},
+         "NAME=VALUE",
+         "set a parameter by name; repeatable. Names:\n" + parameterNames() +
+             ".\nEach takes 0 to 1; the On-Off switches take 0 or 1",
+         [](Options& o, auto&, auto& v) { o.sets.push_back(parseAssignment(v)); }},
+        {{"--preset"},
+         "FILE|NAME",
+         "load a preset document (as saved by --save-preset) or, when no\n"
+         "such file exists, the factory preset of that name",
+         [](Options& o, auto&, auto& v) { setPreset(o, v); }},
+        {{"--list-presets"},
+         {},
+         "list the factory presets and stop",
+         [](Options& o, auto&, auto&) { o.listPresets = true; }},
+        {{"--bank"},
+         "FILE",
+         "load a bank document, then select --program N (default 0)",
+         [](Options& o, auto&, auto& v) { o.bank = fileNamed(v); }},
+        {{"--program"},
+         "N",
+         "program to select from the bank, 0 to 126",
+         [](Options& o, auto& n, auto& v) { o.program = parseInteger(n, v, 0, 126); }},
+        {{"--save-preset"},
+         "FILE",
+         "save the resulting settings as a preset document",
+         [](Options& o, auto&, auto& v) { o.savePreset = fileNamed(v); }},
+        {{"--block"},
+         "N",
+         "process in blocks of N samples, as a host does (default 512)",
+         [](Options& o, auto& n, auto& v) { o.blockSize = parseInteger(n, v, 1, 1 << 20); }},
+        {{"--tail"},
+         "SECONDS",
+         "append exactly this much tail instead of the reverb's reported tail",
+         [](Options& o, auto& n, auto& v)
+         {
+             o.tailSeconds = parseNumber(n, v);
+             if (*o.tailSeconds < 0.0 || *o.tailSeconds > 3600.0)
+                 throw UsageError("--tail: expected 0 to 3600 seconds");
+         }},
+        {{"--bits"},
+         "16|24|32",
+         "output sample format; 32 is float (default)",
+         [](Options& o, auto& n, auto& v)
+         {
+             o.bitsPerSample = parseInteger(n, v, 16, 32);
+             if (o.bitsPerSample != 16 && o.bitsPerSample != 24 && o.bitsPerSample != 32)
+                 throw UsageError("--bits: expected 16, 24 or 32");
+         }},
+        {{"--out-dir"},
+         "DIR",
+         "render every input into DIR, each as NAME.wav (DIR is created if need be)",
+         [](Options& o, auto&, auto& v) { o.outDir = fileNamed(v); }},
+        {{"--jobs"},
+         "N",
+         "with --out-dir: render N files at once (default: one per core)",
+         [](Options& o, auto& n, auto& v) { o.jobs = parseInteger(n, v, 1, 256); }},
+        {{"--impulse"},
+         "SECONDS",
+         "render the impulse response instead of a file (needs --rate),\n"
+         "and print its reverberation time (RT60 from T30) and early\n"
+         "decay time (EDT) per octave band, 125 Hz to 8 kHz, and broadband",
+         [](Options& o, auto& n, auto& v)
+         {
+             o.impulseSeconds = parseNumber(n, v);
+             if (*o.impulseSeconds <= 0.0 || *o.impulseSeconds > 3600.0)
+                 throw UsageError("--impulse: expected a length above 0 and up to 3600 seconds");
+         }},
+        {{"--rate"},
+         "HZ",
+         "sample rate of the impulse response",
+         [](Options& o, auto& n, auto& v)
+         {
+             o.impulseRate = parseNumber(n, v);
+             if (o.impulseRate < 8000.0 || o.impulseRate > 768000.0)
+                 throw UsageError("--rate: expected 8000 to 768000 Hz");
+         }},
+        {{"--plot"},
+         "FILE.png",
+         "draw the output's waveform and its level in dB over time",
+         [](Options& o, auto&, auto& v) { o.plot = fileNamed(v); }},
+        {{"--plot-decay"},
+         {},
+         "with --impulse: add the decay per octave band to the picture",
+         [](Options& o, auto&, auto&) { o.plotDecay = true; }},
+        {{"--plot-spectrogram"},
+         {},
+         "add the output's spectrogram to the picture",
+         [](Options& o, auto&, auto&) { o.plotSpectrogram = true; }},
+        {{"--quiet", "-q"},
+         {},
+         "no progress bar, no summary and no measurement",
+         [](Options& o, auto&, auto&) { o.quiet = true; }},
+        {{"--version"}, {}, "print the version and stop", [](Options& o, auto&, auto&) { o.version = true; }},
+        {{"--help", "-h"}, {}, "this text", [](Options& o, auto&, auto&) { o.help = true; }},
     };
     return table;
 }
@@ -179,8 +220,8 @@ void checkAndPlaceFiles(Options& options, const juce::StringArray& files)
     if (options.hasPreset() && options.bank != juce::File())
         throw UsageError("give either --preset or --bank, not both");
     if ((options.plotDecay || options.plotSpectrogram) && options.plot == juce::File())
-        throw UsageError(std::string(options.plotDecay ? "--plot-decay" : "--plot-spectrogram")
-                         + " adds to the picture: give --plot FILE.png too");
+        throw UsageError(std::string(options.plotDecay ? "--plot-decay" : "--plot-spectrogram") +
+                         " adds to the picture: give --plot FILE.png too");
     if (options.plotDecay && !options.impulseSeconds)
         throw UsageError("--plot-decay needs --impulse: decay curves describe an impulse response");
 
@@ -226,7 +267,8 @@ Options parseOptions(const juce::StringArray& args)
             continue;
         }
         const auto& table = optionTable();
-        const auto option = std::find_if(table.begin(), table.end(), [&](auto& o) { return o.names.contains(arg); });
+        const auto option =
+            std::find_if(table.begin(), table.end(), [&](auto& o) { return o.names.contains(arg); });
         if (option == table.end())
             throw UsageError("unknown option '" + arg.toStdString() + "' (see --help)");
         juce::String value;
@@ -245,28 +287,30 @@ Options parseOptions(const juce::StringArray& args)
 
 juce::String helpText()
 {
-    juce::String text = "zv-render: put audio files through the ZV-Reverb LX reverb.\n"
-                        "\n"
-                        "Usage:\n"
-                        "  zv-render [options] INPUT OUTPUT\n"
-                        "  zv-render [options] INPUT... --out-dir DIR\n"
-                        "  zv-render [options] --impulse SECONDS --rate HZ OUTPUT\n"
-                        "\n"
-                        "INPUT is a mono or stereo WAV, AIFF or FLAC file at any sample rate; a mono file\n"
-                        "feeds both sides. Files with more channels are refused: which channels make up the\n"
-                        "left and the right side depends on the file's layout, which only you know.\n"
-                        "OUTPUT is a stereo WAV file at the input's rate. The reverb's tail is appended so it\n"
-                        "rings out, up to the last sample at or above -120 dBFS within the reverb's reported\n"
-                        "tail. An input file is never overwritten.\n"
-                        "With --out-dir, every INPUT is rendered with the same settings, several at once, to\n"
-                        "DIR/NAME.wav; a file that fails is named at the end and the others still complete.\n"
-                        "\n"
-                        "Options (before or after the file names):\n";
+    juce::String text =
+        "zv-render: put audio files through the ZV-Reverb LX reverb.\n"
+        "\n"
+        "Usage:\n"
+        "  zv-render [options] INPUT OUTPUT\n"
+        "  zv-render [options] INPUT... --out-dir DIR\n"
+        "  zv-render [options] --impulse SECONDS --rate HZ OUTPUT\n"
+        "\n"
+        "INPUT is a mono or stereo WAV, AIFF or FLAC file at any sample rate; a mono file\n"
+        "feeds both sides. Files with more channels are refused: which channels make up the\n"
+        "left and the right side depends on the file's layout, which only you know.\n"
+        "OUTPUT is a stereo WAV file at the input's rate. The reverb's tail is appended so it\n"
+        "rings out, up to the last sample at or above -120 dBFS within the reverb's reported\n"
+        "tail. An input file is never overwritten.\n"
+        "With --out-dir, every INPUT is rendered with the same settings, several at once, to\n"
+        "DIR/NAME.wav; a file that fails is named at the end and the others still complete.\n"
+        "\n"
+        "Options (before or after the file names):\n";
     constexpr int column = 22;
     const auto indent = juce::String::repeatedString(" ", column);
     for (const auto& option : optionTable())
     {
-        auto names = "  " + option.names[0] + (option.valueName.isNotEmpty() ? " " + option.valueName : juce::String());
+        auto names = "  " + option.names[0] +
+                     (option.valueName.isNotEmpty() ? " " + option.valueName : juce::String());
         names = names.length() < column ? names.paddedRight(' ', column) : names + "\n" + indent;
         text << names << wrapped(option.help, 86 - column).replace("\n", "\n" + indent) << "\n";
     }
@@ -299,7 +343,7 @@ juce::String presetListText()
 
 juce::String versionText()
 {
-    return juce::String("zv-render ") + JucePlugin_VersionString + " (" + JucePlugin_Name + " "
-           + JucePlugin_VersionString + ")\n";
+    return juce::String("zv-render ") + JucePlugin_VersionString + " (" + JucePlugin_Name + " " +
+           JucePlugin_VersionString + ")\n";
 }
 } // namespace zvrender

@@ -33,17 +33,17 @@ struct Options
     std::optional<double> impulseSeconds; ///< render the impulse response instead of a file
     double impulseRate = 0.0;             ///< sample rate of the impulse response
     std::vector<std::pair<int, float>> sets; ///< parameter index and value, in command-line order
-    juce::File preset;                    ///< preset document to load
-    juce::String factoryPreset;           ///< or the name of a factory preset to load
-    juce::File bank;                      ///< bank document to load
-    int program = 0;                      ///< program to select after loading the bank
-    juce::File savePreset;                ///< where to save the settings as a preset document
+    juce::File preset;                       ///< preset document to load
+    juce::String factoryPreset;              ///< or the name of a factory preset to load
+    juce::File bank;                         ///< bank document to load
+    int program = 0;                         ///< program to select after loading the bank
+    juce::File savePreset;                   ///< where to save the settings as a preset document
     int blockSize = 512;
-    std::optional<double> tailSeconds;    ///< overrides the reported tail
-    int bitsPerSample = 32;               ///< 16 and 24 are integer PCM, 32 is float
-    juce::File plot;                      ///< PNG picture of the output
-    bool plotDecay = false;               ///< add the impulse response's decay per octave band to the picture
-    bool plotSpectrogram = false;         ///< add the output's spectrogram to the picture
+    std::optional<double> tailSeconds; ///< overrides the reported tail
+    int bitsPerSample = 32;            ///< 16 and 24 are integer PCM, 32 is float
+    juce::File plot;                   ///< PNG picture of the output
+    bool plotDecay = false;            ///< add the impulse response's decay per octave band to the picture
+    bool plotSpectrogram = false;      ///< add the output's spectrogram to the picture
     bool quiet = false;
     bool help = false;
     bool version = false;

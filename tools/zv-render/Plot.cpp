@@ -30,21 +30,24 @@ void drawDecibelScale(juce::Graphics& g, juce::Rectangle<int> area, float floorD
 void drawCaption(juce::Graphics& g, juce::Rectangle<int> area, const juce::String& caption)
 {
     g.setColour(text);
-    g.drawText(caption, area.getX() + 8, area.getY() + 4, area.getWidth() - 16, 16, juce::Justification::centredLeft);
+    g.drawText(caption, area.getX() + 8, area.getY() + 4, area.getWidth() - 16, 16,
+               juce::Justification::centredLeft);
 }
 
 /// Colour of an octave band: red for the lowest through to violet for the highest.
 juce::Colour bandColour(size_t band)
 {
-    return juce::Colour::fromHSV(0.78f * (float)band / (float)(zvmeasure::octaveCentres.size() - 1), 0.6f, 0.95f,
-                                 1.0f);
+    return juce::Colour::fromHSV(0.78f * (float)band / (float)(zvmeasure::octaveCentres.size() - 1), 0.6f,
+                                 0.95f, 1.0f);
 }
 
 /// Dark blue through purple and orange to pale yellow, for 0 (quiet) to 1 (loud).
 juce::Colour heat(float x)
 {
-    static const juce::ColourGradient ramp = [] {
-        juce::ColourGradient r(juce::Colour(0xff0b0d2a), 0.0f, 0.0f, juce::Colour(0xfffcf4a8), 1.0f, 0.0f, false);
+    static const juce::ColourGradient ramp = []
+    {
+        juce::ColourGradient r(juce::Colour(0xff0b0d2a), 0.0f, 0.0f, juce::Colour(0xfffcf4a8), 1.0f, 0.0f,
+                               false);
         r.addColour(0.35, juce::Colour(0xff5b1f78));
         r.addColour(0.65, juce::Colour(0xffd9513b));
         r.addColour(0.85, juce::Colour(0xfff7a72c));
@@ -53,12 +56,19 @@ juce::Colour heat(float x)
     return ramp.getColourAtPosition(juce::jlimit(0.0, 1.0, (double)x));
 }
 
-juce::String hertz(double hz) { return hz >= 1000.0 ? juce::String(hz / 1000.0, 0) + "k" : juce::String((int)hz); }
+juce::String hertz(double hz)
+{
+    return hz >= 1000.0 ? juce::String(hz / 1000.0, 0) + "k" : juce::String((int)hz);
+}
 } // namespace
 
-int PlotLayout::columns() const { return width - left - right; }
+int PlotLayout::columns() const
+{
+    return width - left - right;
+}
 
-PlotAccumulator::PlotAccumulator(juce::int64 totalSamples, double sampleRate, bool withSpectrogram, int numColumns)
+PlotAccumulator::PlotAccumulator(juce::int64 totalSamples, double sampleRate, bool withSpectrogram,
+                                 int numColumns)
     : total(std::max<juce::int64>(1, totalSamples)), rate(sampleRate), columns(numColumns),
       windowLength(std::max(1, (int)std::lround(sampleRate * 0.01)))
 {
@@ -104,10 +114,10 @@ juce::Image PlotAccumulator::draw(const juce::String& title, const zvmeasure::De
 {
     const int panels = (layout.waveform ? 2 : 1) + (decay != nullptr ? 1 : 0) + (spectrogram ? 1 : 0);
     const int plotWidth = layout.width - left - right, panelHeight = layout.panelHeight;
-    const auto area = [&](int index) {
-        return juce::Rectangle<int>(left, top + index * (panelHeight + gap), plotWidth, panelHeight);
-    };
-    juce::Image image(juce::Image::ARGB, layout.width, top + panels * panelHeight + (panels - 1) * gap + bottom, true);
+    const auto area = [&](int index)
+    { return juce::Rectangle<int>(left, top + index * (panelHeight + gap), plotWidth, panelHeight); };
+    juce::Image image(juce::Image::ARGB, layout.width,
+                      top + panels * panelHeight + (panels - 1) * gap + bottom, true);
     juce::Graphics g(image);
     g.fillAll(background);
     const double seconds = (double)total / rate;
@@ -120,7 +130,11 @@ juce::Image PlotAccumulator::draw(const juce::String& title, const zvmeasure::De
     // above the level.
     const int firstLabelled = layout.waveform ? 1 : 0;
     g.setFont(juce::Font(12.0f));
-    const double step = seconds > 60 ? 10.0 : seconds > 20 ? 5.0 : seconds > 5 ? 1.0 : seconds > 1 ? 0.25 : 0.05;
+    const double step = seconds > 60   ? 10.0
+                        : seconds > 20 ? 5.0
+                        : seconds > 5  ? 1.0
+                        : seconds > 1  ? 0.25
+                                       : 0.05;
     for (int p = 0; p < panels; ++p)
     {
         const auto a = area(p);
@@ -160,7 +174,7 @@ void PlotAccumulator::drawWaveform(juce::Graphics& g, juce::Rectangle<int> wave)
         g.drawHorizontalLine((int)centre, (float)wave.getX(), (float)wave.getRight());
         float peak = 1e-9f;
         for (int i = 0; i < columns; ++i)
-            peak = std::max({ peak, std::abs(minimum[c][(size_t)i]), maximum[c][(size_t)i] });
+            peak = std::max({peak, std::abs(minimum[c][(size_t)i]), maximum[c][(size_t)i]});
         g.setColour(c == 0 ? leftColour : rightColour);
         for (int i = 0; i < columns; ++i)
         {
@@ -200,7 +214,8 @@ void PlotAccumulator::drawLevel(juce::Graphics& g, juce::Rectangle<int> level) c
 void PlotAccumulator::drawDecay(juce::Graphics& g, juce::Rectangle<int> area,
                                 const zvmeasure::DecayMeasurement& decay) const
 {
-    const auto yOf = [&](float db) { return area.getY() + std::min(db, 0.0f) / decayFloorDb * area.getHeight(); };
+    const auto yOf = [&](float db)
+    { return area.getY() + std::min(db, 0.0f) / decayFloorDb * area.getHeight(); };
     // The stretch the reverberation time is read from.
     g.setColour(grid.withAlpha(0.5f));
     g.fillRect(juce::Rectangle<float>((float)area.getX(), yOf(-5.0f), (float)area.getWidth(),
@@ -236,8 +251,9 @@ void PlotAccumulator::drawDecay(juce::Graphics& g, juce::Rectangle<int> area,
         g.drawText(name + "  " + rt60, legend.withTrimmedLeft(20), juce::Justification::centredLeft);
         legend.translate(0, 16);
     }
-    drawCaption(g, area,
-                "Decay per octave band (backward-integrated energy); RT60 from its fall from -5 to -35 dB (shaded)");
+    drawCaption(
+        g, area,
+        "Decay per octave band (backward-integrated energy); RT60 from its fall from -5 to -35 dB (shaded)");
 }
 
 void PlotAccumulator::drawSpectrogram(juce::Graphics& g, juce::Rectangle<int> area) const
@@ -245,7 +261,8 @@ void PlotAccumulator::drawSpectrogram(juce::Graphics& g, juce::Rectangle<int> ar
     // Frequency on a logarithmic axis from 20 Hz up to half the rate; each pixel row shows the
     // mean power of the bins it spans, relative to the loudest row and column anywhere.
     const double lowest = 20.0, highest = rate / 2.0;
-    const auto hzAt = [&](double y) { return lowest * std::pow(highest / lowest, 1.0 - y / area.getHeight()); };
+    const auto hzAt = [&](double y)
+    { return lowest * std::pow(highest / lowest, 1.0 - y / area.getHeight()); };
     const int rows = area.getHeight();
     std::vector<float> levels((size_t)columns * (size_t)rows);
     float loudest = -std::numeric_limits<float>::infinity();
@@ -265,7 +282,7 @@ void PlotAccumulator::drawSpectrogram(juce::Graphics& g, juce::Rectangle<int> ar
         }
     g.drawImage(picture, area.toFloat());
 
-    for (const double hz : { 50.0, 100.0, 200.0, 500.0, 1000.0, 2000.0, 5000.0, 10000.0, 20000.0 })
+    for (const double hz : {50.0, 100.0, 200.0, 500.0, 1000.0, 2000.0, 5000.0, 10000.0, 20000.0})
         if (hz < highest)
         {
             const double height = 1.0 - std::log(hz / lowest) / std::log(highest / lowest);
@@ -276,7 +293,7 @@ void PlotAccumulator::drawSpectrogram(juce::Graphics& g, juce::Rectangle<int> ar
             g.drawText(hertz(hz) + " Hz", 4, y - 8, left - 10, 16, juce::Justification::centredRight);
         }
     drawCaption(g, area,
-                "Spectrogram: level from its loudest (pale yellow) down " + juce::String((int)spectrogramRangeDb)
-                    + " dB (dark blue)");
+                "Spectrogram: level from its loudest (pale yellow) down " +
+                    juce::String((int)spectrogramRangeDb) + " dB (dark blue)");
 }
 } // namespace zvrender

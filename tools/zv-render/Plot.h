@@ -26,7 +26,7 @@ struct PlotLayout
 /// has to be held in memory.
 class PlotAccumulator
 {
-public:
+  public:
     PlotAccumulator(juce::int64 totalSamples, double sampleRate, bool withSpectrogram = false,
                     int columns = PlotLayout().columns());
 
@@ -38,10 +38,11 @@ public:
     juce::Image draw(const juce::String& title, const zvmeasure::DecayMeasurement* decay = nullptr,
                      PlotLayout layout = {}) const;
 
-private:
+  private:
     void drawWaveform(juce::Graphics& g, juce::Rectangle<int> area) const;
     void drawLevel(juce::Graphics& g, juce::Rectangle<int> area) const;
-    void drawDecay(juce::Graphics& g, juce::Rectangle<int> area, const zvmeasure::DecayMeasurement& decay) const;
+    void drawDecay(juce::Graphics& g, juce::Rectangle<int> area,
+                   const zvmeasure::DecayMeasurement& decay) const;
     void drawSpectrogram(juce::Graphics& g, juce::Rectangle<int> area) const;
 
     juce::int64 total;
@@ -54,6 +55,6 @@ private:
     int windowFill = 0;
     std::vector<float> levelDb; ///< one value per 10 ms window, both channels together
     std::optional<zvmeasure::Spectrogram> spectrogram;
-    std::vector<float> mono;    ///< scratch for the spectrogram's input
+    std::vector<float> mono; ///< scratch for the spectrogram's input
 };
 } // namespace zvrender

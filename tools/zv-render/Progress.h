@@ -13,7 +13,7 @@ namespace zvrender
 /// changes; nothing at all when the stream is not a terminal (a log, a pipe, a test).
 class ProgressBar
 {
-public:
+  public:
     explicit ProgressBar(bool enabled) : show(enabled && ::isatty(2)) {}
 
     /// Draws `fraction` (0 to 1) of the work as done.
@@ -26,8 +26,8 @@ public:
             return;
         last = percent;
         const int filled = percent * 40 / 100;
-        std::cerr << "\r[" << std::string((size_t)filled, '#') << std::string((size_t)(40 - filled), '-') << "] "
-                  << percent << "%" << std::flush;
+        std::cerr << "\r[" << std::string((size_t)filled, '#') << std::string((size_t)(40 - filled), '-')
+                  << "] " << percent << "%" << std::flush;
     }
 
     /// Takes the bar off the line, so that text can be written there; the next update redraws it.
@@ -38,7 +38,7 @@ public:
         last = -1;
     }
 
-private:
+  private:
     bool show;
     int last = -1;
 };

@@ -12,7 +12,7 @@ namespace zvrender
 /// a fixed size processed in place. Used by the renderer and by the tests that compare with it.
 class RenderSession
 {
-public:
+  public:
     RenderSession(ZVPluginAudioProcessor& processor, double sampleRate, int blockSize);
 
     /// Processes `numSamples` frames of `stereo` (two channels) in place, block by block,
@@ -21,7 +21,7 @@ public:
 
     int getBlockSize() const noexcept { return blockSize; }
 
-private:
+  private:
     ZVPluginAudioProcessor& processor;
     int blockSize;
     juce::MidiBuffer noMidi;

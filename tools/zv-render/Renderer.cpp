@@ -25,7 +25,8 @@ namespace
 bool sameFile(const juce::File& a, const juce::File& b)
 {
     struct stat sa, sb;
-    if (::stat(a.getFullPathName().toRawUTF8(), &sa) == 0 && ::stat(b.getFullPathName().toRawUTF8(), &sb) == 0)
+    if (::stat(a.getFullPathName().toRawUTF8(), &sa) == 0 &&
+        ::stat(b.getFullPathName().toRawUTF8(), &sb) == 0)
         return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
     return a.getLinkedTarget() == b.getLinkedTarget();
 }
@@ -40,16 +41,18 @@ juce::MemoryBlock readDocument(const juce::File& file, const char* expectedTag, 
     if (!file.existsAsFile() || !file.loadFileAsData(data))
         throw RenderError("cannot read " + std::string(what) + " file " + quoted(file));
     const bool binary = zvstate::looksLikeChunk(data.getData(), data.getSize());
-    const auto document = binary ? zvstate::readDocumentChunk(data.getData(), data.getSize())
-                                 : zvstate::readDocumentText({ static_cast<const char*>(data.getData()), data.getSize() });
+    const auto document =
+        binary ? zvstate::readDocumentChunk(data.getData(), data.getSize())
+               : zvstate::readDocumentText({static_cast<const char*>(data.getData()), data.getSize()});
     if (!document)
-        throw RenderError(quoted(file) + " is not a " + what
-                          + " document (not one element with attributes, or larger than its limits)");
+        throw RenderError(quoted(file) + " is not a " + what +
+                          " document (not one element with attributes, or larger than its limits)");
     if (!zvstate::hasTag(*document, expectedTag))
-        throw RenderError(quoted(file) + " is not a " + what + " document (its element is <" + document->tag + ">)");
+        throw RenderError(quoted(file) + " is not a " + what + " document (its element is <" + document->tag +
+                          ">)");
     if (!binary)
     {
-        const auto chunk = zvstate::toChunk({ static_cast<const char*>(data.getData()), data.getSize() });
+        const auto chunk = zvstate::toChunk({static_cast<const char*>(data.getData()), data.getSize()});
         return juce::MemoryBlock(chunk.data(), chunk.size());
     }
     return data;
@@ -69,7 +72,8 @@ std::unique_ptr<juce::AudioFormatReader> openWav(const juce::File& file)
 
 /// Cuts the WAV file down to its first `length` frames, by copying them into a new file that
 /// then takes its place. `output` names the file in messages.
-void keepBeginning(const juce::File& file, juce::int64 length, double rate, int bits, const juce::File& output)
+void keepBeginning(const juce::File& file, juce::int64 length, double rate, int bits,
+                   const juce::File& output)
 {
     juce::TemporaryFile shorter(file);
     {
@@ -78,7 +82,8 @@ void keepBeginning(const juce::File& file, juce::int64 length, double rate, int 
         if (reader == nullptr || stream == nullptr)
             throw RenderError("cannot write output file " + quoted(output));
         juce::WavAudioFormat wav;
-        std::unique_ptr<juce::AudioFormatWriter> writer(wav.createWriterFor(stream.get(), rate, 2, bits, {}, 0));
+        std::unique_ptr<juce::AudioFormatWriter> writer(
+            wav.createWriterFor(stream.get(), rate, 2, bits, {}, 0));
         if (writer == nullptr)
             throw RenderError("cannot write output file " + quoted(output));
         stream.release();
@@ -118,7 +123,7 @@ zvmeasure::DecayMeasurement measureOutput(const juce::File& output)
     const int n = (int)std::min<juce::int64>(reader->lengthInSamples, 1 << 24);
     juce::AudioBuffer<float> response(2, n);
     reader->read(&response, 0, n, 0, true, true);
-    return zvmeasure::measureDecay({ response.getReadPointer(0), response.getReadPointer(1) }, (std::size_t)n,
+    return zvmeasure::measureDecay({response.getReadPointer(0), response.getReadPointer(1)}, (std::size_t)n,
                                    reader->sampleRate);
 }
 
@@ -129,7 +134,8 @@ void writePlot(const Options& options, const juce::File& output, const juce::Str
     const auto image = plotOf(output, options.plotSpectrogram).draw(title, decay);
     juce::PNGImageFormat png;
     juce::FileOutputStream out(options.plot);
-    if (!out.openedOk() || !out.setPosition(0) || !out.truncate().wasOk() || !png.writeImageToStream(image, out))
+    if (!out.openedOk() || !out.setPosition(0) || !out.truncate().wasOk() ||
+        !png.writeImageToStream(image, out))
         throw RenderError("cannot write picture " + quoted(options.plot));
 }
 
@@ -139,7 +145,7 @@ void renderOne(const Options& options)
 {
     const bool impulse = options.impulseSeconds.has_value();
     const auto sources = filesRead(options);
-    for (const auto* target : { &options.output, &options.plot, &options.savePreset })
+    for (const auto* target : {&options.output, &options.plot, &options.savePreset})
         if (*target != juce::File())
             refuseOverwriting(sources, *target);
 
@@ -155,8 +161,8 @@ void renderOne(const Options& options)
         decay = measureOutput(options.output);
     if (options.plot != juce::File())
         writePlot(options, options.output,
-                  (impulse ? juce::String("Impulse response") : options.inputs[0].getFileName()) + " through "
-                      + JucePlugin_Name,
+                  (impulse ? juce::String("Impulse response") : options.inputs[0].getFileName()) +
+                      " through " + JucePlugin_Name,
                   options.plotDecay ? &*decay : nullptr);
     if (!options.quiet)
     {
@@ -184,8 +190,8 @@ InputAudio openInput(const juce::File& input)
     // ambisonics put different things in the same channel numbers. Taking the first two, or
     // averaging, would change the sound without a word.
     if (reader->numChannels > 2)
-        throw RenderError(quoted(input) + " has " + std::to_string(reader->numChannels)
-                          + " channels; zv-render takes mono or stereo files, so mix it down to stereo first");
+        throw RenderError(quoted(input) + " has " + std::to_string(reader->numChannels) +
+                          " channels; zv-render takes mono or stereo files, so mix it down to stereo first");
     audio.sampleRate = reader->sampleRate;
     audio.length = reader->lengthInSamples;
     // An uncompressed file cannot hold more frames than its bytes carry. A header that claims
@@ -197,20 +203,24 @@ InputAudio openInput(const juce::File& input)
         const juce::int64 mostFrames = input.getSize() / bytesPerFrame;
         if (audio.length > mostFrames)
         {
-            audio.warning = quoted(input) + " claims " + std::to_string(audio.length) + " frames but holds at most "
-                            + std::to_string(mostFrames) + "; rendering what it holds";
+            audio.warning = quoted(input) + " claims " + std::to_string(audio.length) +
+                            " frames but holds at most " + std::to_string(mostFrames) +
+                            "; rendering what it holds";
             audio.length = mostFrames;
         }
     }
     return audio;
 }
 
-std::string quoted(const juce::File& file) { return "'" + file.getFullPathName().toStdString() + "'"; }
+std::string quoted(const juce::File& file)
+{
+    return "'" + file.getFullPathName().toStdString() + "'";
+}
 
 std::vector<juce::File> filesRead(const Options& options)
 {
     auto files = options.inputs;
-    for (const auto* document : { &options.preset, &options.bank })
+    for (const auto* document : {&options.preset, &options.bank})
         if (*document != juce::File())
             files.push_back(*document);
     return files;
@@ -237,9 +247,9 @@ void applySettings(ZVPluginAudioProcessor& processor, const Options& options)
     if (options.preset != juce::File())
     {
         if (!options.preset.exists())
-            throw RenderError("no preset file " + quoted(options.preset) + " and no factory preset named '"
-                              + options.preset.getFileName().toStdString() + "'; the factory presets are "
-                              + zvpresets::names().toStdString());
+            throw RenderError("no preset file " + quoted(options.preset) + " and no factory preset named '" +
+                              options.preset.getFileName().toStdString() + "'; the factory presets are " +
+                              zvpresets::names().toStdString());
         const auto data = readDocument(options.preset, "ZV-REVERB_LX_PRESET", "preset");
         processor.setCurrentProgramStateInformation(data.getData(), (int)data.getSize());
     }
@@ -264,11 +274,11 @@ std::string RenderSummary::describe() const
     const double audioSeconds = (double)length / sampleRate;
     const double tailWritten = (double)(length - inputLength) / sampleRate;
     const double peakDb = peak > 0.0f ? 20.0 * std::log10(peak) : -999.0;
-    return ("Rendered " + juce::String(audioSeconds, 2) + " s at " + juce::String(sampleRate) + " Hz ("
-            + juce::String(tailWritten, 2) + " s of tail) in " + juce::String(wallSeconds, 2) + " s: peak "
-            + juce::String(peakDb, 1) + " dBFS, reverb at "
-            + juce::String(audioSeconds / std::max(processingSeconds, 1e-9), 1) + "x realtime -> "
-            + output.getFullPathName())
+    return ("Rendered " + juce::String(audioSeconds, 2) + " s at " + juce::String(sampleRate) + " Hz (" +
+            juce::String(tailWritten, 2) + " s of tail) in " + juce::String(wallSeconds, 2) + " s: peak " +
+            juce::String(peakDb, 1) + " dBFS, reverb at " +
+            juce::String(audioSeconds / std::max(processingSeconds, 1e-9), 1) + "x realtime -> " +
+            output.getFullPathName())
         .toStdString();
 }
 
@@ -283,7 +293,8 @@ RenderSummary renderFile(const Options& options, const juce::File& input, const 
         in = openInput(input);
         rate = in.sampleRate;
     }
-    const juce::int64 inputLength = impulse ? (juce::int64)std::ceil(*options.impulseSeconds * rate) : in.length;
+    const juce::int64 inputLength =
+        impulse ? (juce::int64)std::ceil(*options.impulseSeconds * rate) : in.length;
     const auto& reader = in.reader;
 
     ZVPluginAudioProcessor processor;
@@ -368,8 +379,10 @@ RenderSummary renderFile(const Options& options, const juce::File& input, const 
     if (!temporary.overwriteTargetFileWithTemporary())
         throw RenderError("cannot write output file " + quoted(output));
 
-    summary.processingSeconds = juce::Time::highResolutionTicksToSeconds(std::max<juce::int64>(1, processingTicks));
-    summary.wallSeconds = juce::Time::highResolutionTicksToSeconds(juce::Time::getHighResolutionTicks() - started);
+    summary.processingSeconds =
+        juce::Time::highResolutionTicksToSeconds(std::max<juce::int64>(1, processingTicks));
+    summary.wallSeconds =
+        juce::Time::highResolutionTicksToSeconds(juce::Time::getHighResolutionTicks() - started);
     return summary;
 }
 

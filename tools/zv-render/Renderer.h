@@ -25,8 +25,8 @@ struct InputAudio
 {
     std::unique_ptr<juce::AudioFormatReader> reader;
     double sampleRate = 0.0;
-    juce::int64 length = 0;  ///< frames the file really holds
-    std::string warning;     ///< set when the file's header claims more than that
+    juce::int64 length = 0; ///< frames the file really holds
+    std::string warning;    ///< set when the file's header claims more than that
 };
 
 /// Opens a mono or stereo audio file; throws RenderError, naming the file, for anything else.
@@ -56,7 +56,7 @@ struct RenderSummary
     juce::int64 inputLength = 0, length = 0; ///< frames read, and frames written with the tail
     float peak = 0.0f;
     double processingSeconds = 0.0, wallSeconds = 0.0;
-    std::string warning;                     ///< about the input, if any
+    std::string warning; ///< about the input, if any
 
     /// One line for people: lengths, peak, speed and where the output went.
     std::string describe() const;

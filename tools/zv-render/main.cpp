@@ -23,7 +23,7 @@ int main(int argc, char* argv[])
         const auto options = zvrender::parseOptions(args);
         if (options.help || options.version || options.listPresets)
         {
-            std::cout << (options.help ? zvrender::helpText()
+            std::cout << (options.help      ? zvrender::helpText()
                           : options.version ? zvrender::versionText()
                                             : zvrender::presetListText());
             return zvrender::exitOk;
