@@ -54,9 +54,10 @@ dpkg -L "$name" > "$work/installed.txt"
 lxvst=$(grep -m1 '^/usr/lib/lxvst/.*\.so$' "$work/installed.txt" || true)
 vst3=$(grep -m1 '^/usr/lib/vst3/[^/]*\.vst3$' "$work/installed.txt" || true)
 lv2=$(grep -m1 '^/usr/lib/lv2/[^/]*\.lv2$' "$work/installed.txt" || true)
-if [ -z "$lxvst" ] || [ -z "$vst3" ] || [ -z "$lv2" ]; then
+clap=$(grep -m1 '^/usr/lib/clap/[^/]*\.clap$' "$work/installed.txt" || true)
+if [ -z "$lxvst" ] || [ -z "$vst3" ] || [ -z "$lv2" ] || [ -z "$clap" ]; then
     cat "$work/installed.txt"
-    fail "the package lacks a plug-in in /usr/lib/lxvst, /usr/lib/vst3 or /usr/lib/lv2"
+    fail "the package lacks a plug-in in /usr/lib/lxvst, /usr/lib/vst3, /usr/lib/lv2 or /usr/lib/clap"
     exit 1
 fi
 
@@ -78,6 +79,9 @@ fi
     lv2info "$uri" > lv2info.txt || fail "lv2info $uri"
     grep -qP '^\t +Large Hall$' lv2info.txt || fail "lv2info does not list the factory presets"
     [ -s /usr/share/$name/$name-factory.fxb ] || fail "no VST 2.4 bank file in /usr/share/$name"
+
+    echo "== CLAP: Qtractor's plug-in scanner finds and opens it in the default CLAP folders"
+    "$root/tests/clap/check-qtractor-scan.sh" --default-paths || fail "Qtractor does not find the CLAP plug-in"
 
     echo "== Ardour finds and runs VST 2.4, VST3 and LV2 from its default locations"
     "$root/tests/hosts/check-ardour.sh" --installed "$lxvst" "$vst3" "$lv2" || fail "Ardour"

@@ -355,10 +355,20 @@ bool Plugin::textToValue(clap_id id, const char* text, double& value) const
     if (id >= numParameters || text == nullptr)
         return false;
     // The processor's own text is a plain decimal number ("0.50"); a number is all that is read.
-    const auto trimmed = juce::String(juce::CharPointer_UTF8(text)).trim();
-    if (trimmed.isEmpty() || trimmed.length() > 64 || !trimmed.containsOnly("0123456789.+-eE"))
+    // The host's bytes are checked as they are, before any of them is taken for text: they need
+    // not be valid UTF-8.
+    const size_t length = strnlen(text, 65);
+    size_t first = 0, end = length;
+    while (first < end && text[first] == ' ')
+        ++first;
+    while (end > first && text[end - 1] == ' ')
+        --end;
+    if (length > 64 || first == end)
         return false;
-    const double v = trimmed.getDoubleValue();
+    for (size_t i = first; i < end; ++i)
+        if (std::strchr("0123456789.+-eE", text[i]) == nullptr)
+            return false;
+    const double v = juce::String(text + first, end - first).getDoubleValue();
     if (!std::isfinite(v) || v < 0.0 || v > 1.0)
         return false;
     value = isSwitch(id) ? std::round(v) : v;
@@ -416,7 +426,8 @@ bool Plugin::loadPreset(uint32_t kind, const char* location, const char* key)
         return false;
     for (const auto& preset : zvpresets::all())
     {
-        if (zvpresets::slug(preset) != juce::String(juce::CharPointer_UTF8(key)))
+        // Compared byte for byte: the host's key need not be valid text.
+        if (zvpresets::slug(preset).toStdString() != key)
             continue;
         zvpresets::load(*processor, preset);
         valuesReloaded();

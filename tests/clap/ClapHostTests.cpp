@@ -198,7 +198,10 @@ TEST_F(Clap, ValueTextBothWaysIsTheProcessorsText)
             ASSERT_TRUE(plugin.params->text_to_value(plugin.plugin, id, text.c_str(), &back)) << text;
             EXPECT_EQ(plugin.text(id, back), text) << id << " " << v;
         }
-    for (const char* bad : {"", "  ", "abc", "0.5x", "1.5", "-0.1", "nan", "inf", "1e400", "0,5"})
+    // Bytes that are not UTF-8 at all are refused as they are, never decoded.
+    for (const char* bad :
+         {"", "  ", "abc", "0.5x", "1.5", "-0.1", "nan", "inf", "1e400", "0,5", "\xf4\x90\x80\x80", "0.5\xc3",
+          "\xff\xfe\xfd\xfc\xfb\xfa\xf9\xf8\xf7\xf6\xf5\xf4\xf3"})
     {
         double v = 42.0;
         EXPECT_FALSE(plugin.params->text_to_value(plugin.plugin, 0, bad, &v)) << bad;
