@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -176,13 +178,23 @@ TEST(Vst2Queries, TailSizeIsTheProcessorsTailAtTheHostsRate)
     }
 }
 
-TEST(Vst2Queries, RateOfZeroOrLessIsTakenAs44100)
+TEST(Vst2Queries, UnusableRatesAreTakenAs44100AndAnAbsurdOneGetsTheLargestAnswer)
 {
     Instance plugin;
-    for (float rate : {0.0f, -48000.0f})
+    const struct
     {
-        plugin.resume(rate, 512);
-        EXPECT_EQ(plugin.call(getTailSize), expectedTailSamples(44100.0)) << rate;
+        float rate;
+        int32_t samples;
+    } cases[] = {
+        {0.0f, expectedTailSamples(44100.0)},
+        {-48000.0f, expectedTailSamples(44100.0)},
+        // Seconds of tail at a rate no host runs: more samples than the 32-bit answer carries.
+        {1.0e12f, std::numeric_limits<int32_t>::max()},
+    };
+    for (const auto& c : cases)
+    {
+        plugin.resume(c.rate, 512);
+        EXPECT_EQ(plugin.call(getTailSize), c.samples) << c.rate;
         plugin.suspend();
     }
 }
