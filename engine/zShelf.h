@@ -210,18 +210,26 @@ template <int Lanes, typename L = zLanes> class zShelfLanes
     }
 
   private:
+    /// One filter of each shelf in lanes. The values are gathered in arrays and the lanes formed
+    /// from them whole: written lane by lane into a register's memory, each lane would wait for
+    /// the one before.
     template <typename FilterOf> zOnePole<L> gather(FilterOf filterOf) const noexcept
     {
-        zOnePole<L> f;
+        float v[5][4] = {};
         for (int lane = 0; lane < Lanes; ++lane)
         {
             const zOnePole<float>& s = filterOf(*shelves_[lane]);
-            f.b0[lane] = s.b0;
-            f.a1[lane] = s.a1;
-            f.b1[lane] = s.b1;
-            f.y1[lane] = s.y1;
-            f.x1[lane] = s.x1;
+            const float values[5] = {s.b0, s.a1, s.b1, s.y1, s.x1};
+            for (int k = 0; k < 5; ++k)
+                v[k][lane] = values[k];
         }
+        const auto lanes = [&v](int k) { return L{v[k][0], v[k][1], v[k][2], v[k][3]}; };
+        zOnePole<L> f;
+        f.b0 = lanes(0);
+        f.a1 = lanes(1);
+        f.b1 = lanes(2);
+        f.y1 = lanes(3);
+        f.x1 = lanes(4);
         return f;
     }
 
