@@ -13,6 +13,8 @@ packages=(
   libfreetype-dev libfontconfig1-dev libasound2-dev libjack-jackd2-dev libgl-dev
   # fonts for the editor's labels (the fallback for Verdana on Linux)
   fonts-dejavu-core
+  # the engine's arm64 build, run under the user-mode emulator (scripts/test-arm64.sh)
+  g++-aarch64-linux-gnu qemu-user
   # tests and benchmarks; clang and its runtime (libFuzzer, the sanitizers) for the fuzz targets,
   # whose FuzzedDataProvider.h the ordinary build's replay tests use too
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev

@@ -7,7 +7,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 name=zv-reverb-lx
-uri=https://zelvane.example/plugins/zv-reverb-lx
 
 if [ $# -gt 0 ]; then
     deb=$(realpath "$1")
@@ -15,6 +14,9 @@ else
     "$root/scripts/package.sh"
     deb=$(find "$root/out/package" -maxdepth 1 -name "${name}_*.deb")
 fi
+# The plug-in's LV2 URI, as the build that made the package has it (identity/Identity.cmake).
+uri=$(sed -n 's/.* lv2Uri = "\(.*\)";$/\1/p' "${ZV_BUILD_DIR:-$root/build}/identity/ZVIdentity.h")
+[ -n "$uri" ] || { echo "no LV2 URI in the build's identity header" >&2; exit 1; }
 sudo_cmd=""
 [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
 export DEBIAN_FRONTEND=noninteractive

@@ -95,6 +95,32 @@ class Screen
         return found;
     }
 
+    /// Gives `w`'s parent window `w`'s size when the parent is smaller and so cuts it off. The
+    /// framework's LV2 host holds the plug-in's window in a window of its own, created 1 x 1 and
+    /// sized to the plug-in's window when the host learns of that window's size; now and then,
+    /// on a loaded machine, it never does, and the plug-in's window, painted and of the right
+    /// size, stays hidden behind that one pixel. Real hosts embed differently; this does what
+    /// the test's host missed.
+    void uncoverIfCutOff(Window w)
+    {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, w, &root, &parent, &children, &count))
+            return;
+        if (children != nullptr)
+            XFree(children);
+        XWindowAttributes own{}, holder{};
+        if (parent == root || !XGetWindowAttributes(display, w, &own) ||
+            !XGetWindowAttributes(display, parent, &holder))
+            return;
+        const int width = own.x + own.width, height = own.y + own.height;
+        if (holder.width >= width && holder.height >= height)
+            return;
+        XResizeWindow(display, parent, (unsigned)std::max(holder.width, width),
+                      (unsigned)std::max(holder.height, height));
+        XSync(display, False);
+    }
+
     juce::Rectangle<int> boundsOnScreen(Window w)
     {
         XWindowAttributes a{};
@@ -231,6 +257,7 @@ struct ScaledHost : ::testing::TestWithParam<zvtest::HostedFormat>
             [&]
             {
                 plugin = screen.innermost(top);
+                screen.uncoverIfCutOff(plugin);
                 // At 150 % the window rounds its 334.5 pixels of height up; the snapshot down.
                 const auto shown = screen.pixels(plugin).getClippedImage(expected.getBounds());
                 return differingPixels(shown, expected, 8) <= shown.getWidth() * shown.getHeight() / 4;
@@ -278,17 +305,25 @@ TEST_P(ScaledHost, WindowTakesTheHostsScaleAndAnswersClicksThere)
         EXPECT_NEAR(onScreen.getHeight(), 223 * scale, 1.0) << percent;
 
         // The power switch's middle, at the scaled place on the screen: off, then on again, so
-        // that the window shows the snapshots' picture at the next scale.
+        // that the window shows the snapshots' picture at the next scale. A click follows only
+        // once the last one has come back: the framework's LV2 host hands the window every value
+        // the plug-in reports, its own click's included, a few of its 60 Hz ticks later, and a
+        // click in between is undone by that echo of the value before it. The host keeps
+        // playing meanwhile, and the value must hold.
         for (float expected : {0.0f, 1.0f})
         {
             screen.click(onScreen.getPosition() + (juce::Point<float>(52.0f, 26.5f) * scale).roundToInt());
-            EXPECT_TRUE(pumpUntil(
-                [&]
-                {
-                    processBlock();
-                    return power->getValue() == expected;
-                }))
-                << percent << ": the power switch did not take the click";
+            const auto playing = [&]
+            {
+                processBlock();
+                return power->getValue() == expected;
+            };
+            EXPECT_TRUE(pumpUntil(playing)) << percent << ": the power switch did not take the click";
+            for (int tick = 0; tick < 30; ++tick)
+            {
+                pumpMessages(1000 / 60);
+                EXPECT_TRUE(playing()) << percent << ": the click was undone";
+            }
         }
     }
 }

@@ -239,6 +239,39 @@ TEST_F(HostileValues, HugeFiniteInputsAndParametersKeepTheOutputFinite)
     }
 }
 
+// Input beyond +-1e8 (+160 dBFS) enters at that size, with its sign; a NaN or an infinity enters as
+// silence. Through the dry path alone each comes out in proportion to what entered.
+TEST_F(HostileValues, OutOfRangeInputEntersLimitedKeepingItsSign)
+{
+    constexpr float limit = 1.0e8f, probe = 0.25f;
+    const struct
+    {
+        float in, entered;
+    } cases[] = {
+        {3.0e38f, limit},
+        {-3.0e38f, -limit},
+        {1.5e8f, limit},
+        {-limit, -limit},
+        {std::numeric_limits<float>::quiet_NaN(), 0.0f},
+        {std::numeric_limits<float>::infinity(), 0.0f},
+        {-std::numeric_limits<float>::infinity(), 0.0f},
+    };
+    for (const auto& c : cases)
+    {
+        ZVPluginAudioProcessor p;
+        p.setParameter(5, 0.0f); // the dry sound alone
+        juce::AudioBuffer<float> block(2, 4);
+        block.clear();
+        block.setSample(0, 0, probe);
+        block.setSample(0, 2, c.in);
+        juce::MidiBuffer midi;
+        p.processBlock(block, midi);
+        const float gain = block.getSample(0, 0) / probe;
+        ASSERT_GT(gain, 0.0f);
+        EXPECT_FLOAT_EQ(block.getSample(0, 2), c.entered * gain) << c.in;
+    }
+}
+
 TEST_F(HostileValues, AnEngineWhoseStateWentNonFiniteRecoversAtOnce)
 {
     ZVPluginAudioProcessor p;
@@ -251,6 +284,24 @@ TEST_F(HostileValues, AnEngineWhoseStateWentNonFiniteRecoversAtOnce)
         p.getEngine().processStereo(pair, 2);
     }
     expectFiniteAndWorking(p, 1.0f);
+
+    // The wet sound itself comes back, as loud as an untouched instance's.
+    ZVPluginAudioProcessor fresh;
+    for (auto* q : {&p, &fresh})
+    {
+        q->setParameter(3, 1.0f);
+        q->setParameter(2, 1.0f);
+        q->setParameter(5, 1.0f); // the wet sound alone
+    }
+    auto settle = noise(44100, 9);
+    settle.applyGain(0.0f);
+    process(fresh, settle, 512);
+    auto recovered = noise(44100, 10), untouched = recovered;
+    process(p, recovered, 512);
+    process(fresh, untouched, 512);
+    const float r = recovered.getRMSLevel(0, 22050, 22050), u = untouched.getRMSLevel(0, 22050, 22050);
+    ASSERT_GT(u, 0.0f);
+    EXPECT_NEAR(juce::Decibels::gainToDecibels(r / u), 0.0f, 3.0f);
 }
 
 JUCE_END_IGNORE_WARNINGS_GCC_LIKE

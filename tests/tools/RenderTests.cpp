@@ -1,6 +1,7 @@
 // zv-render as a user runs it: the binary is started as a child process and its files read back.
 
 #include <FactoryPresets.h>
+#include <ZVIdentity.h>
 #include <processor/StateDocuments.h>
 #include <zv-render/Measurement.h>
 #include <zv-render/RenderSession.h>
@@ -334,6 +335,8 @@ TEST_F(Renderer, ClearErrorsAndNonZeroExits)
     writeWav(dir.getChildFile("in.wav"), testSignal(2, 1000), 44100.0);
     writeWav(dir.getChildFile("quad.wav"), testSignal(4, 1000), 44100.0);
     dir.getChildFile("garbage.wav").replaceWithText("this is not audio");
+    dir.getChildFile("sub").createDirectory();
+    dir.getChildFile("in.wav").copyFileTo(dir.getChildFile("sub/in.wav"));
     const struct
     {
         juce::StringArray args;
@@ -360,6 +363,35 @@ TEST_F(Renderer, ClearErrorsAndNonZeroExits)
         {{"--preset", path("in.wav"), path("in.wav"), path("o.wav")}, 1, "not a preset"},
         {{path("in.wav"), path("in.wav")}, 1, "refusing to overwrite"},
         {{path("in.wav"), "--out-dir", dir.getFullPathName()}, 1, "refusing to overwrite"},
+        // Every limit of every option, just past it.
+        {{"--block", "1048577", path("in.wav"), path("o.wav")}, 2, "--block"},
+        {{"--tail", "-0.001", path("in.wav"), path("o.wav")}, 2, "--tail: expected 0 to 3600 seconds"},
+        {{"--tail", "3600.001", path("in.wav"), path("o.wav")}, 2, "--tail: expected 0 to 3600 seconds"},
+        {{"--bits", "20", path("in.wav"), path("o.wav")}, 2, "--bits: expected 16, 24 or 32"},
+        {{"--jobs", "0", path("in.wav"), "--out-dir", path("o")}, 2, "--jobs"},
+        {{"--jobs", "257", path("in.wav"), "--out-dir", path("o")}, 2, "--jobs"},
+        {{"--impulse", "0", "--rate", "48000", path("o.wav")}, 2, "--impulse: expected a length above 0"},
+        {{"--impulse", "3600.5", "--rate", "48000", path("o.wav")},
+         2,
+         "--impulse: expected a length above 0"},
+        {{"--impulse", "1", "--rate", "7999", path("o.wav")}, 2, "--rate: expected 8000 to 768000 Hz"},
+        {{"--impulse", "1", "--rate", "768001", path("o.wav")}, 2, "--rate: expected 8000 to 768000 Hz"},
+        {{"--program", "127", "--bank", path("in.wav"), path("in.wav"), path("o.wav")}, 2, "--program"},
+        {{"--program", "-1", "--bank", path("in.wav"), path("in.wav"), path("o.wav")}, 2, "--program"},
+        // Options that do not go together, or miss their partner.
+        {{"--rate", "48000", path("in.wav"), path("o.wav")}, 2, "--rate is only for --impulse"},
+        {{"--preset", "Plate", "--bank", path("in.wav"), path("in.wav"), path("o.wav")}, 2, "not both"},
+        {{"--plot-spectrogram", path("in.wav"), path("o.wav")}, 2, "--plot-spectrogram"},
+        {{path("in.wav"), "--out-dir", path("o"), "--plot", path("o.png")},
+         2,
+         "cannot be used with --out-dir"},
+        {{"--out-dir", path("o")}, 2, "expected one or more input files"},
+        {{"--jobs", "2", path("in.wav"), path("o.wav")}, 2, "--jobs is for rendering several files"},
+        {{"--impulse", "1", "--rate", "48000", path("a.wav"), path("o.wav")}, 2, "expected one output file"},
+        {{path("in.wav"), path("o.wav"), "--block"}, 2, "--block needs a value"},
+        // Outputs are judged by name: two inputs of the same name in different folders would
+        // write one file.
+        {{path("in.wav"), path("sub/in.wav"), "--out-dir", path("o")}, 2, "would both be written"},
     };
     const auto original = dir.getChildFile("in.wav").loadFileAsString();
     for (const auto& c : cases)
@@ -420,8 +452,8 @@ TEST_F(Renderer, HelpDescribesEveryOptionAndVersionNamesTheProduct)
         EXPECT_TRUE(r.output.contains(option)) << option;
     const auto v = run({"--version"});
     EXPECT_EQ(v.exitCode, 0);
-    EXPECT_EQ(v.output,
-              "zv-render " JucePlugin_VersionString " (ZV-Reverb LX " JucePlugin_VersionString ")\n");
+    EXPECT_EQ(v.output, juce::String("zv-render ") + zvidentity::version + " (" + zvidentity::name + " " +
+                            zvidentity::version + ")\n");
 }
 
 TEST(DemoSound, IsTheSameOnEveryRun)

@@ -38,6 +38,7 @@
 #include <random>
 #include <string>
 #include <tuple>
+#include <variant>
 #include <vector>
 
 namespace
@@ -227,9 +228,9 @@ int usage(std::FILE* to, int exitCode)
             "                     render settled or reached a full circulation past the reported tail\n");
     return exitCode;
 }
-} // namespace
 
-int main(int argc, char* argv[])
+/// What the command line asks for.
+struct Arguments
 {
     std::vector<double> rates;
     std::vector<Setting> chosen;
@@ -239,23 +240,29 @@ int main(int argc, char* argv[])
     bool quiet = false;
     const char* savePath = nullptr;
     Measurements earlier;
+};
+
+/// Reads the command line; on a mistake, or for --help, returns the exit code instead.
+std::variant<Arguments, int> parseArguments(int argc, char* argv[])
+{
+    Arguments args;
     for (int a = 1; a < argc; ++a)
     {
         const std::string arg = argv[a];
         const bool hasValue = a + 1 < argc;
         if (arg == "--rate" && hasValue)
-            rates.push_back(std::atof(argv[++a]));
+            args.rates.push_back(std::atof(argv[++a]));
         else if ((arg == "--diffusion" || arg == "--listener") && hasValue)
         {
             const float v = (float)std::atof(argv[++a]);
             if (!(v >= 0.0f && v <= 1.0f))
                 return usage(stderr, 2);
-            (arg == "--diffusion" ? grid.diffusions : grid.listeners).push_back(v);
+            (arg == "--diffusion" ? args.grid.diffusions : args.grid.listeners).push_back(v);
         }
         else if (arg == "--ci" && hasValue)
-            ciPoints = std::atoi(argv[++a]);
+            args.ciPoints = std::atoi(argv[++a]);
         else if (arg == "--longest" && hasValue)
-            longest = std::atof(argv[++a]);
+            args.longest = std::atof(argv[++a]);
         else if (arg == "--point" && hasValue)
         {
             Setting p{};
@@ -263,15 +270,15 @@ int main(int argc, char* argv[])
             if (std::sscanf(argv[++a], "%f,%f,%f,%f,%f", &p.early, &p.late, &p.decay, &p.diffusion,
                             &p.listener) < 4)
                 return usage(stderr, 2);
-            chosen.push_back(p);
+            args.chosen.push_back(p);
         }
         else if (arg == "--quiet")
-            quiet = true;
+            args.quiet = true;
         else if (arg == "--save" && hasValue)
-            savePath = argv[++a];
+            args.savePath = argv[++a];
         else if (arg == "--reuse" && hasValue)
         {
-            if (!readMeasurements(argv[++a], earlier))
+            if (!readMeasurements(argv[++a], args.earlier))
             {
                 std::fprintf(stderr, "zv-tail-grid: cannot read %s\n", argv[a]);
                 return 2;
@@ -282,106 +289,130 @@ int main(int argc, char* argv[])
         else
             return usage(stderr, 2);
     }
-    if (rates.empty())
-        rates = {44100.0, 48000.0, 96000.0};
-    for (const double rate : rates)
+    if (args.rates.empty())
+        args.rates = {44100.0, 48000.0, 96000.0};
+    for (const double rate : args.rates)
         if (!(rate >= 8000.0 && rate <= 384000.0))
             return usage(stderr, 2);
-    if (grid.diffusions.empty())
-        grid.diffusions.assign(std::begin(steps), std::end(steps));
-    if (grid.listeners.empty())
-        grid.listeners.push_back(0.5f);
+    if (args.grid.diffusions.empty())
+        args.grid.diffusions.assign(std::begin(steps), std::end(steps));
+    if (args.grid.listeners.empty())
+        args.grid.listeners.push_back(0.5f);
+    return args;
+}
 
+/// The settings to check: those named, the whole grid, or its corners and a fixed sample of it.
+std::vector<Setting> choosePoints(const Arguments& args)
+{
+    if (!args.chosen.empty())
+        return args.chosen;
     std::vector<Setting> points;
-    if (!chosen.empty())
-        points = chosen;
-    else if (ciPoints < 0)
-        for (int i = 0; i < grid.size(); ++i)
-            points.push_back(grid.point(i));
-    else
+    const Grid& grid = args.grid;
+    if (args.ciPoints < 0)
     {
-        std::vector<int> others;
         for (int i = 0; i < grid.size(); ++i)
-            if (grid.isCorner(i))
-                points.push_back(grid.point(i));
-            else
-                others.push_back(i);
-        std::mt19937 rng(20240611u); // fixed: the same sample on every run and every machine
-        std::shuffle(others.begin(), others.end(), rng);
-        others.resize((size_t)std::min<int>(ciPoints, (int)others.size()));
-        for (const int i : others)
             points.push_back(grid.point(i));
+        return points;
     }
+    std::vector<int> others;
+    for (int i = 0; i < grid.size(); ++i)
+        if (grid.isCorner(i))
+            points.push_back(grid.point(i));
+        else
+            others.push_back(i);
+    std::mt19937 rng(20240611u); // fixed: the same sample on every run and every machine
+    std::shuffle(others.begin(), others.end(), rng);
+    others.resize((size_t)std::min<int>(args.ciPoints, (int)others.size()));
+    for (const int i : others)
+        points.push_back(grid.point(i));
+    return points;
+}
+
+void printResult(double rate, const Result& r)
+{
+    const Setting& s = r.setting;
+    std::printf("%6.0f %5.3g %5.3g %5.3g %5.4g %5.3g %10.3f %10.3f %7.3f %s\n", rate, s.early, s.late,
+                s.decay, s.diffusion, s.listener, r.reported, r.fall.seconds, r.ratio(),
+                r.tooShort()  ? "TOO SHORT"
+                : r.tooLong() ? "TOO LONG"
+                              : "");
+    std::fflush(stdout);
+}
+
+/// One rate's worst cases.
+void printSummary(double rate, const std::vector<Result>& results)
+{
+    const Result* worstOver = &results.front();
+    const Result* worstUnder = &results.front();
+    double largestOvershoot = -1e9;
+    double smallestMargin = 1e9;
+    int unsettled = 0;
+    for (const Result& r : results)
+    {
+        if (r.ratio() > worstOver->ratio())
+            worstOver = &r;
+        if (r.ratio() < worstUnder->ratio())
+            worstUnder = &r;
+        largestOvershoot = std::max(largestOvershoot, r.reported - r.fall.seconds);
+        smallestMargin = std::min(smallestMargin, r.reported - r.fall.seconds);
+        unsettled += r.fall.settled ? 0 : 1;
+    }
+    auto describe = [](const Result& r)
+    {
+        char text[160];
+        std::snprintf(text, sizeof(text), "%.3f (%.3f s reported, %.3f s measured at %g/%g/%g/%g/%g)",
+                      r.ratio(), r.reported, r.fall.seconds, r.setting.early, r.setting.late, r.setting.decay,
+                      r.setting.diffusion, r.setting.listener);
+        return std::string(text);
+    };
+    std::printf("summary %.0f Hz: %zu settings, worst over-estimate %s, worst under-estimate %s, "
+                "smallest margin %.3f s, largest overshoot %.3f s, %d not settled within the reported "
+                "tail + %.1f s\n",
+                rate, results.size(), describe(*worstOver).c_str(), describe(*worstUnder).c_str(),
+                smallestMargin, largestOvershoot, unsettled, zvtail::longestCirculationSeconds);
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    auto parsed = parseArguments(argc, argv);
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& args = std::get<Arguments>(parsed);
+    const auto points = choosePoints(args);
 
     std::FILE* save = nullptr;
-    if (savePath != nullptr && (save = std::fopen(savePath, "a")) == nullptr)
+    if (args.savePath != nullptr && (save = std::fopen(args.savePath, "a")) == nullptr)
     {
-        std::fprintf(stderr, "zv-tail-grid: cannot write %s\n", savePath);
+        std::fprintf(stderr, "zv-tail-grid: cannot write %s\n", args.savePath);
         return 2;
     }
 
     juce::ScopedJuceInitialiser_GUI framework;
     int failures = 0;
-    if (!quiet)
+    if (!args.quiet)
         std::printf("%6s %5s %5s %5s %5s %5s %10s %10s %7s %s\n", "rate", "early", "late", "decay", "diff",
                     "lis", "reported", "measured", "ratio", "");
     std::vector<std::vector<Result>> resultsPerRate;
-    for (const double rate : rates)
+    for (const double rate : args.rates)
     {
-        resultsPerRate.emplace_back();
-        std::vector<Result>& results = resultsPerRate.back();
+        std::vector<Result>& results = resultsPerRate.emplace_back();
         results.reserve(points.size());
-        int unsettled = 0;
         for (const Setting& s : points)
-        {
-            auto checked = check(s, rate, longest, earlier, save);
-            if (!checked)
-                continue;
-            results.push_back(*checked);
-            const Result& r = results.back();
-            const bool bad = r.tooShort() || r.tooLong();
-            failures += bad ? 1 : 0;
-            unsettled += r.fall.settled ? 0 : 1;
-            if (!quiet || bad)
-                std::printf("%6.0f %5.3g %5.3g %5.3g %5.4g %5.3g %10.3f %10.3f %7.3f %s\n", rate, s.early,
-                            s.late, s.decay, s.diffusion, s.listener, r.reported, r.fall.seconds, r.ratio(),
-                            r.tooShort()  ? "TOO SHORT"
-                            : r.tooLong() ? "TOO LONG"
-                                          : "");
-            std::fflush(stdout);
-        }
-        if (results.empty())
-            continue;
-        const Result* worstOver = &results.front();
-        const Result* worstUnder = &results.front();
-        double largestOvershoot = -1e9;
-        double smallestMargin = 1e9;
-        for (const Result& r : results)
-        {
-            if (r.ratio() > worstOver->ratio())
-                worstOver = &r;
-            if (r.ratio() < worstUnder->ratio())
-                worstUnder = &r;
-            largestOvershoot = std::max(largestOvershoot, r.reported - r.fall.seconds);
-            smallestMargin = std::min(smallestMargin, r.reported - r.fall.seconds);
-        }
-        auto describe = [](const Result& r)
-        {
-            char text[160];
-            std::snprintf(text, sizeof(text), "%.3f (%.3f s reported, %.3f s measured at %g/%g/%g/%g/%g)",
-                          r.ratio(), r.reported, r.fall.seconds, r.setting.early, r.setting.late,
-                          r.setting.decay, r.setting.diffusion, r.setting.listener);
-            return std::string(text);
-        };
-        std::printf("summary %.0f Hz: %zu settings, worst over-estimate %s, worst under-estimate %s, "
-                    "smallest margin %.3f s, largest overshoot %.3f s, %d not settled within the reported "
-                    "tail + %.1f s\n",
-                    rate, results.size(), describe(*worstOver).c_str(), describe(*worstUnder).c_str(),
-                    smallestMargin, largestOvershoot, unsettled, zvtail::longestCirculationSeconds);
+            if (auto checked = check(s, rate, args.longest, args.earlier, save))
+            {
+                const bool bad = checked->tooShort() || checked->tooLong();
+                failures += bad ? 1 : 0;
+                if (!args.quiet || bad)
+                    printResult(rate, *checked);
+                results.push_back(*checked);
+            }
+        if (!results.empty())
+            printSummary(rate, results);
     }
     if (save != nullptr)
         std::fclose(save);
-    printRatioTable(rates, resultsPerRate);
+    printRatioTable(args.rates, resultsPerRate);
     std::printf("%s: %d setting(s) outside [measured, 2 x measured + 0.5 s]\n",
                 failures == 0 ? "PASS" : "FAIL", failures);
     return failures == 0 ? 0 : 1;

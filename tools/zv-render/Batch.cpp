@@ -51,6 +51,99 @@ std::vector<Job> planJobs(const Options& options, const std::vector<juce::File>&
     }
     return jobs;
 }
+/// Renders every job that has not failed yet, `workers` at a time, each in a processor of its
+/// own at its file's rate; prints each file's summary as it finishes, under a progress bar. A
+/// file that fails gets its error in its job.
+void renderJobs(std::vector<Job>& jobs, const Options& each, size_t workers, bool quiet)
+{
+    std::vector<size_t> pending;
+    for (size_t i = 0; i < jobs.size(); ++i)
+        if (jobs[i].error.empty())
+            pending.push_back(i);
+
+    const auto fractionDone = std::make_unique<std::atomic<double>[]>(jobs.size());
+    for (size_t i = 0; i < jobs.size(); ++i)
+        fractionDone[i] = jobs[i].error.empty() ? 0.0 : 1.0;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::string> lines; // finished files' summaries, for this thread to print
+    size_t finished = 0;
+    std::atomic<size_t> next{0};
+    const auto work = [&]
+    {
+        for (size_t k = next++; k < pending.size(); k = next++)
+        {
+            auto& job = jobs[pending[k]];
+            auto& done = fractionDone[pending[k]];
+            std::string line;
+            try
+            {
+                const auto summary =
+                    renderFile(each, job.input, job.output,
+                               [&](double fraction) { done.store(fraction, std::memory_order_relaxed); });
+                line = summary.describe();
+                if (!summary.warning.empty())
+                    line += "\nzv-render: warning: " + summary.warning;
+            }
+            catch (const std::exception& e)
+            {
+                job.error = e.what();
+            }
+            done = 1.0;
+            const std::lock_guard<std::mutex> lock(mutex);
+            if (!line.empty())
+                lines.push_back(std::move(line));
+            ++finished;
+            changed.notify_one();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (size_t w = 0; w < std::min(workers, pending.size()); ++w)
+        threads.emplace_back(work);
+
+    ProgressBar progress(!quiet);
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;)
+    {
+        if (!lines.empty())
+        {
+            progress.clear();
+            for (const auto& line : lines)
+                if (!quiet)
+                    std::cout << line << std::endl;
+            lines.clear();
+        }
+        double done = 0.0;
+        for (size_t i = 0; i < jobs.size(); ++i)
+            done += fractionDone[i].load(std::memory_order_relaxed);
+        progress.update(done / (double)jobs.size());
+        if (finished == pending.size())
+            break;
+        changed.wait_for(lock, std::chrono::milliseconds(100));
+    }
+    lock.unlock();
+    for (auto& thread : threads)
+        thread.join();
+    progress.clear();
+}
+
+/// Fails the run, naming every file that failed and why, if any did.
+void reportFailures(const std::vector<Job>& jobs)
+{
+    std::string failures;
+    size_t failed = 0;
+    for (const auto& job : jobs)
+        if (!job.error.empty())
+        {
+            const bool named = job.error.find(quoted(job.input)) != std::string::npos;
+            failures += "\n  " + (named ? job.error : quoted(job.input) + ": " + job.error);
+            ++failed;
+        }
+    if (failed > 0)
+        throw RenderError(std::to_string(failed) + " of " + std::to_string(jobs.size()) +
+                          " files failed:" + failures);
+}
 } // namespace
 
 void renderBatch(const Options& options)
@@ -73,97 +166,12 @@ void renderBatch(const Options& options)
     Options each = options;
     each.savePreset = juce::File();
 
-    // Each processor runs at its own file's rate, so files at any rates render side by side.
-    std::vector<size_t> group;
-    for (size_t i = 0; i < jobs.size(); ++i)
-        if (jobs[i].error.empty())
-            group.push_back(i);
-
     // Each processor holds some 61 MB of delay lines; one per core keeps every core busy without
     // holding more memory than that needs.
     const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    const size_t workers = options.jobs > 0 ? (size_t)options.jobs : cores;
-    const auto fractionDone = std::make_unique<std::atomic<double>[]>(jobs.size());
-    for (size_t i = 0; i < jobs.size(); ++i)
-        fractionDone[i] = jobs[i].error.empty() ? 0.0 : 1.0;
+    renderJobs(jobs, each, options.jobs > 0 ? (size_t)options.jobs : cores, options.quiet);
+    reportFailures(jobs);
 
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<std::string> lines; // finished files' summaries, for the main thread to print
-    ProgressBar progress(!options.quiet);
-
-    {
-        std::atomic<size_t> next{0};
-        size_t finished = 0;
-        const auto work = [&]
-        {
-            for (size_t k = next++; k < group.size(); k = next++)
-            {
-                auto& job = jobs[group[k]];
-                std::string line;
-                try
-                {
-                    const auto summary =
-                        renderFile(each, job.input, job.output,
-                                   [&](double fraction)
-                                   { fractionDone[group[k]].store(fraction, std::memory_order_relaxed); });
-                    line = summary.describe();
-                    if (!summary.warning.empty())
-                        line += "\nzv-render: warning: " + summary.warning;
-                }
-                catch (const std::exception& e)
-                {
-                    job.error = e.what();
-                }
-                fractionDone[group[k]] = 1.0;
-                const std::lock_guard<std::mutex> lock(mutex);
-                if (!line.empty())
-                    lines.push_back(std::move(line));
-                ++finished;
-                changed.notify_one();
-            }
-        };
-        std::vector<std::thread> threads;
-        for (size_t w = 0; w < std::min(workers, group.size()); ++w)
-            threads.emplace_back(work);
-
-        std::unique_lock<std::mutex> lock(mutex);
-        for (;;)
-        {
-            if (!lines.empty())
-            {
-                progress.clear();
-                for (const auto& line : lines)
-                    if (!options.quiet)
-                        std::cout << line << std::endl;
-                lines.clear();
-            }
-            double done = 0.0;
-            for (size_t i = 0; i < jobs.size(); ++i)
-                done += fractionDone[i].load(std::memory_order_relaxed);
-            progress.update(done / (double)jobs.size());
-            if (finished == group.size())
-                break;
-            changed.wait_for(lock, std::chrono::milliseconds(100));
-        }
-        lock.unlock();
-        for (auto& thread : threads)
-            thread.join();
-    }
-    progress.clear();
-
-    std::string failures;
-    size_t failed = 0;
-    for (const auto& job : jobs)
-        if (!job.error.empty())
-        {
-            const bool named = job.error.find(quoted(job.input)) != std::string::npos;
-            failures += "\n  " + (named ? job.error : quoted(job.input) + ": " + job.error);
-            ++failed;
-        }
-    if (failed > 0)
-        throw RenderError(std::to_string(failed) + " of " + std::to_string(jobs.size()) +
-                          " files failed:" + failures);
     const double seconds =
         juce::Time::highResolutionTicksToSeconds(juce::Time::getHighResolutionTicks() - started);
     if (!options.quiet)
