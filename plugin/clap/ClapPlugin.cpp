@@ -1,5 +1,6 @@
 #include "ClapPlugin.h"
 
+#include <editor/ZVPluginAudioProcessorEditor.h>
 #include <presets/FactoryPresets.h>
 #include <processor/Parameters.h>
 #include <processor/StateDocuments.h>
@@ -101,7 +102,7 @@ struct Plugin::Window final : public juce::Component
 //==============================================================================
 Plugin::Plugin(const clap_host_t* hostToUse) : host(hostToUse)
 {
-    processor = std::make_unique<ZVPluginAudioProcessor>();
+    processor = std::make_unique<ZVPluginAudioProcessor>(&ZVPluginAudioProcessorEditor::create);
     processor->setPlayConfigDetails(2, 2, 44100.0, 1024);
     // A new instance's values are the defaults hosts offer to reset to.
     for (uint32_t i = 0; i < numParameters; ++i)
