@@ -102,6 +102,28 @@ struct ZVPluginAudioProcessorEditor::ScaleMenuOpener : public juce::MouseListene
 ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor& p)
     : juce::AudioProcessorEditor(p)
 {
+    setUpLookAndFeels();
+    versionText = juce::String("R") + zvidentity::version;
+
+    // Children in the order they are drawn, the background first.
+    addAndMakeVisible(background);
+    background.setBounds(boundsOf(layout::window));
+    addControls();
+    addDisplays();
+    addPanels();
+
+    setSize(layout::windowWidth, layout::windowHeight);
+    startTimer(50);
+
+    settings = zguiscale::settingsFile();
+    chosenScale = zguiscale::readChosenScale(settings);
+    applyScale();
+    scaleMenuOpener = std::make_unique<ScaleMenuOpener>(*this);
+    addMouseListener(scaleMenuOpener.get(), true);
+}
+
+void ZVPluginAudioProcessorEditor::setUpLookAndFeels()
+{
     auto& shared = SharedLookAndFeels::get();
     shared.sliderLookAndFeel.setColour(juce::Slider::backgroundColourId,
                                        juce::Colour(0xffbcbec1u).withAlpha(alphaByte(0.7f)));
@@ -109,12 +131,13 @@ ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor&
     shared.sliderLookAndFeel.setColour(juce::Slider::textBoxOutlineColourId, juce::Colour(0x00000000u));
     shared.sliderLookAndFeel.setColour(juce::Slider::textBoxTextColourId, juce::Colour(0x70000000u));
     juce::Desktop::getInstance().setDefaultLookAndFeel(&shared.defaultLookAndFeel);
+}
 
-    versionText = juce::String("R") + zvidentity::version;
-
-    addAndMakeVisible(background);
-    background.setBounds(boundsOf(layout::window));
-
+/// The switches and the bar sliders, each showing its parameter's value and telling this window
+/// of every change.
+void ZVPluginAudioProcessorEditor::addControls()
+{
+    auto& shared = SharedLookAndFeels::get();
     const auto addSwitch = [this](auto& sw, const layout::Box& box, int index)
     {
         sw = std::make_unique<typename std::remove_reference_t<decltype(sw)>::element_type>();
@@ -155,7 +178,12 @@ ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor&
     addSlider(positionSlider, "Position", layout::positionSlider, zvparams::Listener);
     addSlider(mixSlider, "Mix", layout::mixSlider, zvparams::DryWet);
     addSlider(gainSlider, "Gain", layout::gainSlider, zvparams::Volume);
+}
 
+/// The pictures of the early and late diffusion, the decay, the listener and the mix, drawn from
+/// the sliders' values.
+void ZVPluginAudioProcessorEditor::addDisplays()
+{
     const juce::Colour displayLine(0xdd8f9295u);
 
     earlyDisplay = std::make_unique<zGUIEarlyDiffusions>();
@@ -198,7 +226,11 @@ ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor&
     mixDisplay->levelThickness = 1.0f;
     mixDisplay->level = (float)(mixSlider->getValue() / 100.0);
     mixDisplay->updatePaths();
+}
 
+/// The information panel, the invisible button that opens it, and the version text.
+void ZVPluginAudioProcessorEditor::addPanels()
+{
     infoPanel = std::make_unique<zGUIReverbLXInfo>();
     addChildComponent(*infoPanel);
     infoPanel->addListener(this);
@@ -216,15 +248,6 @@ ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor&
     versionDisplay->setBounds(boundsOf(layout::versionDisplay));
     versionDisplay->versionLabel->setText(versionText, juce::dontSendNotification);
     versionDisplay->setVisible(false);
-
-    setSize(layout::windowWidth, layout::windowHeight);
-    startTimer(50);
-
-    settings = zguiscale::settingsFile();
-    chosenScale = zguiscale::readChosenScale(settings);
-    applyScale();
-    scaleMenuOpener = std::make_unique<ScaleMenuOpener>(*this);
-    addMouseListener(scaleMenuOpener.get(), true);
 }
 
 ZVPluginAudioProcessorEditor::~ZVPluginAudioProcessorEditor()

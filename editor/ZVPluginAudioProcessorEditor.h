@@ -107,6 +107,11 @@ class ZVPluginAudioProcessorEditor : public juce::AudioProcessorEditor,
     juce::Slider* sliderFor(int index) const;
     void showDisplaysFor(int index, double sliderValue);
     void applyScale();
+    /// The parts of the constructor: the shared looks, then the children in drawing order.
+    void setUpLookAndFeels();
+    void addControls();
+    void addDisplays();
+    void addPanels();
     void showScaleMenu(juce::Point<int> screenPosition);
 
     float hostScale = 1.0f;
