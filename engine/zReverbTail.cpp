@@ -68,10 +68,9 @@ double diffuseOnsetShift(double passes, float sampleRate)
 }
 
 // The peak of the response is estimated from its first arrivals. Where the early and late direct
-// sounds cancel (full diffusion, listener near the middle) the estimate could drop toward zero,
-// while the shelves' differing smear keeps the real peak near -20 dB; it is never taken below
-// this.
-constexpr double lowestPeak = 0.01;
+// sounds cancel (full diffusion, listener near the middle) that estimate drops toward zero, while
+// the shelves' differing smear keeps the real peak near -20 dB: the target then lies lower than
+// it need, and the tail comes out longer, never shorter.
 
 /// Magnitude of a designed first-order shelf at `w` radians per sample.
 double shelfMagnitude(const zShelfDesign& d, double w)
