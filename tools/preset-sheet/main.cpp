@@ -50,9 +50,7 @@ Response measure(const zvpresets::FactoryPreset& preset)
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE
     zvrender::RenderSession session(processor, rate, blockSize);
 
-    juce::AudioBuffer<float> settle(2, (int)rate);
-    settle.clear();
-    session.process(settle, 0, settle.getNumSamples());
+    session.settle();
 
     // Long enough for the response to fall well past the 35 dB the reverberation time is read
     // from: about its reported 90 dB fall, within 3 s and 240 s.
