@@ -779,3 +779,38 @@ TEST_F(Renderer, DamagedAndUnusualInputsAreReadRightOrRefusedWithTheReason)
         EXPECT_EQ(leftovers(dir, before), juce::StringArray()) << "no temporary file is left behind";
     }
 }
+
+namespace
+{
+/// The broadband RT60 zv-render printed under its measurement, or -1.
+double printedBroadbandRt60(const juce::String& output)
+{
+    const auto line = output.fromFirstOccurrenceOf("  broadband", false, false).trim();
+    return line.isEmpty() ? -1.0 : line.getDoubleValue();
+}
+} // namespace
+
+TEST_F(Renderer, Rt60ChoosesTheDecayThatReachesItOrSaysWhyNot)
+{
+    const struct
+    {
+        double target;
+        const char* note; // null: reached within 5 %
+    } cases[] = {{1.0, nullptr},
+                 {2.0, nullptr},
+                 {4.0, nullptr},
+                 {0.3, "the shortest these settings allow"},
+                 {500.0, "the longest these settings allow"}};
+    for (const auto& c : cases)
+    {
+        const auto r = run({"--rt60", juce::String(c.target), "--set", "Dry-Wet=1", "--impulse",
+                            juce::String(std::min(c.target * 2.5, 10.0)), "--rate", "48000", path("ir.wav")});
+        SCOPED_TRACE(r.output);
+        ASSERT_EQ(r.exitCode, 0);
+        EXPECT_TRUE(r.output.contains("Room: RT60 ")) << "every render says how long its room rings";
+        if (c.note != nullptr)
+            EXPECT_TRUE(r.output.contains(c.note));
+        else
+            EXPECT_NEAR(printedBroadbandRt60(r.output), c.target, 0.05 * c.target);
+    }
+}

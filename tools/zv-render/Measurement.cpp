@@ -183,6 +183,15 @@ Fall fitFall(const std::vector<double>& curveDb, double sampleRate, double fromD
     return {-60.0 / slope / sampleRate, fall > 0.0 ? stepped / fall : 0.0};
 }
 
+BandDecay measureBroadband(const std::vector<const float*>& channels, std::size_t length, double sampleRate)
+{
+    std::vector<double> energy(length, 0.0);
+    for (const float* channel : channels)
+        for (std::size_t i = 0; i < length; ++i)
+            energy[i] += (double)channel[i] * channel[i];
+    return measureEnergy(0.0, energy, sampleRate);
+}
+
 DecayMeasurement measureDecay(const std::vector<const float*>& channels, std::size_t length,
                               double sampleRate)
 {
@@ -215,11 +224,7 @@ DecayMeasurement measureDecay(const std::vector<const float*>& channels, std::si
         result.bands.push_back(measureEnergy(centre, energy, sampleRate));
     }
 
-    std::fill(energy.begin(), energy.end(), 0.0);
-    for (const float* channel : channels)
-        for (std::size_t i = 0; i < length; ++i)
-            energy[i] += (double)channel[i] * channel[i];
-    result.bands.push_back(measureEnergy(0.0, energy, sampleRate));
+    result.bands.push_back(measureBroadband(channels, length, sampleRate));
     return result;
 }
 

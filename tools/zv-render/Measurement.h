@@ -100,6 +100,9 @@ inline constexpr const char* echoes = "the fall comes in steps: echoes, not a de
 DecayMeasurement measureDecay(const std::vector<const float*>& channels, std::size_t length,
                               double sampleRate);
 
+/// The broadband (unfiltered) decay alone, as measureDecay finds it.
+BandDecay measureBroadband(const std::vector<const float*>& channels, std::size_t length, double sampleRate);
+
 /// The measurement as a small table for people to read.
 std::string formatDecay(const DecayMeasurement& measurement);
 } // namespace zvmeasure

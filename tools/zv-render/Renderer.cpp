@@ -1,6 +1,7 @@
 #include "Renderer.h"
 
 #include "Batch.h"
+#include "DecayTime.h"
 #include "Plot.h"
 #include "Progress.h"
 #include "RenderSession.h"
@@ -219,6 +220,16 @@ void applySettings(ZVPluginAudioProcessor& processor, const Options& options)
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE
 }
 
+std::array<float, zvparams::count> settingsOf(ZVPluginAudioProcessor& processor)
+{
+    std::array<float, zvparams::count> values{};
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+    for (int i = 0; i < zvparams::count; ++i)
+        values[(size_t)i] = processor.getParameter(i);
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+    return values;
+}
+
 void savePresetIfAsked(ZVPluginAudioProcessor& processor, const Options& options)
 {
     if (options.savePreset == juce::File())
@@ -244,7 +255,8 @@ std::string RenderSummary::describe() const
             juce::String(tailWritten, 2) + " s of tail) in " + juce::String(wallSeconds, 2) + " s: " + level +
             normalised + ", reverb at " + juce::String(audioSeconds / std::max(processingSeconds, 1e-9), 1) +
             "x realtime -> " + output.getFullPathName())
-        .toStdString();
+               .toStdString() +
+           (rt60 != 0.0 ? "\n" + describeRt60(rt60) : std::string());
 }
 
 std::string RenderSummary::clipWarning() const
@@ -308,6 +320,8 @@ RenderSummary renderFile(const Options& options, const juce::File& input, const 
     JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
     summary.dryWet = processor.getParameter(zvparams::DryWet);
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+    if (!options.quiet)
+        summary.rt60 = roomRt60(settingsOf(processor), rate);
     summary.warning = in.warning;
     juce::int64 lastAudible = -1; // in the appended tail
     float rawPeak = 0.0f;
@@ -366,8 +380,25 @@ RenderSummary renderFile(const Options& options, const juce::File& input, const 
     return summary;
 }
 
-void render(const Options& options)
+void render(const Options& asked)
 {
+    auto options = asked;
+    if (options.rt60Seconds)
+    {
+        // Solved once, at the rate of the impulse or of the (first) input, and then applied as a
+        // --set Decay, so every file of a batch and a saved preset get the same value.
+        const double rate =
+            options.impulseSeconds ? options.impulseRate : openInput(options.inputs[0]).sampleRate;
+        ZVPluginAudioProcessor processor;
+        applySettings(processor, options);
+        const auto choice = chooseDecay(settingsOf(processor), *options.rt60Seconds, rate);
+        if (!options.quiet)
+            std::cout << "--rt60 " << juce::String(*options.rt60Seconds) << ": Decay "
+                      << juce::String(choice.decay, 4) << " gives RT60 " << juce::String(choice.rt60, 2)
+                      << " s at " << juce::String(rate) << " Hz"
+                      << (choice.note.empty() ? "" : "; " + choice.note) << std::endl;
+        options.sets.push_back({zvparams::Decay, choice.decay});
+    }
     if (options.isBatch())
     {
         renderBatch(options);

@@ -5,6 +5,9 @@
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
+#include <processor/Parameters.h>
+
+#include <array>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -38,6 +41,9 @@ void refuseSharedOutputs(const Options& options);
 /// --set in order.
 void applySettings(ZVPluginAudioProcessor& processor, const Options& options);
 
+/// Every parameter's value in the processor, by index.
+std::array<float, zvparams::count> settingsOf(ZVPluginAudioProcessor& processor);
+
 /// Saves the processor's current settings where --save-preset asks, if it does.
 void savePresetIfAsked(ZVPluginAudioProcessor& processor, const Options& options);
 
@@ -52,13 +58,14 @@ struct RenderSummary
     int bits = 32;
     double gain = 1.0;   ///< applied by --normalize
     float dryWet = 0.0f; ///< the mix the render used
+    double rt60 = 0.0;   ///< the room's RT60 at the render's settings; not measured when quiet
     double processingSeconds = 0.0, wallSeconds = 0.0;
     std::string warning; ///< about the input, if any
 
     /// The warning about clipping, with the cure; empty when nothing clipped.
     std::string clipWarning() const;
 
-    /// One line for people: lengths, peak, speed and where the output went.
+    /// For people: lengths, peak, speed and where the output went, then the room's RT60.
     std::string describe() const;
 };
 
