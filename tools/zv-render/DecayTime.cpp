@@ -4,6 +4,7 @@
 #include "RenderSession.h"
 
 #include <cmath>
+#include <memory>
 
 namespace zvrender
 {
@@ -13,16 +14,23 @@ namespace
 /// of about 300 s, beyond anything the sizes give short of Decay 1.
 constexpr double longestResponse = 180.0;
 
+/// A processor with `settings`, wet only: the room alone.
+std::unique_ptr<ZVPluginAudioProcessor> roomAt(const Settings& settings)
+{
+    auto processor = std::make_unique<ZVPluginAudioProcessor>();
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+    for (int i = 0; i < zvparams::count; ++i)
+        processor->setParameter(i, settings[(size_t)i]);
+    processor->setParameter(zvparams::DryWet, 1.0f);
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+    return processor;
+}
+
 /// Renders the room's impulse response at `settings`, `seconds` long, and measures its fall.
 zvmeasure::BandDecay measureRoom(const Settings& settings, double sampleRate, double seconds)
 {
-    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
-    ZVPluginAudioProcessor processor;
-    for (int i = 0; i < zvparams::count; ++i)
-        processor.setParameter(i, settings[(size_t)i]);
-    processor.setParameter(zvparams::DryWet, 1.0f);
-    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
-    RenderSession session(processor, sampleRate, 512);
+    const auto processor = roomAt(settings);
+    RenderSession session(*processor, sampleRate, 512);
     session.settle();
     juce::AudioBuffer<float> response(2, (int)std::ceil(seconds * sampleRate));
     response.clear();
@@ -36,14 +44,9 @@ zvmeasure::BandDecay measureRoom(const Settings& settings, double sampleRate, do
 /// How long the processor says the settings ring (its 90 dB fall, an upper estimate).
 double reportedTail(const Settings& settings, double sampleRate)
 {
-    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
-    ZVPluginAudioProcessor processor;
-    for (int i = 0; i < zvparams::count; ++i)
-        processor.setParameter(i, settings[(size_t)i]);
-    processor.setParameter(zvparams::DryWet, 1.0f);
-    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
-    processor.prepareToPlay(sampleRate, 512);
-    return processor.getTailLengthSeconds();
+    const auto processor = roomAt(settings);
+    processor->prepareToPlay(sampleRate, 512);
+    return processor->getTailLengthSeconds();
 }
 
 /// The room's RT60 and whether a longer render might still find one that the length cut off.
