@@ -200,7 +200,7 @@ TEST_F(Renderer, ImpulseResponseAndPlot)
     EXPECT_GT(ir.getMagnitude(0, 4800, 43200), 1e-4f) << "the reverb rings after the impulse";
     const auto picture = juce::ImageFileFormat::loadFrom(dir.getChildFile("ir.png"));
     EXPECT_EQ(picture.getWidth(), 1200);
-    EXPECT_EQ(picture.getHeight(), 640);
+    EXPECT_EQ(picture.getHeight(), 660);
 }
 
 TEST_F(Renderer, ImpulsePrintsTheDecayOfTheWrittenResponseAndPlotsItOnRequest)
@@ -217,7 +217,7 @@ TEST_F(Renderer, ImpulsePrintsTheDecayOfTheWrittenResponseAndPlotsItOnRequest)
                                   << " Hz: the default room rings for some tenths of a second";
     // Two more panels under the waveform and the level: the decay per band and the spectrogram.
     const auto picture = juce::ImageFileFormat::loadFrom(dir.getChildFile("ir.png"));
-    EXPECT_EQ(picture.getHeight(), 640 + 2 * 290);
+    EXPECT_EQ(picture.getHeight(), 660 + 2 * 290);
 }
 
 TEST_F(Renderer, SeveralInputsRenderAsEachAloneWhileEachBadOneIsNamed)
