@@ -298,11 +298,12 @@ TEST_F(Renderer, FactoryPresetsLoadByNameAndAreListed)
 TEST_F(Renderer, PresetFileOfAFactoryNameWinsAndAnUnknownNameListsTheFactoryPresets)
 {
     // A preset saved under a factory preset's name is the user's own and is what loads.
-    dir.getChildFile("Plate").replaceWithText("<ZV-REVERB_LX_PRESET fDecay=\"0.125\" programName=\"Mine\"/>");
+    dir.getChildFile("Chamber").replaceWithText(
+        "<ZV-REVERB_LX_PRESET fDecay=\"0.125\" programName=\"Mine\"/>");
     const juce::File previous = juce::File::getCurrentWorkingDirectory();
     dir.setAsCurrentWorkingDirectory();
-    const auto own = run({"-q", "--preset", "Plate", "--save-preset", path("saved.xml"), "--impulse", "0.01",
-                          "--rate", "48000", path("ir.wav")});
+    const auto own = run({"-q", "--preset", "Chamber", "--save-preset", path("saved.xml"), "--impulse",
+                          "0.01", "--rate", "48000", path("ir.wav")});
     previous.setAsCurrentWorkingDirectory();
     EXPECT_EQ(own.exitCode, 0) << own.output;
     EXPECT_TRUE(dir.getChildFile("saved.xml").loadFileAsString().contains("programName=\"Mine\""));
@@ -387,7 +388,7 @@ TEST_F(Renderer, ClearErrorsAndNonZeroExits)
         {{"--program", "-1", "--bank", path("in.wav"), path("in.wav"), path("o.wav")}, 2, "--program"},
         // Options that do not go together, or miss their partner.
         {{"--rate", "48000", path("in.wav"), path("o.wav")}, 2, "--rate is only for --impulse"},
-        {{"--preset", "Plate", "--bank", path("in.wav"), path("in.wav"), path("o.wav")}, 2, "not both"},
+        {{"--preset", "Chamber", "--bank", path("in.wav"), path("in.wav"), path("o.wav")}, 2, "not both"},
         {{"--plot-spectrogram", path("in.wav"), path("o.wav")}, 2, "--plot-spectrogram"},
         {{path("in.wav"), "--out-dir", path("o"), "--plot", path("o.png")},
          2,

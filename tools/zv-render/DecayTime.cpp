@@ -10,9 +10,6 @@ namespace zvrender
 {
 namespace
 {
-/// The longest response rendered for one measurement. A 35 dB fall within it measures an RT60
-/// of about 300 s, beyond anything the sizes give short of Decay 1.
-constexpr double longestResponse = 180.0;
 
 /// A processor with `settings`, wet only: the room alone.
 std::unique_ptr<ZVPluginAudioProcessor> roomAt(const Settings& settings)
@@ -60,9 +57,7 @@ Reading readRoom(const Settings& settings, double sampleRate)
 {
     if (settings[zvparams::OnOff] != 1.0f)
         return {std::nan(""), false};
-    // RT60 is read from the fall to -35 dB, which the response reaches well within half of its
-    // reported 90 dB fall; twice that is rendered, then more if it was not enough.
-    double seconds = juce::jlimit(1.0, longestResponse, 0.6 * reportedTail(settings, sampleRate));
+    double seconds = responseSeconds(reportedTail(settings, sampleRate));
     for (;;)
     {
         const auto decay = measureRoom(settings, sampleRate, seconds);
@@ -73,6 +68,11 @@ Reading readRoom(const Settings& settings, double sampleRate)
     }
 }
 } // namespace
+
+double responseSeconds(double reportedTail)
+{
+    return juce::jlimit(3.0, longestResponse, std::ceil(reportedTail));
+}
 
 double roomRt60(Settings settings, double sampleRate)
 {

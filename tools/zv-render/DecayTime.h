@@ -15,6 +15,15 @@ namespace zvrender
 /// Every parameter's value, by index.
 using Settings = std::array<float, zvparams::count>;
 
+/// The longest response rendered for one measurement. A 35 dB fall within it measures an RT60
+/// of about 400 s, beyond anything the sizes give short of Decay 1.
+inline constexpr double longestResponse = 240.0;
+
+/// How long a response to render for measuring settings whose reported tail (the processor's
+/// upper estimate of their 90 dB fall) is `reportedTail`: that, within 3 s and longestResponse.
+/// RT60 is read from the fall to -35 dB, which comes well before.
+double responseSeconds(double reportedTail);
+
 /// The broadband RT60 (T30) of the room alone (Dry-Wet 1) at `settings`, from its impulse
 /// response rendered at `sampleRate` after the start-up glides; NaN when it has none (power
 /// off, or echoes rather than a decay).

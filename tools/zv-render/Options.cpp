@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include "AudioFiles.h"
+#include "DecayTime.h"
 
 #include <FactoryPresets.h>
 #include <processor/Parameters.h>
@@ -110,7 +111,7 @@ const std::vector<OptionEntry>& optionTable()
          [](Options& o, auto&, auto& v) { setPreset(o, v); }},
         {{"--list-presets"},
          {},
-         "list the factory presets and stop",
+         "list the factory presets, each with its RT60 and what it is for,\nand stop",
          [](Options& o, auto&, auto&) { o.listPresets = true; }},
         {{"--bank"},
          "FILE",
@@ -419,13 +420,23 @@ juce::String helpText()
 
 juce::String presetListText()
 {
+    // Measured here rather than written down, so the list cannot disagree with the sound.
+    constexpr double rate = 48000.0;
     int width = 0;
     for (const auto& preset : zvpresets::all())
         width = std::max(width, (int)juce::String(preset.name).length());
     juce::String text;
+    text << "  " << juce::String("Preset").paddedRight(' ', width + 2) << "RT60      What it is for\n";
     for (const auto& preset : zvpresets::all())
-        text << "  " << juce::String(preset.name).paddedRight(' ', width + 2) << preset.purpose << "\n";
-    return text;
+    {
+        const double rt60 = roomRt60(preset.values, rate);
+        const auto seconds = std::isfinite(rt60) ? juce::String(rt60, rt60 < 100.0 ? 2 : 1) + " s" : "n/a";
+        text << "  " << juce::String(preset.name).paddedRight(' ', width + 2) << seconds.paddedRight(' ', 10)
+             << preset.purpose << "\n";
+    }
+    return text
+           << "RT60: the room alone (Dry-Wet 1) at " << juce::String(rate, 0)
+           << " Hz, broadband T30 of its impulse response;\nn/a where the response is echoes, not a decay.\n";
 }
 
 juce::String versionText()

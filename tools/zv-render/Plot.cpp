@@ -269,9 +269,8 @@ void PlotAccumulator::drawDecay(juce::Graphics& g, juce::Rectangle<int> area,
         g.drawText(name + "  " + rt60, legend.withTrimmedLeft(20), juce::Justification::centredLeft);
         legend.translate(0, 16);
     }
-    drawCaption(
-        g, area,
-        "Decay per octave band (backward-integrated energy); RT60 from its fall from -5 to -35 dB (shaded)");
+    drawCaption(g, area,
+                "Decay per octave band (energy integrated backwards); RT60 from -5 to -35 dB (shaded)");
 }
 
 void PlotAccumulator::drawSpectrogram(juce::Graphics& g, juce::Rectangle<int> area) const
