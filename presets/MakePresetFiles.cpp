@@ -6,6 +6,7 @@
 
 #include "FactoryPresets.h"
 
+#include <ZVIdentity.h>
 #include <processor/StateDocuments.h>
 #include <processor/ZVPluginAudioProcessor.h>
 
@@ -35,8 +36,8 @@ juce::MemoryBlock bankFile(const juce::MemoryBlock& chunk, int numPrograms)
     appendBigEndian(out, headerAfterSize + (juce::int32)chunk.getSize()); // bytes that follow this field
     appendFourCC(out, "FBCh");                                            // a bank held as one chunk
     appendBigEndian(out, 1);                                              // format version
-    appendBigEndian(out, JucePlugin_VSTUniqueID);                         // the plug-in it belongs to
-    appendBigEndian(out, JucePlugin_VSTChunkStructureVersion); // its version, as its record gives it
+    appendBigEndian(out, (juce::int32)zvidentity::pluginCode);            // the plug-in it belongs to
+    appendBigEndian(out, zvidentity::vstVersion); // its version, as its record gives it
     appendBigEndian(out, numPrograms);
     out.writeRepeatedByte(0, 128); // reserved
     appendBigEndian(out, (juce::int32)chunk.getSize());
@@ -73,7 +74,7 @@ int main(int argc, char* argv[])
     try
     {
         const auto dir = juce::File::getCurrentWorkingDirectory().getChildFile(argv[1]);
-        const juce::String uri(JucePlugin_LV2URI);
+        const juce::String uri(zvidentity::lv2Uri);
 
         {
             ZVPluginAudioProcessor processor;

@@ -1,6 +1,7 @@
 // zv-render as a user runs it: the binary is started as a child process and its files read back.
 
 #include <FactoryPresets.h>
+#include <ZVIdentity.h>
 #include <processor/StateDocuments.h>
 #include <zv-render/Measurement.h>
 #include <zv-render/RenderSession.h>
@@ -460,8 +461,8 @@ TEST_F(Renderer, HelpDescribesEveryOptionAndVersionNamesTheProduct)
         EXPECT_TRUE(r.output.contains(option)) << option;
     const auto v = run({"--version"});
     EXPECT_EQ(v.exitCode, 0);
-    EXPECT_EQ(v.output,
-              "zv-render " JucePlugin_VersionString " (ZV-Reverb LX " JucePlugin_VersionString ")\n");
+    EXPECT_EQ(v.output, juce::String("zv-render ") + zvidentity::version + " (" + zvidentity::name + " " +
+                            zvidentity::version + ")\n");
 }
 
 TEST(DemoSound, IsTheSameOnEveryRun)
@@ -496,7 +497,7 @@ juce::MemoryBlock vstFile(const juce::MemoryBlock& chunk, const char* kind, juce
     out.write(kind, 4);
     out.writeIntBigEndian(1);
     out.writeIntBigEndian(pluginId);
-    out.writeIntBigEndian(JucePlugin_VSTChunkStructureVersion);
+    out.writeIntBigEndian(zvidentity::vstVersion);
     out.writeIntBigEndian(bank ? 127 : 11);
     out.writeRepeatedByte(0, bank ? 128 : 28);
     out.writeIntBigEndian((int)chunk.getSize());
@@ -637,7 +638,9 @@ TEST_F(Renderer, IntegerOutputThatClipsIsReportedAndNormalizeCuresIt)
         ASSERT_EQ(r.exitCode, 0);
         EXPECT_EQ(r.output.contains("clipped"), c.warning != nullptr);
         if (c.warning != nullptr)
+        {
             EXPECT_TRUE(r.output.contains(c.warning) && r.output.contains("--normalize"));
+        }
         const auto out = readWav(dir.getChildFile("o.wav"));
         EXPECT_LE(out.getMagnitude(0, out.getNumSamples()), c.peakAtMost + 1e-4f);
         EXPECT_GT(out.getMagnitude(0, out.getNumSamples()), std::min(c.peakAtMost, 1.0f) * 0.99f);
@@ -653,10 +656,10 @@ TEST_F(Renderer, VstBankAndProgramFilesLoadAsTheirDocumentsDo)
     juce::MemoryBlock bank, program;
     p.getStateInformation(bank);
     p.getCurrentProgramStateInformation(program);
-    writeData(dir.getChildFile("bank.fxb"), vstFile(bank, "FBCh", JucePlugin_VSTUniqueID));
-    writeData(dir.getChildFile("prog.fxp"), vstFile(program, "FPCh", JucePlugin_VSTUniqueID));
+    writeData(dir.getChildFile("bank.fxb"), vstFile(bank, "FBCh", (juce::int32)zvidentity::pluginCode));
+    writeData(dir.getChildFile("prog.fxp"), vstFile(program, "FPCh", (juce::int32)zvidentity::pluginCode));
     writeData(dir.getChildFile("other.fxb"), vstFile(bank, "FBCh", 0x41424344));
-    auto cut = vstFile(bank, "FBCh", JucePlugin_VSTUniqueID);
+    auto cut = vstFile(bank, "FBCh", (juce::int32)zvidentity::pluginCode);
     cut.setSize(cut.getSize() - 100);
     writeData(dir.getChildFile("cut.fxb"), cut);
     const auto input = testSignal(2, 3000);
@@ -810,8 +813,12 @@ TEST_F(Renderer, Rt60ChoosesTheDecayThatReachesItOrSaysWhyNot)
         ASSERT_EQ(r.exitCode, 0);
         EXPECT_TRUE(r.output.contains("Room: RT60 ")) << "every render says how long its room rings";
         if (c.note != nullptr)
+        {
             EXPECT_TRUE(r.output.contains(c.note));
+        }
         else
+        {
             EXPECT_NEAR(printedBroadbandRt60(r.output), c.target, 0.05 * c.target);
+        }
     }
 }

@@ -8,6 +8,7 @@
 #include "StateFiles.h"
 
 #include <FactoryPresets.h>
+#include <ZVIdentity.h>
 #include <processor/StateDocuments.h>
 #include <processor/ZVPluginAudioProcessor.h>
 
@@ -144,7 +145,7 @@ void renderOne(const Options& options)
     if (options.plot != juce::File())
         writePlot(options, options.output,
                   (impulse ? juce::String("Impulse response") : options.inputs[0].getFileName()) +
-                      " through " + JucePlugin_Name,
+                      " through " + zvidentity::name,
                   options.plotDecay ? &*decay : nullptr);
     if (!options.quiet)
     {

@@ -3,6 +3,7 @@
 #include "AudioFiles.h"
 #include "Renderer.h"
 
+#include <ZVIdentity.h>
 #include <processor/DocumentReader.h>
 #include <processor/StateDocuments.h>
 
@@ -53,7 +54,7 @@ juce::MemoryBlock unwrapVstFile(const juce::MemoryBlock& data, const juce::File&
     if (!hasFourCC(data, 8, kind.fxMagic))
         refuse("it holds parameter lists, not the settings document this plug-in saves");
     const auto id = bigEndian32(data, 16);
-    if (id != (juce::uint32)JucePlugin_VSTUniqueID)
+    if (id != zvidentity::pluginCode)
         refuse("it belongs to another plug-in (id '" +
                juce::String::fromUTF8(static_cast<const char*>(data.getData()) + 16, 4).toStdString() + "')");
     const size_t start = (size_t)kind.chunkSizeAt + 4;
@@ -76,8 +77,9 @@ juce::MemoryBlock readStateFile(const juce::File& file, StateKind kindOfFile)
     constexpr auto limit = (juce::int64)zvstate::DocumentLimits::maxBytes;
     juce::FileInputStream in(file);
     juce::MemoryBlock data;
-    if (!in.openedOk() || in.readIntoMemoryBlock(data, limit + 1024) < 0)
+    if (!in.openedOk())
         throw RenderError("cannot read " + std::string(kind.what) + " file " + quoted(file));
+    in.readIntoMemoryBlock(data, limit + 1024);
     if ((juce::int64)data.getSize() > limit + 512)
         throw RenderError(quoted(file) + " is larger than any " + kind.what + " document (over 4 MiB)");
     data = unwrapVstFile(data, file, kind);
