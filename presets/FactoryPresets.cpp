@@ -44,7 +44,7 @@ const std::vector<FactoryPreset>& all()
         {"Warm Plate",
          "hardly any early reflections and an instantly dense tail that darkens as it fades, for vocals and "
          "snare",
-         row(0.00f, 0.40f, 0.58f, 0.80f, 0.90f, 0.30f, 0.5f)},
+         row(0.00f, 0.40f, 0.58f, 0.80f, 0.90f, 0.30f, 0.5f), "plate"},
         {"Medium Hall", "a concert hall of moderate size for ensembles and mixes",
          row(0.50f, 0.50f, 0.58f, 0.70f, 0.60f, 0.30f, 0.5f)},
         {"Large Hall", "a big hall with a long, warm tail for orchestral and ballad material",
@@ -56,19 +56,19 @@ const std::vector<FactoryPreset>& all()
         {"Long Pad", "a huge, slow tail that turns sustained sounds into pads",
          row(0.60f, 0.90f, 0.80f, 0.80f, 0.90f, 0.45f, 0.5f)},
         {"Dense Burst", "a large, dense space that dies fast and smoothly (no gate), for snares and toms",
-         row(0.50f, 0.45f, 0.35f, 0.60f, 0.80f, 0.35f, 0.5f)},
+         row(0.50f, 0.45f, 0.35f, 0.60f, 0.80f, 0.35f, 0.5f), "gated"},
         {"Slapback", "sparse, separate early echoes with no tail, for rockabilly vocals and guitars",
          row(0.75f, 0.00f, 0.30f, 0.00f, 0.00f, 0.30f, 0.5f)},
         {"Metal Tunnel", "little diffusion in a long space: a ringing, fluttering effect",
          row(0.65f, 0.60f, 0.68f, 0.10f, 0.75f, 0.35f, 0.5f)},
         {"Stage", "a stage-sized space between chamber and hall, with early reflections in front, for a mix",
-         row(0.55f, 0.50f, 0.58f, 0.60f, 0.45f, 0.28f, 0.5f)},
+         row(0.55f, 0.50f, 0.58f, 0.60f, 0.45f, 0.28f, 0.5f), "wide-stage"},
         {"Left Input Hall",
          "the left input alone, dry sound included, on both sides into a hall; the right input is not heard",
-         row(0.50f, 0.50f, 0.58f, 0.70f, 0.60f, 0.40f, 0.5f, leftIn)},
+         row(0.50f, 0.50f, 0.58f, 0.70f, 0.60f, 0.40f, 0.5f, leftIn), "left-into-hall"},
         {"Right Input Room",
          "the right input alone, dry sound included, on both sides into a room; the left input is not heard",
-         row(0.30f, 0.25f, 0.45f, 0.60f, 0.40f, 0.35f, 0.5f, rightIn)},
+         row(0.30f, 0.25f, 0.45f, 0.60f, 0.40f, 0.35f, 0.5f, rightIn), "right-into-room"},
         {"Hall Send", "a large hall, fully wet, for an auxiliary send shared by many tracks",
          row(0.60f, 0.65f, 0.61f, 0.75f, 0.70f, 1.00f, 0.5f)},
         {"Endless", "a near-endless wash for drones and transitions; the volume is lowered to leave headroom",
@@ -79,8 +79,10 @@ const std::vector<FactoryPreset>& all()
 
 const FactoryPreset* find(const juce::String& name)
 {
+    const auto asSlug = name.trim().toLowerCase().replaceCharacter(' ', '-');
     for (const auto& preset : all())
-        if (name.trim().equalsIgnoreCase(preset.name))
+        if (name.trim().equalsIgnoreCase(preset.name) ||
+            (preset.firstSlug != nullptr && asSlug == preset.firstSlug))
             return &preset;
     return nullptr;
 }
@@ -95,6 +97,8 @@ juce::String names()
 
 juce::String slug(const FactoryPreset& preset)
 {
+    if (preset.firstSlug != nullptr)
+        return preset.firstSlug;
     return juce::String(preset.name).toLowerCase().replaceCharacter(' ', '-');
 }
 
