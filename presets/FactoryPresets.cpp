@@ -22,10 +22,13 @@ constexpr std::array<float, zvparams::count> row(float earlySize, float lateSize
 } // namespace
 
 // Designed by ear and checked by measurement (docs/presets.md lists each one's reverberation
-// time, early decay time and pre-delay). Decay sets the late section's loop gains, so it governs
-// the length; the sizes set the spacing of the reflections and add length of their own; a low
-// listener position keeps the early reflections in front, a high one the diffuse tail. The dry/wet
-// mix is set for use as an insert, except where the name says the preset is for a send.
+// time, early decay time, pre-delay, decay per band and width). Names and purposes say only what
+// the measurement bears out. The engine's tone shelves sit inside its loops, so every tail fades
+// darker than it starts (a bright plate is beyond it), its late section has no gate, and its tails
+// are all about equally wide (their two sides correlate by 0.1 or less). Decay sets the late section's loop
+// gains, so it governs the length; the sizes set the spacing of the reflections and add length of their own;
+// a low listener position keeps the early reflections in front, a high one the diffuse tail. The dry/wet mix
+// is set for use as an insert, except where the name says the preset is for a send.
 const std::vector<FactoryPreset>& all()
 {
     //                               EarlySize LateSize Decay Diffusion Listener Dry-Wet Volume
@@ -38,9 +41,10 @@ const std::vector<FactoryPreset>& all()
          row(0.40f, 0.25f, 0.45f, 0.40f, 0.30f, 0.30f, 0.5f)},
         {"Chamber", "a dense, even chamber for strings, piano and backing vocals",
          row(0.45f, 0.45f, 0.55f, 0.70f, 0.65f, 0.30f, 0.5f)},
-        {"Plate",
-         "no early reflections, an instantly dense and smooth tail, the classic vocal and snare sound",
-         row(0.00f, 0.40f, 0.58f, 0.80f, 0.90f, 0.30f, 0.5f)},
+        {"Warm Plate",
+         "hardly any early reflections and an instantly dense tail that darkens as it fades, for vocals and "
+         "snare",
+         row(0.00f, 0.40f, 0.58f, 0.80f, 0.90f, 0.30f, 0.5f), "plate"},
         {"Medium Hall", "a concert hall of moderate size for ensembles and mixes",
          row(0.50f, 0.50f, 0.58f, 0.70f, 0.60f, 0.30f, 0.5f)},
         {"Large Hall", "a big hall with a long, warm tail for orchestral and ballad material",
@@ -51,18 +55,20 @@ const std::vector<FactoryPreset>& all()
          row(0.35f, 0.15f, 0.35f, 0.60f, 0.10f, 0.30f, 0.5f)},
         {"Long Pad", "a huge, slow tail that turns sustained sounds into pads",
          row(0.60f, 0.90f, 0.80f, 0.80f, 0.90f, 0.45f, 0.5f)},
-        {"Gated", "a large space cut short: a dense burst that stops, for snares and toms",
-         row(0.50f, 0.45f, 0.35f, 0.60f, 0.80f, 0.35f, 0.5f)},
+        {"Dense Burst", "a large, dense space that dies fast and smoothly (no gate), for snares and toms",
+         row(0.50f, 0.45f, 0.35f, 0.60f, 0.80f, 0.35f, 0.5f), "gated"},
         {"Slapback", "sparse, separate early echoes with no tail, for rockabilly vocals and guitars",
          row(0.75f, 0.00f, 0.30f, 0.00f, 0.00f, 0.30f, 0.5f)},
         {"Metal Tunnel", "little diffusion in a long space: a ringing, fluttering effect",
          row(0.65f, 0.60f, 0.68f, 0.10f, 0.75f, 0.35f, 0.5f)},
-        {"Wide Stage", "a stage-sized space that spreads a mix wide while staying clear",
-         row(0.55f, 0.50f, 0.58f, 0.60f, 0.45f, 0.28f, 0.5f)},
-        {"Left Into Hall", "the left input alone into a hall: a mono source on a stereo track, spread wide",
-         row(0.50f, 0.50f, 0.58f, 0.70f, 0.60f, 0.40f, 0.5f, leftIn)},
-        {"Right Into Room", "the right input alone into a room: the other side of a split stereo track",
-         row(0.30f, 0.25f, 0.45f, 0.60f, 0.40f, 0.35f, 0.5f, rightIn)},
+        {"Stage", "a stage-sized space between chamber and hall, with early reflections in front, for a mix",
+         row(0.55f, 0.50f, 0.58f, 0.60f, 0.45f, 0.28f, 0.5f), "wide-stage"},
+        {"Left Input Hall",
+         "the left input alone, dry sound included, on both sides into a hall; the right input is not heard",
+         row(0.50f, 0.50f, 0.58f, 0.70f, 0.60f, 0.40f, 0.5f, leftIn), "left-into-hall"},
+        {"Right Input Room",
+         "the right input alone, dry sound included, on both sides into a room; the left input is not heard",
+         row(0.30f, 0.25f, 0.45f, 0.60f, 0.40f, 0.35f, 0.5f, rightIn), "right-into-room"},
         {"Hall Send", "a large hall, fully wet, for an auxiliary send shared by many tracks",
          row(0.60f, 0.65f, 0.61f, 0.75f, 0.70f, 1.00f, 0.5f)},
         {"Endless", "a near-endless wash for drones and transitions; the volume is lowered to leave headroom",
@@ -73,8 +79,10 @@ const std::vector<FactoryPreset>& all()
 
 const FactoryPreset* find(const juce::String& name)
 {
+    const auto asSlug = name.trim().toLowerCase().replaceCharacter(' ', '-');
     for (const auto& preset : all())
-        if (name.trim().equalsIgnoreCase(preset.name))
+        if (name.trim().equalsIgnoreCase(preset.name) ||
+            (preset.firstSlug != nullptr && asSlug == preset.firstSlug))
             return &preset;
     return nullptr;
 }
@@ -89,6 +97,8 @@ juce::String names()
 
 juce::String slug(const FactoryPreset& preset)
 {
+    if (preset.firstSlug != nullptr)
+        return preset.firstSlug;
     return juce::String(preset.name).toLowerCase().replaceCharacter(' ', '-');
 }
 

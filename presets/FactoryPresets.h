@@ -24,18 +24,23 @@ struct FactoryPreset
     const char* name;    ///< as hosts list it; at most 24 characters, the VST 2.4 program-name limit
     const char* purpose; ///< one line: what the preset is for
     std::array<float, zvparams::count> values; ///< by parameter index
+    /// For a preset renamed since it was first published: its first name in slug form. Hosts
+    /// store a preset by its slug (the LV2 preset's URI, the CLAP preset's key), so the slug
+    /// never changes with the name, and the first name still finds it.
+    const char* firstSlug = nullptr;
 };
 
 /// Every factory preset, in the order the bank file holds them (program 0 first).
 const std::vector<FactoryPreset>& all();
 
-/// The preset named `name` (case ignored), or null.
+/// The preset named `name` (case ignored) or, for a renamed one, its first name; or null.
 const FactoryPreset* find(const juce::String& name);
 
 /// The names, comma-separated, for messages.
 juce::String names();
 
-/// A file-name-safe form of the name: lower case, words joined by '-' ("Large Hall" -> "large-hall").
+/// The preset's lasting identity, file-name safe: its first name in lower case with words joined
+/// by '-' ("Large Hall" -> "large-hall").
 juce::String slug(const FactoryPreset& preset);
 
 /// The preset as the plug-in's preset document ("ZV-REVERB_LX_PRESET"), in the binary form hosts

@@ -70,3 +70,21 @@ TEST(Lv2FactoryPresets, EachIsListedAndItsStateSetsTheCurrentProgramOnly)
 }
 
 JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+
+// Hosts store a factory preset by its URI (and CLAP hosts by the same slug): a project that
+// names one must find it in every later version, whatever the preset is called now.
+TEST(Lv2FactoryPresets, KeepTheUrisTheyWerePublishedUnder)
+{
+    const char* const published[] = {
+        "small-room",   "vocal-room", "drum-room",      "chamber",         "plate",     "medium-hall",
+        "large-hall",   "cathedral",  "ambience",       "long-pad",        "gated",     "slapback",
+        "metal-tunnel", "wide-stage", "left-into-hall", "right-into-room", "hall-send", "endless",
+    };
+    const auto manifest = bundle.getChildFile("manifest.ttl").loadFileAsString();
+    ASSERT_EQ(zvpresets::all().size(), std::size(published));
+    for (size_t i = 0; i < std::size(published); ++i)
+    {
+        EXPECT_EQ(zvpresets::slug(zvpresets::all()[i]), published[i]) << zvpresets::all()[i].name;
+        EXPECT_TRUE(manifest.contains("<" + uri + ":factory-" + published[i] + ">")) << published[i];
+    }
+}

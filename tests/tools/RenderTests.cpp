@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
 
 namespace
@@ -47,6 +49,8 @@ void writeWav(const juce::File& file, const juce::AudioBuffer<float>& buffer, do
 
 juce::AudioBuffer<float> readWav(const juce::File& file, double* rate = nullptr, int* bits = nullptr)
 {
+    if (!file.existsAsFile())
+        return {};
     juce::WavAudioFormat wav;
     std::unique_ptr<juce::AudioFormatReader> reader(
         wav.createReaderFor(file.createInputStream().release(), true));
@@ -197,7 +201,7 @@ TEST_F(Renderer, ImpulseResponseAndPlot)
     EXPECT_GT(ir.getMagnitude(0, 4800, 43200), 1e-4f) << "the reverb rings after the impulse";
     const auto picture = juce::ImageFileFormat::loadFrom(dir.getChildFile("ir.png"));
     EXPECT_EQ(picture.getWidth(), 1200);
-    EXPECT_EQ(picture.getHeight(), 640);
+    EXPECT_EQ(picture.getHeight(), 660);
 }
 
 TEST_F(Renderer, ImpulsePrintsTheDecayOfTheWrittenResponseAndPlotsItOnRequest)
@@ -214,7 +218,7 @@ TEST_F(Renderer, ImpulsePrintsTheDecayOfTheWrittenResponseAndPlotsItOnRequest)
                                   << " Hz: the default room rings for some tenths of a second";
     // Two more panels under the waveform and the level: the decay per band and the spectrogram.
     const auto picture = juce::ImageFileFormat::loadFrom(dir.getChildFile("ir.png"));
-    EXPECT_EQ(picture.getHeight(), 640 + 2 * 290);
+    EXPECT_EQ(picture.getHeight(), 660 + 2 * 290);
 }
 
 TEST_F(Renderer, SeveralInputsRenderAsEachAloneWhileEachBadOneIsNamed)
@@ -276,12 +280,16 @@ TEST_F(Renderer, FactoryPresetsLoadByNameAndAreListed)
         SCOPED_TRACE(preset.name);
         EXPECT_TRUE(list.output.contains(juce::String(preset.name) + "  ")) << list.output;
         EXPECT_TRUE(list.output.contains(preset.purpose)) << list.output;
-        // Loaded by name (case ignored) and saved back: every value exactly as the table has it.
+        // Loaded by name (case ignored), or by the name it was first published under (the one
+        // scripts and hosts stored), and saved back: every value exactly as the table has it.
         const auto saved = dir.getChildFile("saved.xml");
-        ASSERT_EQ(run({"-q", "--preset", juce::String(preset.name).toUpperCase(), "--save-preset",
-                       saved.getFullPathName(), "--impulse", "0.01", "--rate", "48000", path("ir.wav")})
-                      .exitCode,
-                  0);
+        const auto firstName = zvpresets::slug(preset).replaceCharacter('-', ' ');
+        for (const auto& name : {juce::String(preset.name).toUpperCase(), firstName})
+            ASSERT_EQ(run({"-q", "--preset", name, "--save-preset", saved.getFullPathName(), "--impulse",
+                           "0.01", "--rate", "48000", path("ir.wav")})
+                          .exitCode,
+                      0)
+                << name;
         const auto document = zvstate::readDocumentText(saved.loadFileAsString().toStdString());
         ASSERT_TRUE(document);
         const zvstate::AttributeLookup values(*document);
@@ -295,11 +303,12 @@ TEST_F(Renderer, FactoryPresetsLoadByNameAndAreListed)
 TEST_F(Renderer, PresetFileOfAFactoryNameWinsAndAnUnknownNameListsTheFactoryPresets)
 {
     // A preset saved under a factory preset's name is the user's own and is what loads.
-    dir.getChildFile("Plate").replaceWithText("<ZV-REVERB_LX_PRESET fDecay=\"0.125\" programName=\"Mine\"/>");
+    dir.getChildFile("Chamber").replaceWithText(
+        "<ZV-REVERB_LX_PRESET fDecay=\"0.125\" programName=\"Mine\"/>");
     const juce::File previous = juce::File::getCurrentWorkingDirectory();
     dir.setAsCurrentWorkingDirectory();
-    const auto own = run({"-q", "--preset", "Plate", "--save-preset", path("saved.xml"), "--impulse", "0.01",
-                          "--rate", "48000", path("ir.wav")});
+    const auto own = run({"-q", "--preset", "Chamber", "--save-preset", path("saved.xml"), "--impulse",
+                          "0.01", "--rate", "48000", path("ir.wav")});
     previous.setAsCurrentWorkingDirectory();
     EXPECT_EQ(own.exitCode, 0) << own.output;
     EXPECT_TRUE(dir.getChildFile("saved.xml").loadFileAsString().contains("programName=\"Mine\""));
@@ -363,6 +372,10 @@ TEST_F(Renderer, ClearErrorsAndNonZeroExits)
         {{"--preset", path("in.wav"), path("in.wav"), path("o.wav")}, 1, "not a preset"},
         {{path("in.wav"), path("in.wav")}, 1, "refusing to overwrite"},
         {{path("in.wav"), "--out-dir", dir.getFullPathName()}, 1, "refusing to overwrite"},
+        // Two outputs of one name: the later would replace the earlier.
+        {{path("in.wav"), path("o.wav"), "--plot", path("o.wav")}, 2, "name one file"},
+        {{path("in.wav"), path("o.wav"), "--save-preset", path("o.wav")}, 2, "name one file"},
+        {{path("in.wav"), path("o.wav"), "--plot", path("in.wav")}, 1, "refusing to overwrite"},
         // Every limit of every option, just past it.
         {{"--block", "1048577", path("in.wav"), path("o.wav")}, 2, "--block"},
         {{"--tail", "-0.001", path("in.wav"), path("o.wav")}, 2, "--tail: expected 0 to 3600 seconds"},
@@ -380,7 +393,7 @@ TEST_F(Renderer, ClearErrorsAndNonZeroExits)
         {{"--program", "-1", "--bank", path("in.wav"), path("in.wav"), path("o.wav")}, 2, "--program"},
         // Options that do not go together, or miss their partner.
         {{"--rate", "48000", path("in.wav"), path("o.wav")}, 2, "--rate is only for --impulse"},
-        {{"--preset", "Plate", "--bank", path("in.wav"), path("in.wav"), path("o.wav")}, 2, "not both"},
+        {{"--preset", "Chamber", "--bank", path("in.wav"), path("in.wav"), path("o.wav")}, 2, "not both"},
         {{"--plot-spectrogram", path("in.wav"), path("o.wav")}, 2, "--plot-spectrogram"},
         {{path("in.wav"), "--out-dir", path("o"), "--plot", path("o.png")},
          2,
@@ -475,3 +488,341 @@ TEST(DemoSound, IsTheSameOnEveryRun)
 }
 
 JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+
+namespace
+{
+/// `chunk` inside a VST 2.4 bank (FBCh) or program (FPCh) file of this plug-in, as a host saves it.
+juce::MemoryBlock vstFile(const juce::MemoryBlock& chunk, const char* kind, juce::int32 pluginId)
+{
+    const bool bank = juce::String(kind) == "FBCh";
+    juce::MemoryOutputStream out;
+    out.write("CcnK", 4);
+    out.writeIntBigEndian((bank ? 152 : 52) + (int)chunk.getSize());
+    out.write(kind, 4);
+    out.writeIntBigEndian(1);
+    out.writeIntBigEndian(pluginId);
+    out.writeIntBigEndian(zvidentity::vstVersion);
+    out.writeIntBigEndian(bank ? 127 : 11);
+    out.writeRepeatedByte(0, bank ? 128 : 28);
+    out.writeIntBigEndian((int)chunk.getSize());
+    out.write(chunk.getData(), chunk.getSize());
+    return out.getMemoryBlock();
+}
+
+void writeFlac(const juce::File& file, const juce::AudioBuffer<float>& buffer, double rate)
+{
+    file.deleteFile();
+    juce::FlacAudioFormat flac;
+    auto stream = file.createOutputStream();
+    std::unique_ptr<juce::AudioFormatWriter> writer(
+        flac.createWriterFor(stream.get(), rate, (unsigned)buffer.getNumChannels(), 16, {}, 0));
+    ASSERT_NE(writer, nullptr);
+    stream.release();
+    writer->writeFromAudioSampleBuffer(buffer, 0, buffer.getNumSamples());
+}
+
+/// The same file with its header's 36-bit count of frames replaced.
+void claimFlacFrames(const juce::File& file, juce::uint64 frames)
+{
+    juce::MemoryBlock data;
+    file.loadFileAsData(data);
+    auto* bytes = static_cast<juce::uint8*>(data.getData());
+    bytes[21] = (juce::uint8)((bytes[21] & 0xf0) | ((frames >> 32) & 0x0f));
+    for (int i = 0; i < 4; ++i)
+        bytes[22 + i] = (juce::uint8)(frames >> (24 - 8 * i));
+    file.replaceWithData(data.getData(), data.getSize());
+}
+
+/// A WAV file with the given format chunk fields and `frames` frames of a ramp.
+juce::MemoryBlock rawWav(int formatTag, int channels, int bits, int frames, juce::uint32 listSize = 4)
+{
+    juce::MemoryOutputStream out;
+    const int blockAlign = channels * ((bits + 7) / 8);
+    out.write("RIFF", 4), out.writeInt(0), out.write("WAVE", 4);
+    out.write("fmt ", 4), out.writeInt(16), out.writeShort((short)formatTag), out.writeShort((short)channels);
+    out.writeInt(44100), out.writeInt(44100 * blockAlign), out.writeShort((short)blockAlign),
+        out.writeShort((short)bits);
+    out.write("LIST", 4), out.writeInt((int)listSize), out.write("INFO", 4);
+    out.write("data", 4), out.writeInt(frames * blockAlign);
+    for (int i = 0; i < frames * channels; ++i)
+    {
+        if (bits == 64)
+            out.writeDouble(0.5 * std::sin(i * 0.01));
+        else
+            out.writeShort((short)(i * 16));
+    }
+    return out.getMemoryBlock();
+}
+
+/// The names in `dir` that the render left behind besides `keep`.
+/// Writes `data` to `file`.
+void writeData(const juce::File& file, const juce::MemoryBlock& data)
+{
+    file.replaceWithData(data.getData(), data.getSize());
+}
+
+juce::StringArray leftovers(const juce::File& dir, const juce::StringArray& keep)
+{
+    juce::StringArray names;
+    for (const auto& f : dir.findChildFiles(juce::File::findFiles, false))
+        if (!keep.contains(f.getFileName()))
+            names.add(f.getFileName());
+    return names;
+}
+} // namespace
+
+TEST_F(Renderer, TheOutputsExtensionOrFormatChoosesWhatIsWritten)
+{
+    writeWav(dir.getChildFile("in.wav"), testSignal(2, 4410), 44100.0);
+    const struct
+    {
+        const char* output;
+        juce::StringArray options;
+        const char* magic; // the file's first bytes; null when refused
+        int bits;
+    } cases[] = {
+        {"o.flac", {}, "fLaC", 24},
+        {"o.aiff", {}, "FORM", 24},
+        {"o.aif", {"--bits", "16"}, "FORM", 16},
+        {"o.wav", {}, "RIFF", 32},
+        {"o.out", {"--format", "flac"}, "fLaC", 24},
+        {"o.mp3", {}, nullptr, 0},
+        {"o.flac", {"--format", "wav"}, nullptr, 0},
+        {"o.flac", {"--bits", "32"}, nullptr, 0},
+    };
+    for (const auto& c : cases)
+    {
+        auto args = c.options;
+        args.addArray({"-q", path("in.wav"), path(c.output)});
+        const auto r = run(args);
+        SCOPED_TRACE(args.joinIntoString(" ") + "\n" + r.output);
+        if (c.magic == nullptr)
+        {
+            EXPECT_EQ(r.exitCode, 2);
+            EXPECT_TRUE(r.output.contains("WAV (.wav, .wave), FLAC (.flac) or AIFF") ||
+                        r.output.contains("disagree") || r.output.contains("FLAC holds 16 or 24 bits"));
+            EXPECT_FALSE(dir.getChildFile(c.output).exists());
+            continue;
+        }
+        ASSERT_EQ(r.exitCode, 0);
+        EXPECT_TRUE(dir.getChildFile(c.output).loadFileAsString().startsWith(c.magic));
+        juce::AudioFormatManager formats;
+        formats.registerBasicFormats();
+        std::unique_ptr<juce::AudioFormatReader> reader(
+            formats.createReaderFor(dir.getChildFile(c.output).createInputStream()));
+        ASSERT_NE(reader, nullptr);
+        EXPECT_EQ((int)reader->bitsPerSample, c.bits);
+        EXPECT_GT(reader->lengthInSamples, 4410);
+        dir.getChildFile(c.output).deleteFile();
+    }
+}
+
+TEST_F(Renderer, IntegerOutputThatClipsIsReportedAndNormalizeCuresIt)
+{
+    auto loud = testSignal(2, 44100);
+    loud.applyGain(1.97f); // noise at about -0.1 dBFS
+    writeWav(dir.getChildFile("in.wav"), loud, 44100.0);
+    const struct
+    {
+        juce::StringArray options;
+        const char* warning; // null: none
+        float peakAtMost;
+    } cases[] = {
+        {{"--bits", "16"}, "samples clipped in the 16-bit output", 1.0f},
+        {{"--bits", "24", "--normalize"}, nullptr, 0.8913f},    // -1 dBFS
+        {{"--bits", "16", "--normalize=-6"}, nullptr, 0.5012f}, // -6 dBFS
+        {{"--bits", "32"}, nullptr, 100.0f},                    // float keeps every value
+    };
+    for (const auto& c : cases)
+    {
+        auto args = c.options;
+        args.addArray({"--set", "Volume=1", "--tail", "0.2", path("in.wav"), path("o.wav")});
+        const auto r = run(args);
+        SCOPED_TRACE(args.joinIntoString(" ") + "\n" + r.output);
+        ASSERT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.output.contains("clipped"), c.warning != nullptr);
+        if (c.warning != nullptr)
+        {
+            EXPECT_TRUE(r.output.contains(c.warning) && r.output.contains("--normalize"));
+        }
+        const auto out = readWav(dir.getChildFile("o.wav"));
+        EXPECT_LE(out.getMagnitude(0, out.getNumSamples()), c.peakAtMost + 1e-4f);
+        EXPECT_GT(out.getMagnitude(0, out.getNumSamples()), std::min(c.peakAtMost, 1.0f) * 0.99f);
+    }
+    EXPECT_TRUE(run({"--help"}).output.contains("-12 dB (0) to +12 dB (1)"));
+}
+
+TEST_F(Renderer, VstBankAndProgramFilesLoadAsTheirDocumentsDo)
+{
+    ZVPluginAudioProcessor p;
+    p.setCurrentProgram(4);
+    p.setParameter(7, 0.0f); // power off in program 4: the output is the input
+    juce::MemoryBlock bank, program;
+    p.getStateInformation(bank);
+    p.getCurrentProgramStateInformation(program);
+    writeData(dir.getChildFile("bank.fxb"), vstFile(bank, "FBCh", (juce::int32)zvidentity::pluginCode));
+    writeData(dir.getChildFile("prog.fxp"), vstFile(program, "FPCh", (juce::int32)zvidentity::pluginCode));
+    writeData(dir.getChildFile("other.fxb"), vstFile(bank, "FBCh", 0x41424344));
+    auto cut = vstFile(bank, "FBCh", (juce::int32)zvidentity::pluginCode);
+    cut.setSize(cut.getSize() - 100);
+    writeData(dir.getChildFile("cut.fxb"), cut);
+    const auto input = testSignal(2, 3000);
+    writeWav(dir.getChildFile("in.wav"), input, 44100.0);
+    const struct
+    {
+        juce::StringArray options;
+        const char* error; // null: renders program 4, the input unchanged
+    } cases[] = {
+        {{"--bank", path("bank.fxb"), "--program", "4"}, nullptr},
+        {{"--preset", path("prog.fxp")}, nullptr},
+        {{"--bank", path("prog.fxp")}, "give it to --preset"},
+        {{"--bank", path("other.fxb")}, "belongs to another plug-in"},
+        {{"--bank", path("cut.fxb")}, "follow"},
+    };
+    for (const auto& c : cases)
+    {
+        auto args = c.options;
+        args.addArray({"-q", "--tail", "0", path("in.wav"), path("o.wav")});
+        const auto r = run(args);
+        SCOPED_TRACE(args.joinIntoString(" ") + "\n" + r.output);
+        if (c.error != nullptr)
+        {
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_TRUE(r.output.contains(c.error));
+            continue;
+        }
+        ASSERT_EQ(r.exitCode, 0);
+        const auto out = readWav(dir.getChildFile("o.wav"));
+        for (int i = 0; i < 3000; ++i)
+            ASSERT_NEAR(out.getSample(1, i), input.getSample(1, i), 1e-7f);
+    }
+}
+
+TEST_F(Renderer, ImpulseIsTheSettledResponseAndSaysWhetherTheDrySoundIsIn)
+{
+    // The engine's pre-delay is 4.08 ms on the right: in use, nothing of the room arrives before.
+    const struct
+    {
+        const char* dryWet;
+        const char* says;
+    } cases[] = {{"Dry-Wet=1", "wet only"}, {"Dry-Wet=0.5", "dry sound included"}};
+    for (const auto& c : cases)
+    {
+        const auto r = run({"--set", c.dryWet, "--impulse", "1", "--rate", "48000", path("ir.wav")});
+        SCOPED_TRACE(r.output);
+        ASSERT_EQ(r.exitCode, 0);
+        EXPECT_TRUE(r.output.contains(c.says));
+    }
+    const auto ir = readWav(dir.getChildFile("ir.wav"));
+    EXPECT_EQ(ir.getSample(0, 0), 0.5f) << "the dry impulse, at half the mix";
+    EXPECT_LT(ir.getMagnitude(1, 1, 190), 1e-6f) << "no reverb before the settled pre-delay";
+}
+
+TEST_F(Renderer, MeasurementsThatDoNotExistReadNotAvailableWithTheReason)
+{
+    juce::AudioBuffer<float> none(2, 0);
+    writeWav(dir.getChildFile("empty.wav"), none, 44100.0);
+    auto r = run({"--set", "Dry-Wet=0", path("empty.wav"), path("o.wav")});
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_TRUE(r.output.contains("silent")) << r.output;
+    EXPECT_FALSE(r.output.contains("-191")) << r.output;
+
+    r = run(
+        {"--preset", "Slapback", "--set", "Dry-Wet=1", "--impulse", "8", "--rate", "48000", path("ir.wav")});
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_TRUE(r.output.contains("n/a")) << r.output;
+    EXPECT_TRUE(r.output.contains("echoes, not a decay")) << r.output;
+    EXPECT_FALSE(r.output.contains(" 0.00 s")) << r.output;
+}
+
+TEST_F(Renderer, DamagedAndUnusualInputsAreReadRightOrRefusedWithTheReason)
+{
+    writeFlac(dir.getChildFile("huge.flac"), testSignal(2, 4410), 44100.0);
+    claimFlacFrames(dir.getChildFile("huge.flac"), juce::uint64(1) << 31);
+    writeFlac(dir.getChildFile("long.flac"), testSignal(2, 4410), 44100.0);
+    claimFlacFrames(dir.getChildFile("long.flac"), 10000000);
+    writeData(dir.getChildFile("list.wav"), rawWav(1, 2, 16, 1000, 1u << 20));
+    writeData(dir.getChildFile("12bit.wav"), rawWav(1, 2, 12, 1000));
+    writeData(dir.getChildFile("double.wav"), rawWav(3, 2, 64, 1000));
+    writeData(dir.getChildFile("many.wav"), rawWav(1, 65535, 16, 1));
+    dir.getChildFile("folder.wav").createDirectory();
+    writeWav(dir.getChildFile("in.wav"), testSignal(2, 1000), 44100.0);
+    ::mkfifo(path("fifo").toRawUTF8(), 0600);
+    juce::MemoryBlock big(5u << 20, true);
+    dir.getChildFile("big.xml").replaceWithData(big.getData(), big.getSize());
+    const struct
+    {
+        juce::StringArray args;
+        int exitCode;
+        const char* message;
+        int frames; // written, when rendered
+    } cases[] = {
+        {{path("huge.flac")}, 0, "claims 2147483648 frames but its audio ends after 4410", 4410},
+        {{path("long.flac")}, 0, "claims 10000000 frames but its audio ends after 4410", 4410},
+        {{path("list.wav")}, 1, "its 'LIST' chunk claims 1048576 bytes", 0},
+        {{path("12bit.wav")}, 1, "12-bit PCM", 0},
+        {{path("double.wav")}, 0, "Rendered", 1000},
+        {{path("many.wav")}, 1, "has 65535 channels", 0},
+        {{path("folder.wav")}, 1, "is not a regular file", 0},
+        {{path("fifo")}, 1, "is not a regular file", 0},
+        {{"--preset", path("fifo"), path("in.wav")}, 1, "is not a regular file", 0},
+        {{"--bank", path("fifo"), path("in.wav")}, 1, "is not a regular file", 0},
+        {{"--preset", path("big.xml"), path("in.wav")}, 1, "over 4 MiB", 0},
+    };
+    const juce::StringArray before = leftovers(dir, {});
+    for (const auto& c : cases)
+    {
+        auto args = c.args;
+        args.addArray({"--tail", "0", path("o.wav")});
+        const auto r = run(args);
+        SCOPED_TRACE(args.joinIntoString(" ") + "\n" + r.output);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_TRUE(r.output.contains(c.message));
+        EXPECT_EQ(readWav(dir.getChildFile("o.wav")).getNumSamples(), c.frames);
+        if (c.frames > 0)
+        {
+            EXPECT_GT(readWav(dir.getChildFile("o.wav")).getMagnitude(0, c.frames / 2), 1e-3f);
+        }
+        dir.getChildFile("o.wav").deleteFile();
+        EXPECT_EQ(leftovers(dir, before), juce::StringArray()) << "no temporary file is left behind";
+    }
+}
+
+namespace
+{
+/// The broadband RT60 zv-render printed under its measurement, or -1.
+double printedBroadbandRt60(const juce::String& output)
+{
+    const auto line = output.fromFirstOccurrenceOf("  broadband", false, false).trim();
+    return line.isEmpty() ? -1.0 : line.getDoubleValue();
+}
+} // namespace
+
+TEST_F(Renderer, Rt60ChoosesTheDecayThatReachesItOrSaysWhyNot)
+{
+    const struct
+    {
+        double target;
+        const char* note; // null: reached within 5 %
+    } cases[] = {{1.0, nullptr},
+                 {2.0, nullptr},
+                 {4.0, nullptr},
+                 {0.3, "the shortest these settings allow"},
+                 {500.0, "the longest these settings allow"}};
+    for (const auto& c : cases)
+    {
+        const auto r = run({"--rt60", juce::String(c.target), "--set", "Dry-Wet=1", "--impulse",
+                            juce::String(std::min(c.target * 2.5, 10.0)), "--rate", "48000", path("ir.wav")});
+        SCOPED_TRACE(r.output);
+        ASSERT_EQ(r.exitCode, 0);
+        EXPECT_TRUE(r.output.contains("Room: RT60 ")) << "every render says how long its room rings";
+        if (c.note != nullptr)
+        {
+            EXPECT_TRUE(r.output.contains(c.note));
+        }
+        else
+        {
+            EXPECT_NEAR(printedBroadbandRt60(r.output), c.target, 0.05 * c.target);
+        }
+    }
+}

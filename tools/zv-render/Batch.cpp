@@ -32,7 +32,7 @@ std::vector<Job> planJobs(const Options& options, const std::vector<juce::File>&
     {
         Job job;
         job.input = input;
-        job.output = options.outDir.getChildFile(input.getFileNameWithoutExtension() + ".wav");
+        job.output = options.outDir.getChildFile(input.getFileNameWithoutExtension() + "." + options.format);
         const auto [earlier, fresh] = outputs.emplace(job.output.getFullPathName(), input);
         if (!fresh)
             throw UsageError(quoted(earlier->second) + " and " + quoted(input) +
@@ -83,8 +83,9 @@ void renderJobs(std::vector<Job>& jobs, const Options& each, size_t workers, boo
                     renderFile(each, job.input, job.output,
                                [&](double fraction) { done.store(fraction, std::memory_order_relaxed); });
                 line = summary.describe();
-                if (!summary.warning.empty())
-                    line += "\nzv-render: warning: " + summary.warning;
+                for (const auto& warning : {summary.warning, summary.clipWarning()})
+                    if (!warning.empty())
+                        line += "\nzv-render: warning: " + warning;
             }
             catch (const std::exception& e)
             {

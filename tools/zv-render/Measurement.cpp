@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <tuple>
 
 namespace zvmeasure
 {
@@ -31,6 +32,10 @@ Biquad section(double hz, double q, double sampleRate, bool highPass)
     return s;
 }
 
+/// The largest share of a fall that may come in steps for it to be read as a decay. A response
+/// of separate echoes falls all in steps; the rooms of the factory presets far less.
+constexpr double mostSteps = 0.5;
+
 /// How many samples of a curve are kept for pictures: enough for any screen.
 constexpr std::size_t keptCurvePoints = 4096;
 
@@ -40,6 +45,7 @@ BandDecay measureEnergy(double centreHz, const std::vector<double>& energy, doub
     BandDecay band;
     band.centreHz = centreHz;
     band.rt60 = band.edt = notMeasurable;
+    band.rt60Why = band.edtWhy = silent;
     const std::size_t n = energy.size();
     if (n < 2)
         return band;
@@ -69,7 +75,19 @@ BandDecay measureEnergy(double centreHz, const std::vector<double>& energy, doub
     }
     if (curve.empty())
         return band;
+    band.rt60Why = band.edtWhy = nullptr;
     band.edt = sixtyDecibelTime(curve, sampleRate, 0.0, -10.0);
+    // A response made of a few separate echoes has a backward integral of flat stretches and
+    // sudden drops: a line fitted to it gives a number (a drop of 30 dB within a sample reads
+    // as no time at all) that describes nothing. A decay falls at a steady rate.
+    for (auto [value, why, fromDb, toDb] : {std::tuple{&band.rt60, &band.rt60Why, -5.0, -35.0},
+                                            std::tuple{&band.edt, &band.edtWhy, 0.0, -10.0}})
+    {
+        if (!std::isfinite(*value))
+            *why = tooShort;
+        else if (fitFall(curve, sampleRate, fromDb, toDb).steps > mostSteps)
+            *value = notMeasurable, *why = echoes;
+    }
 
     band.curveStep = std::max<std::size_t>(1, (n + keptCurvePoints - 1) / keptCurvePoints);
     for (std::size_t i = 0; i < n; i += band.curveStep)
@@ -120,6 +138,11 @@ std::vector<double> backwardIntegralDb(const std::vector<double>& energy, double
 
 double sixtyDecibelTime(const std::vector<double>& curveDb, double sampleRate, double fromDb, double toDb)
 {
+    return fitFall(curveDb, sampleRate, fromDb, toDb).seconds;
+}
+
+Fall fitFall(const std::vector<double>& curveDb, double sampleRate, double fromDb, double toDb)
+{
     const auto below = [&](double level, std::size_t start)
     {
         std::size_t i = start;
@@ -129,7 +152,7 @@ double sixtyDecibelTime(const std::vector<double>& curveDb, double sampleRate, d
     };
     const std::size_t first = below(fromDb, 0), last = below(toDb, first);
     if (last >= curveDb.size())
-        return notMeasurable;
+        return {notMeasurable, 0.0};
 
     // Least squares over the finite points, with time in samples measured from `first`.
     double n = 0.0, sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
@@ -141,9 +164,32 @@ double sixtyDecibelTime(const std::vector<double>& curveDb, double sampleRate, d
         }
     const double spread = n * sxx - sx * sx;
     if (n < 2.0 || spread <= 0.0)
-        return notMeasurable;
+        return {notMeasurable, 0.0};
     const double slope = (n * sxy - sx * sy) / spread; // dB per sample
-    return slope < 0.0 ? -60.0 / slope / sampleRate : notMeasurable;
+    if (!(slope < 0.0))
+        return {notMeasurable, 0.0};
+
+    const std::size_t millisecond = std::max<std::size_t>(1, (std::size_t)(sampleRate / 1000.0));
+    if (last - first < 10 * millisecond)
+        return {-60.0 / slope / sampleRate, 1.0}; // no room falls this far in under 10 ms: one step
+    double stepped = 0.0;
+    for (std::size_t i = first; i < last; i += millisecond)
+    {
+        const double drop = curveDb[i] - curveDb[std::min(i + millisecond, last)];
+        if (drop > -10.0 * slope * (double)millisecond)
+            stepped += drop;
+    }
+    const double fall = curveDb[first] - curveDb[last];
+    return {-60.0 / slope / sampleRate, fall > 0.0 ? stepped / fall : 0.0};
+}
+
+BandDecay measureBroadband(const std::vector<const float*>& channels, std::size_t length, double sampleRate)
+{
+    std::vector<double> energy(length, 0.0);
+    for (const float* channel : channels)
+        for (std::size_t i = 0; i < length; ++i)
+            energy[i] += (double)channel[i] * channel[i];
+    return measureEnergy(0.0, energy, sampleRate);
 }
 
 DecayMeasurement measureDecay(const std::vector<const float*>& channels, std::size_t length,
@@ -161,6 +207,7 @@ DecayMeasurement measureDecay(const std::vector<const float*>& channels, std::si
             BandDecay band;
             band.centreHz = centre;
             band.rt60 = band.edt = notMeasurable;
+            band.rt60Why = band.edtWhy = aboveRate;
             result.bands.push_back(std::move(band));
             continue;
         }
@@ -177,11 +224,7 @@ DecayMeasurement measureDecay(const std::vector<const float*>& channels, std::si
         result.bands.push_back(measureEnergy(centre, energy, sampleRate));
     }
 
-    std::fill(energy.begin(), energy.end(), 0.0);
-    for (const float* channel : channels)
-        for (std::size_t i = 0; i < length; ++i)
-            energy[i] += (double)channel[i] * channel[i];
-    result.bands.push_back(measureEnergy(0.0, energy, sampleRate));
+    result.bands.push_back(measureBroadband(channels, length, sampleRate));
     return result;
 }
 
@@ -197,7 +240,7 @@ std::string formatDecay(const DecayMeasurement& measurement)
         return std::string(text);
     };
     std::string table = "Decay (all channels' energy)  RT60 (T30)       EDT\n";
-    bool missing = false;
+    std::vector<const char*> reasons;
     for (const auto& band : measurement.bands)
     {
         char name[32];
@@ -209,12 +252,13 @@ std::string formatDecay(const DecayMeasurement& measurement)
         std::snprintf(line, sizeof line, "%-30s%s %s\n", name, seconds(band.rt60).c_str(),
                       seconds(band.edt).c_str());
         table += line;
-        missing = missing || !std::isfinite(band.rt60) || !std::isfinite(band.edt);
+        for (const char* why : {band.rt60Why, band.edtWhy})
+            if (why != nullptr && std::find(reasons.begin(), reasons.end(), why) == reasons.end())
+                reasons.push_back(why);
     }
-    if (missing)
-        table +=
-            "n/a: the response does not fall far enough within its length (35 dB for RT60, 10 dB for EDT),\n"
-            "or the band reaches above what the sample rate holds.\n";
+    for (const char* why : reasons)
+        table += std::string("n/a: ") + why +
+                 (why == tooShort ? " (35 dB for RT60, 10 dB for EDT): render a longer impulse" : "") + ".\n";
     return table;
 }
 } // namespace zvmeasure

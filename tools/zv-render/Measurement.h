@@ -51,7 +51,9 @@ struct BandDecay
     double centreHz = 0.0; ///< 0 for the broadband (unfiltered) response
     double rt60 = 0.0;     ///< from the fall from -5 to -35 dB (T30), in seconds; NaN if not measurable
     double edt = 0.0;      ///< from the fall from 0 to -10 dB, times six, in seconds; NaN if not measurable
-    std::vector<float> curveDb; ///< the backward-integrated energy in dB, one value per curveStep samples
+    const char* rt60Why = nullptr; ///< why rt60 is NaN, for people
+    const char* edtWhy = nullptr;  ///< why edt is NaN, for people
+    std::vector<float> curveDb;    ///< the backward-integrated energy in dB, one value per curveStep samples
     std::size_t curveStep = 1;
 };
 
@@ -75,11 +77,31 @@ std::vector<double> backwardIntegralDb(const std::vector<double>& energy, double
 /// the curve never gets that low.
 double sixtyDecibelTime(const std::vector<double>& curveDb, double sampleRate, double fromDb, double toDb);
 
+/// What a straight line fitted to a fall says: its time to fall 60 dB, and the share of the fall
+/// (0 to 1) that comes in steps, milliseconds falling ten times faster than the line.
+struct Fall
+{
+    double seconds;
+    double steps;
+};
+
+/// The fit sixtyDecibelTime makes, with its steps; seconds NaN as there.
+Fall fitFall(const std::vector<double>& curveDb, double sampleRate, double fromDb, double toDb);
+
+/// Reasons a decay time reads n/a.
+inline constexpr const char* tooShort = "the response does not fall far enough within its length";
+inline constexpr const char* aboveRate = "the band reaches above what the sample rate holds";
+inline constexpr const char* silent = "the response is silent";
+inline constexpr const char* echoes = "the fall comes in steps: echoes, not a decay";
+
 /// Measures an impulse response given as `channels` (each `length` samples): the energy of all
 /// channels together, per octave band and broadband. The response may end before it has died
 /// away: what it would still have carried is estimated from its decay and its last tenth.
 DecayMeasurement measureDecay(const std::vector<const float*>& channels, std::size_t length,
                               double sampleRate);
+
+/// The broadband (unfiltered) decay alone, as measureDecay finds it.
+BandDecay measureBroadband(const std::vector<const float*>& channels, std::size_t length, double sampleRate);
 
 /// The measurement as a small table for people to read.
 std::string formatDecay(const DecayMeasurement& measurement);

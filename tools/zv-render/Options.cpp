@@ -1,5 +1,8 @@
 #include "Options.h"
 
+#include "AudioFiles.h"
+#include "DecayTime.h"
+
 #include <FactoryPresets.h>
 #include <ZVIdentity.h>
 #include <processor/Parameters.h>
@@ -98,20 +101,24 @@ const std::vector<OptionEntry>& optionTable()
         {{"--set"},
          "NAME=VALUE",
          "set a parameter by name; repeatable. Names:\n" + parameterNames() +
-             ".\nEach takes 0 to 1; the On-Off switches take 0 or 1",
+             ".\nEach takes 0 to 1; the On-Off switches take 0 or 1. Volume spans\n-12 dB (0) to +12 dB (1), "
+             "0 dB at 0.5",
          [](Options& o, auto&, auto& v) { o.sets.push_back(parseAssignment(v)); }},
         {{"--preset"},
          "FILE|NAME",
-         "load a preset document (as saved by --save-preset) or, when no\n"
-         "such file exists, the factory preset of that name",
+         "load a preset: a document saved by --save-preset, a VST 2.4\n"
+         "program file (.fxp) saved from a host, or, when no such file\n"
+         "exists, the factory preset of that name",
          [](Options& o, auto&, auto& v) { setPreset(o, v); }},
         {{"--list-presets"},
          {},
-         "list the factory presets and stop",
+         "list the factory presets, each with its RT60 and what it is for,\nand stop",
          [](Options& o, auto&, auto&) { o.listPresets = true; }},
         {{"--bank"},
          "FILE",
-         "load a bank document, then select --program N (default 0)",
+         "load a bank: a bank document, or a VST 2.4 bank file (.fxb) such\n"
+         "as the factory bank or one saved from a host; then select\n"
+         "--program N (default 0)",
          [](Options& o, auto&, auto& v) { o.bank = fileNamed(v); }},
         {{"--program"},
          "N",
@@ -134,14 +141,44 @@ const std::vector<OptionEntry>& optionTable()
              if (*o.tailSeconds < 0.0 || *o.tailSeconds > 3600.0)
                  throw UsageError("--tail: expected 0 to 3600 seconds");
          }},
+        {{"--format"},
+         "wav|flac|aiff",
+         "output file format; by default the output's extension chooses it\n(.wav, .flac, .aif or .aiff), "
+         "and with --out-dir it is wav",
+         [](Options& o, auto&, auto& v)
+         {
+             if (outputFormatNamed(v) == nullptr)
+                 throw UsageError("--format: expected wav, flac or aiff, got '" + v.toStdString() + "'");
+             o.format = outputFormatNamed(v)->name;
+         }},
         {{"--bits"},
          "16|24|32",
-         "output sample format; 32 is float (default)",
+         "output sample format: 16 or 24-bit integer, or 32-bit float, which\nnever clips (WAV only). "
+         "Default: 32 for WAV, 24 for FLAC and AIFF",
          [](Options& o, auto& n, auto& v)
          {
              o.bitsPerSample = parseInteger(n, v, 16, 32);
              if (o.bitsPerSample != 16 && o.bitsPerSample != 24 && o.bitsPerSample != 32)
                  throw UsageError("--bits: expected 16, 24 or 32");
+         }},
+        {{"--normalize"},
+         "[=DBFS]",
+         "scale the whole render so that its peak is DBFS (default -1)",
+         [](Options& o, auto& n, auto& v)
+         {
+             o.normalizeDb = v.isEmpty() ? -1.0 : parseNumber(n, v);
+             if (*o.normalizeDb < -60.0 || *o.normalizeDb > 0.0)
+                 throw UsageError("--normalize: expected a peak from -60 to 0 dBFS");
+         }},
+        {{"--rt60"},
+         "SECONDS",
+         "choose the Decay whose reverberation time (broadband RT60 of the\nroom, at the other settings "
+         "given) is closest to SECONDS, and say\nwhat it reaches",
+         [](Options& o, auto& n, auto& v)
+         {
+             o.rt60Seconds = parseNumber(n, v);
+             if (*o.rt60Seconds <= 0.0 || *o.rt60Seconds > 600.0)
+                 throw UsageError("--rt60: expected above 0 and up to 600 seconds");
          }},
         {{"--out-dir"},
          "DIR",
@@ -253,6 +290,36 @@ void checkAndPlaceFiles(Options& options, const juce::StringArray& files)
         options.inputs.push_back(fileNamed(files[0]));
     options.output = fileNamed(files[files.size() - 1]);
 }
+
+/// Chooses the output format from --format or the output's name, and the sample format from
+/// --bits or the format. A name that says one format and --format another is refused: the file
+/// would lie about what it holds.
+void chooseFormat(Options& options)
+{
+    if (options.output != juce::File())
+    {
+        const auto* byName = outputFormatOf(options.output);
+        if (byName == nullptr && options.format.isEmpty())
+            throw UsageError("cannot tell the output format from the name '" +
+                             options.output.getFileName().toStdString() + "': zv-render writes " +
+                             outputFormatList() + "; use one of those extensions or give --format");
+        if (byName != nullptr && options.format.isNotEmpty() && options.format != byName->name)
+            throw UsageError("--format " + options.format.toStdString() + " and the output's name '" +
+                             options.output.getFileName().toStdString() + "' disagree");
+        if (options.format.isEmpty())
+            options.format = byName->name;
+    }
+    if (options.format.isEmpty())
+        options.format = "wav";
+    const auto& format = *outputFormatNamed(options.format);
+    if (options.bitsPerSample == 0)
+        options.bitsPerSample = format.defaultBits;
+    if (std::find(format.bits.begin(), format.bits.end(), options.bitsPerSample) == format.bits.end())
+        throw UsageError("--bits " + std::to_string(options.bitsPerSample) + ": " +
+                         juce::String(format.name).toUpperCase().toStdString() +
+                         " holds 16 or 24 bits; "
+                         "32-bit float is for WAV");
+}
 } // namespace
 
 Options parseOptions(const juce::StringArray& args)
@@ -261,19 +328,29 @@ Options parseOptions(const juce::StringArray& args)
     juce::StringArray files;
     for (int i = 0; i < args.size(); ++i)
     {
-        const auto& arg = args[i];
-        if (!arg.startsWith("-") || arg.length() == 1)
+        if (!args[i].startsWith("-") || args[i].length() == 1)
         {
-            files.add(arg);
+            files.add(args[i]);
             continue;
         }
+        // --name=value is the same as --name value; an option whose value may be left out
+        // ("[=...]") takes it only in that form.
+        const bool inlineValue = args[i].startsWith("--") && args[i].containsChar('=');
+        const auto arg = inlineValue ? args[i].upToFirstOccurrenceOf("=", false, false) : args[i];
         const auto& table = optionTable();
         const auto option =
             std::find_if(table.begin(), table.end(), [&](auto& o) { return o.names.contains(arg); });
         if (option == table.end())
             throw UsageError("unknown option '" + arg.toStdString() + "' (see --help)");
         juce::String value;
-        if (option->valueName.isNotEmpty())
+        const bool optionalValue = option->valueName.startsWith("[");
+        if (inlineValue)
+        {
+            if (option->valueName.isEmpty())
+                throw UsageError(arg.toStdString() + " takes no value");
+            value = args[i].fromFirstOccurrenceOf("=", false, false);
+        }
+        else if (option->valueName.isNotEmpty() && !optionalValue)
         {
             if (i + 1 >= args.size())
                 throw UsageError(arg.toStdString() + " needs a value");
@@ -282,7 +359,10 @@ Options parseOptions(const juce::StringArray& args)
         option->apply(options, arg, value);
     }
     if (!options.help && !options.version && !options.listPresets)
+    {
         checkAndPlaceFiles(options, files);
+        chooseFormat(options);
+    }
     return options;
 }
 
@@ -299,11 +379,15 @@ juce::String helpText()
         "INPUT is a mono or stereo WAV, AIFF or FLAC file at any sample rate; a mono file\n"
         "feeds both sides. Files with more channels are refused: which channels make up the\n"
         "left and the right side depends on the file's layout, which only you know.\n"
-        "OUTPUT is a stereo WAV file at the input's rate. The reverb's tail is appended so it\n"
+        "OUTPUT is a stereo file at the input's rate, in the format its extension names:\n"
+        "WAV (.wav), FLAC (.flac) or AIFF (.aif, .aiff). The reverb's tail is appended so it\n"
         "rings out, up to the last sample at or above -120 dBFS within the reverb's reported\n"
-        "tail. An input file is never overwritten.\n"
+        "tail. An input file is never overwritten, and no two outputs may be one file.\n"
+        "An integer output (16 or 24 bits) that has to clip is written with a warning that\n"
+        "counts the clipped samples; --normalize or --bits 32 avoids it.\n"
         "With --out-dir, every INPUT is rendered with the same settings, several at once, to\n"
-        "DIR/NAME.wav; a file that fails is named at the end and the others still complete.\n"
+        "DIR/NAME.wav (or --format's extension); a file that fails is named at the end and the\n"
+        "others still complete.\n"
         "\n"
         "Options (before or after the file names):\n";
     constexpr int column = 22;
@@ -316,9 +400,13 @@ juce::String helpText()
         text << names << wrapped(option.help, 86 - column).replace("\n", "\n" + indent) << "\n";
     }
     text << "\n"
-            "Settings are applied in this order: bank or preset, then every --set.\n"
+            "Settings are applied in this order: bank or preset, then every --set, then --rt60.\n"
+            "A VST 2.4 host saves the .fxb and .fxp files from its plug-in menu (\"Save Bank\",\n"
+            "\"Save Preset\" or \"Save Program\"); the factory bank is installed as\n"
+            "/usr/share/zv-reverb-lx/zv-reverb-lx-factory.fxb.\n"
          << wrapped("The factory presets (--list-presets) are: " + zvpresets::names() + ".", 86) << "\n"
-         << "The impulse response includes the dry sound unless Dry-Wet=1.\n"
+         << "The impulse response is measured after the reverb's start-up glides have settled, and\n"
+            "includes the dry sound unless Dry-Wet=1; its measurement says which.\n"
             "\n"
             "Exit status: 0 when done, 1 when a file could not be read or written (with --out-dir:\n"
             "any file), 2 when the command line asks for something impossible.\n"
@@ -333,13 +421,23 @@ juce::String helpText()
 
 juce::String presetListText()
 {
+    // Measured here rather than written down, so the list cannot disagree with the sound.
+    constexpr double rate = 48000.0;
     int width = 0;
     for (const auto& preset : zvpresets::all())
         width = std::max(width, (int)juce::String(preset.name).length());
     juce::String text;
+    text << "  " << juce::String("Preset").paddedRight(' ', width + 2) << "RT60      What it is for\n";
     for (const auto& preset : zvpresets::all())
-        text << "  " << juce::String(preset.name).paddedRight(' ', width + 2) << preset.purpose << "\n";
-    return text;
+    {
+        const double rt60 = roomRt60(preset.values, rate);
+        const auto seconds = std::isfinite(rt60) ? juce::String(rt60, rt60 < 100.0 ? 2 : 1) + " s" : "n/a";
+        text << "  " << juce::String(preset.name).paddedRight(' ', width + 2) << seconds.paddedRight(' ', 10)
+             << preset.purpose << "\n";
+    }
+    return text
+           << "RT60: the room alone (Dry-Wet 1) at " << juce::String(rate, 0)
+           << " Hz, broadband T30 of its impulse response;\nn/a where the response is echoes, not a decay.\n";
 }
 
 juce::String versionText()

@@ -26,12 +26,13 @@ enum ExitCode
 /// Everything the command line can ask for.
 struct Options
 {
-    std::vector<juce::File> inputs;       ///< audio files to process (none for an impulse response)
-    juce::File output;                    ///< WAV file to write, when rendering one input or the impulse
-    juce::File outDir;                    ///< where to write one WAV file per input, when rendering several
-    int jobs = 0;                         ///< files rendered at once with outDir; 0 is one per core
-    std::optional<double> impulseSeconds; ///< render the impulse response instead of a file
-    double impulseRate = 0.0;             ///< sample rate of the impulse response
+    std::vector<juce::File> inputs;          ///< audio files to process (none for an impulse response)
+    juce::File output;                       ///< audio file to write, when rendering one input or the impulse
+    juce::File outDir;                       ///< where to write one file per input, when rendering several
+    juce::String format;                     ///< "wav", "flac" or "aiff"; from --format or the output's name
+    int jobs = 0;                            ///< files rendered at once with outDir; 0 is one per core
+    std::optional<double> impulseSeconds;    ///< render the impulse response instead of a file
+    double impulseRate = 0.0;                ///< sample rate of the impulse response
     std::vector<std::pair<int, float>> sets; ///< parameter index and value, in command-line order
     juce::File preset;                       ///< preset document to load
     juce::String factoryPreset;              ///< or the name of a factory preset to load
@@ -40,7 +41,9 @@ struct Options
     juce::File savePreset;                   ///< where to save the settings as a preset document
     int blockSize = 512;
     std::optional<double> tailSeconds; ///< overrides the reported tail
-    int bitsPerSample = 32;            ///< 16 and 24 are integer PCM, 32 is float
+    int bitsPerSample = 0;             ///< 16 and 24 are integer PCM, 32 is float; 0 until chosen
+    std::optional<double> normalizeDb; ///< peak-normalise the whole render to this level
+    std::optional<double> rt60Seconds; ///< choose the Decay whose reverberation time is closest
     juce::File plot;                   ///< PNG picture of the output
     bool plotDecay = false;            ///< add the impulse response's decay per octave band to the picture
     bool plotSpectrogram = false;      ///< add the output's spectrogram to the picture

@@ -7,8 +7,13 @@ namespace zvrender
 {
 namespace
 {
-constexpr int left = 70, right = 30, top = 40, bottom = 70;
-constexpr int gap = 50;
+// The title sits above the first panel's caption; each panel's caption sits above it and its time
+// labels below it, so no text is drawn over the data. The legend of the decay curves takes a
+// column of its own on the right.
+constexpr int left = 70, right = 30, legendWidth = 140, top = 60, bottom = 70;
+constexpr int gap = 50, captionHeight = 16;
+/// The least room a time label needs, in pixels.
+constexpr int labelSpacing = 70;
 constexpr float levelFloorDb = -120.0f, decayFloorDb = -100.0f, spectrogramRangeDb = 100.0f;
 
 const juce::Colour background(0xff15171c), panel(0xff1e2128), grid(0xff343944), text(0xffc9ced8),
@@ -30,8 +35,19 @@ void drawDecibelScale(juce::Graphics& g, juce::Rectangle<int> area, float floorD
 void drawCaption(juce::Graphics& g, juce::Rectangle<int> area, const juce::String& caption)
 {
     g.setColour(text);
-    g.drawText(caption, area.getX() + 8, area.getY() + 4, area.getWidth() - 16, 16,
-               juce::Justification::centredLeft);
+    g.drawFittedText(caption, area.getX(), area.getY() - captionHeight - 4, area.getWidth(), captionHeight,
+                     juce::Justification::centredLeft, 1, 0.8f);
+}
+
+/// The time between labelled grid lines: the shortest of 1, 2 or 5 times a power of ten (or a
+/// quarter second) that leaves every label its room.
+double timeStep(double seconds, int width)
+{
+    const double most = std::max(1, width / labelSpacing);
+    for (double decade = 0.001;; decade *= 10.0)
+        for (const double m : {1.0, 2.0, 2.5, 5.0})
+            if (seconds / (m * decade) <= most)
+                return m * decade;
 }
 
 /// Colour of an octave band: red for the lowest through to violet for the highest.
@@ -113,7 +129,8 @@ juce::Image PlotAccumulator::draw(const juce::String& title, const zvmeasure::De
                                   PlotLayout layout) const
 {
     const int panels = (layout.waveform ? 2 : 1) + (decay != nullptr ? 1 : 0) + (spectrogram ? 1 : 0);
-    const int plotWidth = layout.width - left - right, panelHeight = layout.panelHeight;
+    const int plotWidth = layout.width - left - right - (decay != nullptr ? legendWidth : 0),
+              panelHeight = layout.panelHeight;
     const auto area = [&](int index)
     { return juce::Rectangle<int>(left, top + index * (panelHeight + gap), plotWidth, panelHeight); };
     juce::Image image(juce::Image::ARGB, layout.width,
@@ -124,17 +141,17 @@ juce::Image PlotAccumulator::draw(const juce::String& title, const zvmeasure::De
 
     g.setColour(text);
     g.setFont(juce::Font(15.0f, juce::Font::bold));
-    g.drawText(title, left, 8, plotWidth, 24, juce::Justification::centredLeft);
+    g.drawFittedText(title, left, 8, layout.width - left - right, 24, juce::Justification::centredLeft, 1,
+                     0.8f);
 
     // Panels share one time axis, labelled under every panel but the waveform, which sits right
     // above the level.
     const int firstLabelled = layout.waveform ? 1 : 0;
     g.setFont(juce::Font(12.0f));
-    const double step = seconds > 60   ? 10.0
-                        : seconds > 20 ? 5.0
-                        : seconds > 5  ? 1.0
-                        : seconds > 1  ? 0.25
-                                       : 0.05;
+    const double step = timeStep(seconds, plotWidth);
+    int decimals = 0;
+    while (std::fabs(step * std::pow(10.0, decimals) - std::round(step * std::pow(10.0, decimals))) > 1e-6)
+        ++decimals;
     for (int p = 0; p < panels; ++p)
     {
         const auto a = area(p);
@@ -147,7 +164,7 @@ juce::Image PlotAccumulator::draw(const juce::String& title, const zvmeasure::De
             g.drawVerticalLine(x, (float)a.getY(), (float)a.getBottom());
             g.setColour(text);
             if (p >= firstLabelled)
-                g.drawText(juce::String(t, step < 1.0 ? 2 : 0) + " s", x - 30, a.getBottom() + 4, 60, 16,
+                g.drawText(juce::String(t, decimals) + " s", x - 30, a.getBottom() + 4, 60, 16,
                            juce::Justification::centred);
         }
     }
@@ -223,7 +240,7 @@ void PlotAccumulator::drawDecay(juce::Graphics& g, juce::Rectangle<int> area,
     drawDecibelScale(g, area, decayFloorDb, 20.0f);
 
     const double seconds = (double)total / rate;
-    auto legend = juce::Rectangle<int>(area.getRight() - 150, area.getY() + 24, 140, 16);
+    auto legend = juce::Rectangle<int>(area.getRight() + 12, area.getY(), legendWidth - 12, 16);
     for (size_t b = 0; b < decay.bands.size(); ++b)
     {
         const auto& band = decay.bands[b];
@@ -247,13 +264,13 @@ void PlotAccumulator::drawDecay(juce::Graphics& g, juce::Rectangle<int> area,
         g.fillRect(legend.getX(), legend.getCentreY() - 1, 14, 3);
         g.setColour(text);
         const auto name = broadband ? juce::String("broadband") : hertz(band.centreHz) + " Hz";
-        const auto rt60 = std::isfinite(band.rt60) ? juce::String(band.rt60, 2) + " s" : juce::String("n/a");
+        const auto rt60 = std::isfinite(band.rt60) ? juce::String(band.rt60, band.rt60 < 100.0 ? 2 : 1) + " s"
+                                                   : juce::String("n/a");
         g.drawText(name + "  " + rt60, legend.withTrimmedLeft(20), juce::Justification::centredLeft);
         legend.translate(0, 16);
     }
-    drawCaption(
-        g, area,
-        "Decay per octave band (backward-integrated energy); RT60 from its fall from -5 to -35 dB (shaded)");
+    drawCaption(g, area,
+                "Decay per octave band (energy integrated backwards); RT60 from -5 to -35 dB (shaded)");
 }
 
 void PlotAccumulator::drawSpectrogram(juce::Graphics& g, juce::Rectangle<int> area) const

@@ -3,7 +3,7 @@
 namespace zvrender
 {
 RenderSession::RenderSession(ZVPluginAudioProcessor& p, double sampleRate, int size)
-    : processor(p), blockSize(juce::jmax(1, size))
+    : processor(p), blockSize(juce::jmax(1, size)), rate(sampleRate)
 {
     processor.setRateAndBufferSizeDetails(sampleRate, blockSize);
     processor.prepareToPlay(sampleRate, blockSize);
@@ -20,6 +20,13 @@ void RenderSession::process(juce::AudioBuffer<float>& stereo, int start, int num
         processor.processBlock(block, noMidi);
         done += n;
     }
+}
+
+void RenderSession::settle()
+{
+    juce::AudioBuffer<float> silence(2, (int)std::ceil(rate));
+    silence.clear();
+    process(silence, 0, silence.getNumSamples());
 }
 
 void renderInPlace(ZVPluginAudioProcessor& processor, juce::AudioBuffer<float>& stereo, double sampleRate,

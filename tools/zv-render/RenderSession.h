@@ -21,9 +21,15 @@ class RenderSession
 
     int getBlockSize() const noexcept { return blockSize; }
 
+    /// Processes a second of silence: the pre-delay glides from 0 to its times after the
+    /// processor is built, so what follows sounds as the reverb does in use. Impulse responses
+    /// are measured after it.
+    void settle();
+
   private:
     ZVPluginAudioProcessor& processor;
     int blockSize;
+    double rate;
     juce::MidiBuffer noMidi;
 };
 

@@ -1,9 +1,11 @@
 #include "Renderer.h"
 
 #include "Batch.h"
+#include "DecayTime.h"
 #include "Plot.h"
 #include "Progress.h"
 #include "RenderSession.h"
+#include "StateFiles.h"
 
 #include <FactoryPresets.h>
 #include <ZVIdentity.h>
@@ -32,75 +34,55 @@ bool sameFile(const juce::File& a, const juce::File& b)
     return a.getLinkedTarget() == b.getLinkedTarget();
 }
 
-/// Reads a saved document, either as the XML text --save-preset writes or as the binary form
-/// hosts store, and returns it in the binary form the processor loads. The document passes the
-/// same checks as a host's chunk before the processor sees it, so a damaged or hostile file
-/// gets a clear error rather than a crash or a hang.
-juce::MemoryBlock readDocument(const juce::File& file, const char* expectedTag, const char* what)
+/// The output file read back, in whichever format it was written.
+std::unique_ptr<juce::AudioFormatReader> openOutput(const juce::File& file)
 {
-    juce::MemoryBlock data;
-    if (!file.existsAsFile() || !file.loadFileAsData(data))
-        throw RenderError("cannot read " + std::string(what) + " file " + quoted(file));
-    const bool binary = zvstate::looksLikeChunk(data.getData(), data.getSize());
-    const auto document =
-        binary ? zvstate::readDocumentChunk(data.getData(), data.getSize())
-               : zvstate::readDocumentText({static_cast<const char*>(data.getData()), data.getSize()});
-    if (!document)
-        throw RenderError(quoted(file) + " is not a " + what +
-                          " document (not one element with attributes, or larger than its limits)");
-    if (!zvstate::hasTag(*document, expectedTag))
-        throw RenderError(quoted(file) + " is not a " + what + " document (its element is <" + document->tag +
-                          ">)");
-    if (!binary)
-    {
-        const auto chunk = zvstate::toChunk({static_cast<const char*>(data.getData()), data.getSize()});
-        return juce::MemoryBlock(chunk.data(), chunk.size());
-    }
-    return data;
-}
-
-std::unique_ptr<juce::AudioFormatReader> openWav(const juce::File& file)
-{
-    juce::WavAudioFormat wav;
-    auto stream = file.createInputStream();
-    if (stream == nullptr)
-        return nullptr;
-    std::unique_ptr<juce::AudioFormatReader> reader(wav.createReaderFor(stream.get(), true));
-    if (reader != nullptr)
-        stream.release(); // the reader owns it now
+    juce::AudioFormatManager formats;
+    formats.registerBasicFormats();
+    std::unique_ptr<juce::AudioFormatReader> reader(formats.createReaderFor(file));
+    if (reader == nullptr)
+        throw RenderError("cannot read back output file " + quoted(file));
     return reader;
 }
 
-/// Cuts the WAV file down to its first `length` frames, by copying them into a new file that
-/// then takes its place. `output` names the file in messages.
-void keepBeginning(const juce::File& file, juce::int64 length, double rate, int bits,
-                   const juce::File& output)
+/// Writes the first `length` frames of the float render `raw` into `target` in the options'
+/// format, times `gain`, counting the samples an integer format has to limit to full scale.
+void writeFinal(const juce::File& raw, juce::int64 length, const Options& options, RenderSummary& summary,
+                const juce::File& target, const juce::File& output)
 {
-    juce::TemporaryFile shorter(file);
+    auto reader = openOutput(raw);
+    const auto* format = outputFormatNamed(options.format);
+    auto writer =
+        createWriter(*format, target.createOutputStream(), summary.sampleRate, options.bitsPerSample);
+    if (writer == nullptr)
+        throw RenderError("cannot write a " + juce::String(format->name).toUpperCase().toStdString() +
+                          " file at " + std::to_string(summary.sampleRate) + " Hz with " +
+                          std::to_string(options.bitsPerSample) + " bits");
+    const bool integer = options.bitsPerSample != 32;
+    juce::AudioBuffer<float> buffer(2, 16384);
+    summary.peak = 0.0f;
+    for (juce::int64 done = 0; done < length;)
     {
-        auto reader = openWav(file);
-        auto stream = shorter.getFile().createOutputStream();
-        if (reader == nullptr || stream == nullptr)
+        const int n = (int)std::min<juce::int64>(buffer.getNumSamples(), length - done);
+        reader->read(&buffer, 0, n, done, true, true);
+        buffer.applyGain(0, n, (float)summary.gain);
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < n; ++i)
+            {
+                const float x = std::fabs(buffer.getSample(c, i));
+                summary.peak = std::max(summary.peak, x);
+                summary.clipped += integer && x > 1.0f ? 1 : 0;
+            }
+        if (!writer->writeFromAudioSampleBuffer(buffer, 0, n))
             throw RenderError("cannot write output file " + quoted(output));
-        juce::WavAudioFormat wav;
-        std::unique_ptr<juce::AudioFormatWriter> writer(
-            wav.createWriterFor(stream.get(), rate, 2, bits, {}, 0));
-        if (writer == nullptr)
-            throw RenderError("cannot write output file " + quoted(output));
-        stream.release();
-        if (!writer->writeFromAudioReader(*reader, 0, length))
-            throw RenderError("cannot write output file " + quoted(output));
+        done += n;
     }
-    if (!shorter.overwriteTargetFileWithTemporary())
-        throw RenderError("cannot write output file " + quoted(output));
 }
 
 /// The picture's data, read back from the written output so that it shows exactly that.
 PlotAccumulator plotOf(const juce::File& output, bool spectrogram)
 {
-    auto reader = openWav(output);
-    if (reader == nullptr)
-        throw RenderError("cannot read back output file " + quoted(output));
+    auto reader = openOutput(output);
     PlotAccumulator plot(reader->lengthInSamples, reader->sampleRate, spectrogram);
     juce::AudioBuffer<float> buffer(2, 16384);
     for (juce::int64 done = 0; done < reader->lengthInSamples;)
@@ -118,9 +100,7 @@ PlotAccumulator plotOf(const juce::File& output, bool spectrogram)
 /// longer response would still carry is estimated from its decay.
 zvmeasure::DecayMeasurement measureOutput(const juce::File& output)
 {
-    auto reader = openWav(output);
-    if (reader == nullptr)
-        throw RenderError("cannot read back output file " + quoted(output));
+    auto reader = openOutput(output);
     const int n = (int)std::min<juce::int64>(reader->lengthInSamples, 1 << 24);
     juce::AudioBuffer<float> response(2, n);
     reader->read(&response, 0, n, 0, true, true);
@@ -146,6 +126,7 @@ void renderOne(const Options& options)
 {
     const bool impulse = options.impulseSeconds.has_value();
     const auto sources = filesRead(options);
+    refuseSharedOutputs(options);
     for (const auto* target : {&options.output, &options.plot, &options.savePreset})
         if (*target != juce::File())
             refuseOverwriting(sources, *target);
@@ -154,8 +135,9 @@ void renderOne(const Options& options)
     const auto summary = renderFile(options, impulse ? juce::File() : options.inputs[0], options.output,
                                     [&](double done) { progress.update(done); });
     progress.clear();
-    if (!summary.warning.empty())
-        std::cerr << "zv-render: warning: " << summary.warning << "\n";
+    for (const auto& warning : {summary.warning, summary.clipWarning()})
+        if (!warning.empty())
+            std::cerr << "zv-render: warning: " << warning << "\n";
 
     std::optional<zvmeasure::DecayMeasurement> decay;
     if (impulse && (!options.quiet || options.plotDecay))
@@ -169,49 +151,16 @@ void renderOne(const Options& options)
     {
         std::cout << summary.describe() << std::endl;
         if (decay)
-            std::cout << "\n" << zvmeasure::formatDecay(*decay) << std::flush;
+            std::cout << "\nImpulse response after the start-up glides, "
+                      << (summary.dryWet >= 1.0f
+                              ? juce::String("wet only (Dry-Wet=1)")
+                              : "dry sound included (Dry-Wet=" + zvparams::formatValue(summary.dryWet) +
+                                    "; Dry-Wet=1 measures the room alone)")
+                      << "\n"
+                      << zvmeasure::formatDecay(*decay) << std::flush;
     }
 }
 } // namespace
-
-InputAudio openInput(const juce::File& input)
-{
-    if (!input.existsAsFile())
-        throw RenderError("input file " + quoted(input) + " does not exist");
-    juce::AudioFormatManager formats;
-    formats.registerBasicFormats();
-    InputAudio audio;
-    audio.reader.reset(formats.createReaderFor(input));
-    auto& reader = audio.reader;
-    if (reader == nullptr)
-        throw RenderError("cannot read " + quoted(input) + " as WAV, AIFF or FLAC audio");
-    if (reader->numChannels < 1 || reader->sampleRate < 1.0 || reader->lengthInSamples < 0)
-        throw RenderError(quoted(input) + " has no usable audio");
-    // No rule for folding more channels into two is right for every file: quad, 5.1 and
-    // ambisonics put different things in the same channel numbers. Taking the first two, or
-    // averaging, would change the sound without a word.
-    if (reader->numChannels > 2)
-        throw RenderError(quoted(input) + " has " + std::to_string(reader->numChannels) +
-                          " channels; zv-render takes mono or stereo files, so mix it down to stereo first");
-    audio.sampleRate = reader->sampleRate;
-    audio.length = reader->lengthInSamples;
-    // An uncompressed file cannot hold more frames than its bytes carry. A header that claims
-    // more (a recording cut short, or a damaged file) would have us render hours of silence;
-    // what is really there is rendered instead.
-    const juce::int64 bytesPerFrame = (juce::int64)reader->numChannels * (reader->bitsPerSample / 8);
-    if (reader->getFormatName() != "FLAC file" && bytesPerFrame > 0)
-    {
-        const juce::int64 mostFrames = input.getSize() / bytesPerFrame;
-        if (audio.length > mostFrames)
-        {
-            audio.warning = quoted(input) + " claims " + std::to_string(audio.length) +
-                            " frames but holds at most " + std::to_string(mostFrames) +
-                            "; rendering what it holds";
-            audio.length = mostFrames;
-        }
-    }
-    return audio;
-}
 
 std::string quoted(const juce::File& file)
 {
@@ -234,12 +183,25 @@ void refuseOverwriting(const std::vector<juce::File>& sources, const juce::File&
             throw RenderError("refusing to overwrite the input file " + quoted(source));
 }
 
+void refuseSharedOutputs(const Options& options)
+{
+    const std::pair<const juce::File*, const char*> outputs[] = {
+        {&options.output, "the output"}, {&options.plot, "--plot"}, {&options.savePreset, "--save-preset"}};
+    for (size_t i = 0; i < std::size(outputs); ++i)
+        for (size_t j = i + 1; j < std::size(outputs); ++j)
+            if (*outputs[i].first != juce::File() && *outputs[j].first != juce::File() &&
+                (*outputs[i].first == *outputs[j].first || sameFile(*outputs[i].first, *outputs[j].first)))
+                throw UsageError(std::string(outputs[i].second) + " and " + outputs[j].second +
+                                 " name one file, " + quoted(*outputs[j].first) +
+                                 "; the second would replace the first");
+}
+
 void applySettings(ZVPluginAudioProcessor& processor, const Options& options)
 {
     JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
     if (options.bank != juce::File())
     {
-        const auto data = readDocument(options.bank, "ZV-REVERB_LX_BANK", "bank");
+        const auto data = readStateFile(options.bank, StateKind::bank);
         processor.setStateInformation(data.getData(), (int)data.getSize());
         processor.setCurrentProgram(options.program);
     }
@@ -251,12 +213,22 @@ void applySettings(ZVPluginAudioProcessor& processor, const Options& options)
             throw RenderError("no preset file " + quoted(options.preset) + " and no factory preset named '" +
                               options.preset.getFileName().toStdString() + "'; the factory presets are " +
                               zvpresets::names().toStdString());
-        const auto data = readDocument(options.preset, "ZV-REVERB_LX_PRESET", "preset");
+        const auto data = readStateFile(options.preset, StateKind::preset);
         processor.setCurrentProgramStateInformation(data.getData(), (int)data.getSize());
     }
     for (const auto& [index, value] : options.sets)
         processor.setParameter(index, value);
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+}
+
+std::array<float, zvparams::count> settingsOf(ZVPluginAudioProcessor& processor)
+{
+    std::array<float, zvparams::count> values{};
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+    for (int i = 0; i < zvparams::count; ++i)
+        values[(size_t)i] = processor.getParameter(i);
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+    return values;
 }
 
 void savePresetIfAsked(ZVPluginAudioProcessor& processor, const Options& options)
@@ -274,13 +246,28 @@ std::string RenderSummary::describe() const
 {
     const double audioSeconds = (double)length / sampleRate;
     const double tailWritten = (double)(length - inputLength) / sampleRate;
-    const double peakDb = peak > 0.0f ? 20.0 * std::log10(peak) : -999.0;
+    // Below -120 dBFS nothing is heard, and no output format but float even holds it.
+    const auto level = peak >= 1.0e-6f ? "peak " + juce::String(20.0 * std::log10(peak), 1) + " dBFS"
+                                       : juce::String("silent (peak below -120 dBFS)");
+    const auto normalised =
+        gain != 1.0 ? " after --normalize (gain " + juce::String(20.0 * std::log10(gain), 1) + " dB)"
+                    : juce::String();
     return ("Rendered " + juce::String(audioSeconds, 2) + " s at " + juce::String(sampleRate) + " Hz (" +
-            juce::String(tailWritten, 2) + " s of tail) in " + juce::String(wallSeconds, 2) + " s: peak " +
-            juce::String(peakDb, 1) + " dBFS, reverb at " +
-            juce::String(audioSeconds / std::max(processingSeconds, 1e-9), 1) + "x realtime -> " +
-            output.getFullPathName())
-        .toStdString();
+            juce::String(tailWritten, 2) + " s of tail) in " + juce::String(wallSeconds, 2) + " s: " + level +
+            normalised + ", reverb at " + juce::String(audioSeconds / std::max(processingSeconds, 1e-9), 1) +
+            "x realtime -> " + output.getFullPathName())
+               .toStdString() +
+           (rt60 != 0.0 ? "\n" + describeRt60(rt60) : std::string());
+}
+
+std::string RenderSummary::clipWarning() const
+{
+    if (clipped == 0)
+        return {};
+    return std::to_string(clipped) + " samples clipped in the " + std::to_string(bits) +
+           "-bit output (peak " + juce::String(20.0 * std::log10(peak), 1).toStdString() +
+           " dBFS before limiting): lower Volume, give --normalize to scale the whole render below full "
+           "scale, or write --bits 32 (float), which does not clip";
 }
 
 RenderSummary renderFile(const Options& options, const juce::File& input, const juce::File& output,
@@ -303,6 +290,9 @@ RenderSummary renderFile(const Options& options, const juce::File& input, const 
     savePresetIfAsked(processor, options);
     // Prepared before the tail is asked for, which depends on the rate.
     RenderSession session(processor, rate, options.blockSize);
+    // An impulse response describes the reverb as it sounds in use, after the start-up glides.
+    if (impulse)
+        session.settle();
 
     const double tail = impulse ? 0.0 : options.tailSeconds.value_or(processor.getTailLengthSeconds());
     const juce::int64 total = inputLength + (juce::int64)std::ceil(tail * rate);
@@ -311,20 +301,14 @@ RenderSummary renderFile(const Options& options, const juce::File& input, const 
     const bool trimTail = !impulse && !options.tailSeconds;
     constexpr float audible = 1.0e-6f; // -120 dBFS
 
-    // Written next to the output and moved into place at the end, so a failed render never
-    // leaves a half-written file under the output's name.
-    juce::TemporaryFile temporary(output);
-    std::unique_ptr<juce::AudioFormatWriter> writer;
-    {
-        auto stream = temporary.getFile().createOutputStream();
-        if (stream == nullptr)
-            throw RenderError("cannot write output file " + quoted(output));
-        juce::WavAudioFormat wav;
-        writer.reset(wav.createWriterFor(stream.get(), rate, 2, options.bitsPerSample, {}, 0));
-        if (writer == nullptr)
-            throw RenderError("cannot write a WAV file at " + std::to_string(rate) + " Hz");
-        stream.release(); // the writer owns it now
-    }
+    // The render goes first into a float file, from which the output is written once its length
+    // and peak are known: in its format, trimmed, normalised if asked. Both sit next to the output
+    // and the output is moved into place at the end, so a failed render never leaves a
+    // half-written file under the output's name.
+    juce::TemporaryFile raw(output.withFileExtension(".wav")), temporary(output);
+    auto writer = createWriter(*outputFormatNamed("wav"), raw.getFile().createOutputStream(), rate, 32);
+    if (writer == nullptr)
+        throw RenderError("cannot write output file " + quoted(output));
 
     // Chunks of whole blocks, so block boundaries fall where a host's would.
     const int chunk = options.blockSize * std::max(1, 16384 / options.blockSize);
@@ -333,8 +317,15 @@ RenderSummary renderFile(const Options& options, const juce::File& input, const 
     summary.output = output;
     summary.sampleRate = rate;
     summary.inputLength = inputLength;
+    summary.bits = options.bitsPerSample;
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+    summary.dryWet = processor.getParameter(zvparams::DryWet);
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+    if (!options.quiet)
+        summary.rt60 = roomRt60(settingsOf(processor), rate);
     summary.warning = in.warning;
     juce::int64 lastAudible = -1; // in the appended tail
+    float rawPeak = 0.0f;
     const auto started = juce::Time::getHighResolutionTicks();
     juce::int64 processingTicks = 0;
 
@@ -363,8 +354,10 @@ RenderSummary renderFile(const Options& options, const juce::File& input, const 
         session.process(buffer, 0, n);
         processingTicks += juce::Time::getHighResolutionTicks() - t0;
 
-        summary.peak = std::max(summary.peak, buffer.getMagnitude(0, n));
-        for (int i = (int)std::max<juce::int64>(0, inputLength - done); i < n; ++i)
+        rawPeak = std::max(rawPeak, buffer.getMagnitude(0, n));
+        // From the first frame after the input, if it lies in this chunk: counted in 64 bits
+        // until it is known to be within the chunk.
+        for (int i = (int)juce::jlimit<juce::int64>(0, n, inputLength - done); i < n; ++i)
             if (std::fabs(buffer.getSample(0, i)) >= audible || std::fabs(buffer.getSample(1, i)) >= audible)
                 lastAudible = done + i;
         if (!writer->writeFromAudioSampleBuffer(buffer, 0, n))
@@ -375,8 +368,9 @@ RenderSummary renderFile(const Options& options, const juce::File& input, const 
     }
     writer.reset();
     summary.length = trimTail ? std::max(inputLength, lastAudible + 1) : total;
-    if (summary.length < total)
-        keepBeginning(temporary.getFile(), summary.length, rate, options.bitsPerSample, output);
+    if (options.normalizeDb && rawPeak > 0.0f)
+        summary.gain = std::pow(10.0, *options.normalizeDb / 20.0) / rawPeak;
+    writeFinal(raw.getFile(), summary.length, options, summary, temporary.getFile(), output);
     if (!temporary.overwriteTargetFileWithTemporary())
         throw RenderError("cannot write output file " + quoted(output));
 
@@ -387,8 +381,25 @@ RenderSummary renderFile(const Options& options, const juce::File& input, const 
     return summary;
 }
 
-void render(const Options& options)
+void render(const Options& asked)
 {
+    auto options = asked;
+    if (options.rt60Seconds)
+    {
+        // Solved once, at the rate of the impulse or of the (first) input, and then applied as a
+        // --set Decay, so every file of a batch and a saved preset get the same value.
+        const double rate =
+            options.impulseSeconds ? options.impulseRate : openInput(options.inputs[0]).sampleRate;
+        ZVPluginAudioProcessor processor;
+        applySettings(processor, options);
+        const auto choice = chooseDecay(settingsOf(processor), *options.rt60Seconds, rate);
+        if (!options.quiet)
+            std::cout << "--rt60 " << juce::String(*options.rt60Seconds) << ": Decay "
+                      << juce::String(choice.decay, 4) << " gives RT60 " << juce::String(choice.rt60, 2)
+                      << " s at " << juce::String(rate) << " Hz"
+                      << (choice.note.empty() ? "" : "; " + choice.note) << std::endl;
+        options.sets.push_back({zvparams::Decay, choice.decay});
+    }
     if (options.isBatch())
     {
         renderBatch(options);

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "AudioFiles.h"
 #include "Options.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
+#include <processor/Parameters.h>
+
+#include <array>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -20,18 +24,6 @@ struct RenderError : std::runtime_error
     using std::runtime_error::runtime_error;
 };
 
-/// An input file opened for reading, with what the renderer needs to know of it.
-struct InputAudio
-{
-    std::unique_ptr<juce::AudioFormatReader> reader;
-    double sampleRate = 0.0;
-    juce::int64 length = 0; ///< frames the file really holds
-    std::string warning;    ///< set when the file's header claims more than that
-};
-
-/// Opens a mono or stereo audio file; throws RenderError, naming the file, for anything else.
-InputAudio openInput(const juce::File& input);
-
 /// The file's full name in quotes, for messages.
 std::string quoted(const juce::File& file);
 
@@ -41,9 +33,16 @@ std::vector<juce::File> filesRead(const Options& options);
 /// Throws RenderError if writing `target` would overwrite any of `sources` (through links too).
 void refuseOverwriting(const std::vector<juce::File>& sources, const juce::File& target);
 
+/// Throws RenderError if two of the files the options write are one file: the later would
+/// silently replace the earlier (a picture written over the rendered audio).
+void refuseSharedOutputs(const Options& options);
+
 /// Applies the settings the options ask for to a processor: bank or preset first, then every
 /// --set in order.
 void applySettings(ZVPluginAudioProcessor& processor, const Options& options);
+
+/// Every parameter's value in the processor, by index.
+std::array<float, zvparams::count> settingsOf(ZVPluginAudioProcessor& processor);
 
 /// Saves the processor's current settings where --save-preset asks, if it does.
 void savePresetIfAsked(ZVPluginAudioProcessor& processor, const Options& options);
@@ -54,17 +53,25 @@ struct RenderSummary
     juce::File output;
     double sampleRate = 0.0;
     juce::int64 inputLength = 0, length = 0; ///< frames read, and frames written with the tail
-    float peak = 0.0f;
+    float peak = 0.0f;                       ///< of the written output
+    juce::int64 clipped = 0;                 ///< samples an integer output had to limit to full scale
+    int bits = 32;
+    double gain = 1.0;   ///< applied by --normalize
+    float dryWet = 0.0f; ///< the mix the render used
+    double rt60 = 0.0;   ///< the room's RT60 at the render's settings; not measured when quiet
     double processingSeconds = 0.0, wallSeconds = 0.0;
     std::string warning; ///< about the input, if any
 
-    /// One line for people: lengths, peak, speed and where the output went.
+    /// The warning about clipping, with the cure; empty when nothing clipped.
+    std::string clipWarning() const;
+
+    /// For people: lengths, peak, speed and where the output went, then the room's RT60.
     std::string describe() const;
 };
 
 /// Renders `input`, or the impulse response when the options ask for one (`input` is then
-/// unused), with the options' settings (saving them if --save-preset asks) into the WAV file
-/// `output`. `progress`, if given, hears
+/// unused), with the options' settings (saving them if --save-preset asks) into the audio file
+/// `output`, in the options' format. `progress`, if given, hears
 /// the fraction done from time to time. Never leaves a partly written output behind.
 RenderSummary renderFile(const Options& options, const juce::File& input, const juce::File& output,
                          const std::function<void(double)>& progress = {});

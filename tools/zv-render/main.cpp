@@ -21,6 +21,8 @@ int main(int argc, char* argv[])
     try
     {
         const auto options = zvrender::parseOptions(args);
+        // The framework's fonts and image code expect it to be initialised; no window is opened.
+        juce::ScopedJuceInitialiser_GUI framework;
         if (options.help || options.version || options.listPresets)
         {
             std::cout << (options.help      ? zvrender::helpText()
@@ -28,8 +30,6 @@ int main(int argc, char* argv[])
                                             : zvrender::presetListText());
             return zvrender::exitOk;
         }
-        // The framework's fonts and image code expect it to be initialised; no window is opened.
-        juce::ScopedJuceInitialiser_GUI framework;
         zvrender::render(options);
         return zvrender::exitOk;
     }
