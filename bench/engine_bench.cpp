@@ -109,7 +109,7 @@ void processBlocks(benchmark::State& state, const Case& c, Path path)
 {
     const zInstructionSet usual = zBlockInstructionSet();
     if (path == Path::BlockSse2)
-        zUseInstructionSet(zInstructionSet::Sse2);
+        zUseInstructionSet(zInstructionSet::Baseline);
     auto reverb = std::make_unique<zReverb>(c.sampleRate);
     // Run through the first 20 s so every page of every delay line has been visited and the
     // pre-delay and modulation have settled.

@@ -1,8 +1,8 @@
 #include "ZVPluginAudioProcessorEditor.h"
 
-#include "zGUILayout.h"
-
-#include <processor/Parameters.h>
+#include <ZVIdentity.h>
+#include <processor/ParameterTable.h>
+#include <resources/artwork/WindowLayout.h>
 
 #include <algorithm>
 #include <iterator>
@@ -61,19 +61,6 @@ juce::Rectangle<int> boundsOf(const layout::Box& b)
 {
     return {b.x, b.y, b.w, b.h};
 }
-
-/// Slider value to parameter value for the six percentage sliders. The value is rounded to
-/// float before the division, as hosts have always received it.
-float percentToParameter(double v)
-{
-    return (float)((double)(float)v / 100.0);
-}
-
-/// Decibels (-12..+12) to the 0..1 volume parameter.
-float decibelsToParameter(double v)
-{
-    return (float)((double)(float)(v + 12.0) / 24.0);
-}
 } // namespace
 
 juce::LookAndFeel& ZVPluginAudioProcessorEditor::getSliderLookAndFeel()
@@ -123,7 +110,7 @@ ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor&
     shared.sliderLookAndFeel.setColour(juce::Slider::textBoxTextColourId, juce::Colour(0x70000000u));
     juce::Desktop::getInstance().setDefaultLookAndFeel(&shared.defaultLookAndFeel);
 
-    versionText = "R1.5.0";
+    versionText = juce::String("R") + zvidentity::version;
 
     addAndMakeVisible(background);
     background.setBounds(boundsOf(layout::window));
@@ -156,18 +143,10 @@ ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor&
         slider->onDragStart = [this, index] { processor.beginParameterChangeGesture(index); };
         slider->onDragEnd = [this, index] { processor.endParameterChangeGesture(index); };
         JUCE_END_IGNORE_WARNINGS_GCC_LIKE
-        if (index == zvparams::Volume)
-        {
-            slider->setTextValueSuffix("db");
-            slider->setRange(-12.0, 12.0, 0.1);
-            slider->setValue(readParameter(index) * 24.0f - 12.0f, juce::dontSendNotification);
-        }
-        else
-        {
-            slider->setTextValueSuffix("%");
-            slider->setRange(0.0, 100.0, 0.1);
-            slider->setValue(readParameter(index) * 100.0f, juce::dontSendNotification);
-        }
+        const auto& display = zvparams::table[index].display;
+        slider->setTextValueSuffix(display.unit);
+        slider->setRange(display.minimum, display.maximum, 0.1);
+        slider->setValue(zvparams::toDisplay(display, readParameter(index)), juce::dontSendNotification);
     };
     addSlider(earlySlider, "Early", layout::earlySlider, zvparams::EarlySize);
     addSlider(lateSlider, "Late", layout::lateSlider, zvparams::LateSize);
@@ -402,8 +381,8 @@ void ZVPluginAudioProcessorEditor::refreshFromProcessor()
                       zvparams::DryWet, zvparams::Listener, zvparams::Volume})
     {
         auto* slider = sliderFor(index);
-        const float target = index == zvparams::Volume ? p[index] * 24.0f - 12.0f : p[index] * 100.0f;
-        slider->setValue(target, juce::dontSendNotification);
+        slider->setValue(zvparams::toDisplay(zvparams::table[index].display, p[index]),
+                         juce::dontSendNotification);
         // The display follows what the slider shows: snapped to 0.1 and clamped to its range.
         showDisplaysFor(index, slider->getValue());
     }
@@ -416,7 +395,7 @@ void ZVPluginAudioProcessorEditor::sliderValueChanged(juce::Slider* slider)
         if (sliderFor(index) != slider)
             continue;
         const double v = slider->getValue();
-        writeParameter(index, index == zvparams::Volume ? decibelsToParameter(v) : percentToParameter(v));
+        writeParameter(index, zvparams::fromDisplay(zvparams::table[index].display, v));
         showDisplaysFor(index, v);
         return;
     }

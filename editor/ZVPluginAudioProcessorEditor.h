@@ -28,6 +28,11 @@ class ZVPluginAudioProcessorEditor : public juce::AudioProcessorEditor,
 {
   public:
     explicit ZVPluginAudioProcessorEditor(juce::AudioProcessor& processor);
+    /// The factory the plug-in hands its processor (ZVPluginAudioProcessor::EditorFactory).
+    static juce::AudioProcessorEditor* create(juce::AudioProcessor& processor)
+    {
+        return new ZVPluginAudioProcessorEditor(processor);
+    }
     ~ZVPluginAudioProcessorEditor() override;
 
     /// Grey under everything; the background picture covers it completely.

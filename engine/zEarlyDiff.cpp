@@ -10,13 +10,6 @@ zEarlyDiff::zEarlyDiff()
     shelf_ = std::make_unique<zShelf>();
 }
 
-zEarlyDiff::~zEarlyDiff()
-{
-    for (auto& stage : stages_)
-        stage.reset();
-    shelf_.reset();
-}
-
 void zEarlyDiff::setSizeNote(float note) noexcept
 {
     sizeNote_ = note;

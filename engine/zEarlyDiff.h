@@ -13,7 +13,6 @@ class zEarlyDiff final : public zEffect
 {
   public:
     zEarlyDiff();
-    ~zEarlyDiff() override;
 
     /// Stores the diffuser's note and sets the stage delays to the periods of note + 8, note + 4
     /// and note (stages 0, 1, 2).

@@ -17,11 +17,6 @@ class zEarlyReflection final : public zEffect
     static constexpr float offNote = 60.0f;
 
     zEarlyReflection() : left_(std::make_unique<zEarlyDiff>()), right_(std::make_unique<zEarlyDiff>()) {}
-    ~zEarlyReflection() override
-    {
-        left_.reset();
-        right_.reset();
-    }
 
     /// Stores the size note and retunes the diffusers: left to note - spread, right to
     /// note + spread. Costs six powers; meant to run once per block.

@@ -16,7 +16,7 @@ bool detectAvx2() noexcept
 
 std::atomic<zInstructionSet>& current() noexcept
 {
-    static std::atomic<zInstructionSet> set{detectAvx2() ? zInstructionSet::Avx2 : zInstructionSet::Sse2};
+    static std::atomic<zInstructionSet> set{detectAvx2() ? zInstructionSet::Avx2 : zInstructionSet::Baseline};
     return set;
 }
 } // namespace

@@ -2,15 +2,16 @@
 
 /// The instruction sets block processing is compiled for. Every one gives the same results to the
 /// bit (the same IEEE operations on the same values in the same order, no fused multiply-adds);
-/// only the speed differs. SSE2 is the x86-64 baseline that every machine has; AVX2 (three-operand
+/// only the speed differs. The baseline is what every processor of the target has (SSE2 on
+/// x86-64, NEON on arm64, plain C++ elsewhere; see zLanes.h); on x86-64, AVX2 (three-operand
 /// encodings, eight lanes where the compiler vectorises) is taken where the processor has it.
 enum class zInstructionSet
 {
-    Sse2,
+    Baseline,
     Avx2
 };
 
-/// The set block processing uses: AVX2 where the processor has it, else SSE2.
+/// The set block processing uses: AVX2 where the processor has it, else the baseline.
 zInstructionSet zBlockInstructionSet() noexcept;
 
 /// Whether this processor has AVX2 (and its build of the engine the code for it).

@@ -12,14 +12,6 @@ zLateDiff::zLateDiff()
     shelf_ = std::make_unique<zShelf>();
 }
 
-zLateDiff::~zLateDiff()
-{
-    for (auto& stage : stages_)
-        stage.reset();
-    loopDelay_.reset();
-    shelf_.reset();
-}
-
 float zLateDiff::loopExponent(float loopPeriod, float decayTime) noexcept
 {
     // A decay time of 0 gives -infinity here, which the floor turns into a gain of 3.58e-13.
@@ -32,7 +24,7 @@ float zLateDiff::loopExponent(float loopPeriod, float decayTime) noexcept
 
 void zLateDiff::updateDelays() noexcept
 {
-    // Runs at every 51st sample and every block start; the powers are taken only when the note
+    // Runs at every refresh and every block start; the powers are taken only when the note
     // (or, for the loop gain, the period or the decay time) is new.
     const float m = sizeNote_;
     if (!periodsNote_.matches(m))

@@ -12,8 +12,9 @@
 /// whose output also feeds a long interpolated loop delay. The loop delay's output, scaled by the
 /// loop gain, is left in loopOutput() for the owner to cross-feed into the other channel.
 ///
-/// Delay times and loop gain are recomputed on every 51st call only (the powers they take are the
-/// expensive part); in between, the lines hold their times and new modulation offsets wait.
+/// Delay times and loop gain are recomputed on every refreshInterval-th call only (the powers
+/// they take are the expensive part); in between, the lines hold their times and new modulation
+/// offsets wait.
 class zLateDiff final : public zEffect
 {
   public:
@@ -21,7 +22,6 @@ class zLateDiff final : public zEffect
     static constexpr int refreshInterval = 51;
 
     zLateDiff();
-    ~zLateDiff() override;
 
     /// Exponent of the loop gain 1.2202^e for a loop period and decay time (seconds): -P / T x 60,
     /// formed in double precision, floored at -144 (also for a decay time of 0).
@@ -39,14 +39,8 @@ class zLateDiff final : public zEffect
     void setDecayTime(float seconds) noexcept { decayTime_ = seconds; }
     float getDecayTime() const noexcept { return decayTime_; }
 
-    /// Stores the four modulation offsets (seconds: stages 0, 1, 2, loop delay); they reach the
-    /// lines at the next refresh.
-    void setModulationOffsets(const float (&offsets)[4]) noexcept
-    {
-        for (int i = 0; i < 4; ++i)
-            modulationOffsets_[i] = offsets[i];
-    }
-    /// Stores one modulation offset (0 ... 3: stages 0, 1, 2, loop delay).
+    /// Stores one modulation offset (0 ... 3: stages 0, 1, 2, loop delay, in seconds); it reaches
+    /// its line at the next refresh.
     void setModulationOffset(int index, float seconds) noexcept { modulationOffsets_[index] = seconds; }
     float getModulationOffset(int index) const noexcept { return modulationOffsets_[index]; }
 
@@ -79,8 +73,22 @@ class zLateDiff final : public zEffect
         return processAfterRefresh(x);
     }
 
-    /// The first part of a call: counts it and, on every 51st, refreshes the delay times and
-    /// the loop gain.
+    /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
+    void clear() noexcept
+    {
+        for (auto& stage : stages_)
+            stage->clear();
+        loopDelay_->clear();
+        shelf_->clear();
+        loopOutput_ = 0.0f;
+    }
+
+  private:
+    // The late section's block processing drives the parts itself between refreshes.
+    friend class zLateReflection;
+
+    /// The first part of a call: counts it and, on every refreshInterval-th, refreshes the delay
+    /// times and the loop gain.
     void advanceRefresh() noexcept
     {
         if (refreshCounter_ >= refreshInterval - 1)
@@ -103,29 +111,12 @@ class zLateDiff final : public zEffect
         return y;
     }
 
-    // Block processing (zLateReflection::process) drives the parts itself between refreshes.
-
     /// Right after advanceRefresh(): the most calls, counting that one, that run on the delay times
-    /// now set (51 right after a refresh).
+    /// now set (refreshInterval right after a refresh).
     int callsBeforeRefresh() const noexcept { return refreshInterval - refreshCounter_; }
     /// Counts `calls` calls that do not reach the next refresh (fewer than callsBeforeRefresh()).
     void skipRefreshes(int calls) noexcept { refreshCounter_ += calls; }
-    void setLoopOutput(float value) noexcept { loopOutput_ = value; }
-    zDiffDelay4p& stage(int index) noexcept { return *stages_[index]; }
-    zDelay4p& loopDelay() noexcept { return *loopDelay_; }
-    zShelf& shelf() noexcept { return *shelf_; }
 
-    /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
-    void clear() noexcept
-    {
-        for (auto& stage : stages_)
-            stage->clear();
-        loopDelay_->clear();
-        shelf_->clear();
-        loopOutput_ = 0.0f;
-    }
-
-  private:
     std::unique_ptr<zDiffDelay4p> stages_[3];
     std::unique_ptr<zDelay4p> loopDelay_;
     std::unique_ptr<zShelf> shelf_;

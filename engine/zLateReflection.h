@@ -3,8 +3,8 @@
 #include "zEffect.h"
 #include "zLateDiff.h"
 #include "zSampleRate.h"
+#include "zSmoothing.h"
 
-#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -22,11 +22,6 @@ class zLateReflection final : public zEffect
     static constexpr float offNote = 48.0f;
 
     zLateReflection() : left_(std::make_unique<zLateDiff>()), right_(std::make_unique<zLateDiff>()) {}
-    ~zLateReflection() override
-    {
-        left_.reset();
-        right_.reset();
-    }
 
     /// Stores the size note and retunes the diffusers at once: left to note - spread, right to
     /// note + spread. Costs ten powers; meant to run once per block.
@@ -34,7 +29,7 @@ class zLateReflection final : public zEffect
     float getSizeNote() const noexcept { return sizeNote_; }
 
     /// Stores the decay time (seconds) in both diffusers; the loop gains follow at their next
-    /// refresh, within 51 samples.
+    /// refresh, within zLateDiff::refreshInterval samples.
     void setDecayTime(float seconds) noexcept
     {
         left_->setDecayTime(seconds);
@@ -53,8 +48,8 @@ class zLateReflection final : public zEffect
     void setModulationRate(float hz) noexcept { modulationRate_ = hz; }
     /// Sets the depth (seconds) toward which the oscillator's depth glides.
     void setModulationDepth(float seconds) noexcept { depthTarget_ = seconds; }
-    float getSmoothedDepth() const noexcept { return smoothedDepth_; }
-    float getPhase() const noexcept { return phase_; }
+    float getSmoothedDepth() const noexcept { return oscillator_.depth; }
+    float getPhase() const noexcept { return oscillator_.phase; }
     float getSampleRate() const noexcept { return sampleRate_; }
 
     /// Sets the high (low) shelf frequency of every shelf in both diffusers to a note's frequency.
@@ -73,93 +68,8 @@ class zLateReflection final : public zEffect
     /// modulation offsets (which reach the lines at the diffuser's next refresh).
     void updateModulation() noexcept
     {
-        advanceOscillator(depthStep(sampleRate_), phaseIncrement(sampleRate_));
+        oscillator_.step(depthTarget_, zHalfLifeStep(sampleRate_), phaseIncrement());
         handOverOffsets();
-    }
-
-    /// The oscillator's part of updateModulation(): the depth glide and the phase step.
-    /// `k` and `increment` as depthStep() and phaseIncrement() give them.
-    void advanceOscillator(float k, float increment) noexcept
-    {
-        smoothedDepth_ = smoothedDepth_ + k * (depthTarget_ - smoothedDepth_);
-        phase_ = phase_ + increment;
-        if (phase_ > 0.5f)
-            phase_ -= 1.0f;
-    }
-
-    /// Oscillator steps taken in a run of calls, in locals: start with oscillatorRun(), take
-    /// step() once per call, hand the result back with endOscillatorRun(). Each step is
-    /// advanceOscillator()'s; once the depth has reached a value that a step leaves unchanged, its
-    /// glide is skipped.
-    struct OscillatorRun
-    {
-        float depth;
-        float phase;
-        float target;
-        float k;
-        float increment;
-        bool depthSettled;
-
-        void step() noexcept
-        {
-            if (!depthSettled)
-                depth = depth + k * (target - depth);
-            phase = phase + increment;
-            if (phase > 0.5f)
-                phase -= 1.0f;
-        }
-    };
-    OscillatorRun oscillatorRun(float k, float increment) const noexcept
-    {
-        const float next = smoothedDepth_ + k * (depthTarget_ - smoothedDepth_);
-        return {smoothedDepth_, phase_,
-                depthTarget_,   k,
-                increment,      next == smoothedDepth_ && smoothedDepth_ != 0.0f};
-    }
-    void endOscillatorRun(const OscillatorRun& run) noexcept
-    {
-        smoothedDepth_ = run.depth;
-        phase_ = run.phase;
-    }
-
-    /// The fraction of the remaining distance to the target depth covered per sample: it halves
-    /// every 50 ms.
-    static float depthStep(float sampleRate) noexcept
-    {
-        return 0.693147f / std::max(1.0f, 0.05f * sampleRate);
-    }
-
-    float phaseIncrement(float sampleRate) const noexcept
-    {
-        float increment = modulationRate_ * (1.0f / sampleRate);
-        if (increment < 0.0f)
-            increment = 0.0f;
-        else if (increment > 0.5f)
-            increment = 0.5f;
-        return increment;
-    }
-
-    /// The offsets' part of updateModulation(): four waves from the phase, handed to the
-    /// diffusers (they reach the lines at each diffuser's next refresh).
-    void handOverOffsets() noexcept
-    {
-        static constexpr float phaseOffsets[4] = {0.125f, 0.25f, 0.375f, 0.5f};
-        for (int j = 0; j < 4; ++j)
-        {
-            float p = phase_ + phaseOffsets[j];
-            if (p > 0.5f)
-                p -= 1.0f;
-            // Parabolic stand-in for sin(2 pi p): peaks of +-1 at p = +-0.25, no transcendental.
-            const float wave = (8.0f - 16.0f * std::abs(p)) * p;
-            const float leftValue = wave * smoothedDepth_;
-            const float rightValue = leftValue * -1.0f;
-            leftModulation_[j] = leftValue;
-            rightModulation_[j] = rightValue;
-            // Handed over value by value: copying the freshly stored arrays as a whole would
-            // stall on store forwarding at every sample.
-            left_->setModulationOffset(j, leftValue);
-            right_->setModulationOffset(j, rightValue);
-        }
     }
 
     /// Runs the pair through both diffusers with the cross feedback of the previous sample.
@@ -193,10 +103,72 @@ class zLateReflection final : public zEffect
     }
 
   private:
+    /// The oscillator: a depth gliding toward its target and a phase in (-0.5, 0.5].
+    struct Oscillator
+    {
+        float depth = 0.0f;
+        float phase = 0.0f;
+
+        /// One step toward `target` by the fraction `k`, the phase on by `increment`. The glide
+        /// may be left out once a step leaves the depth unchanged (see settled()).
+        void step(float target, float k, float increment, bool glide = true) noexcept
+        {
+            if (glide)
+                depth = zGlide(depth, target, k);
+            phase = phase + increment;
+            if (phase > 0.5f)
+                phase -= 1.0f;
+        }
+
+        /// Whether a step toward `target` by `k` leaves the (nonzero) depth where it is; every
+        /// further step with the same `target` and `k` then does too.
+        bool settled(float target, float k) const noexcept
+        {
+            return zGlide(depth, target, k) == depth && depth != 0.0f;
+        }
+    };
+
+    /// The phase step per sample: the rate over the sample rate, clamped to 0 ... 0.5.
+    float phaseIncrement() const noexcept
+    {
+        float increment = modulationRate_ * (1.0f / sampleRate_);
+        if (increment < 0.0f)
+            increment = 0.0f;
+        else if (increment > 0.5f)
+            increment = 0.5f;
+        return increment;
+    }
+
+    /// Four waves from the phase, handed to the diffusers (they reach the lines at each
+    /// diffuser's next refresh).
+    void handOverOffsets() noexcept
+    {
+        static constexpr float phaseOffsets[4] = {0.125f, 0.25f, 0.375f, 0.5f};
+        for (int j = 0; j < 4; ++j)
+        {
+            float p = oscillator_.phase + phaseOffsets[j];
+            if (p > 0.5f)
+                p -= 1.0f;
+            // Parabolic stand-in for sin(2 pi p): peaks of +-1 at p = +-0.25, no transcendental.
+            const float wave = (8.0f - 16.0f * std::abs(p)) * p;
+            const float leftValue = wave * oscillator_.depth;
+            left_->setModulationOffset(j, leftValue);
+            right_->setModulationOffset(j, leftValue * -1.0f);
+        }
+    }
+
+    // Block processing (zLateReflection.cpp).
+    struct Run;
     /// process() for one instruction set: processRuns() for the baseline, processAvx2() the same
     /// code compiled for AVX2.
     void processRuns(float* left, float* right, int n) noexcept;
     void processAvx2(float* left, float* right, int n) noexcept;
+    bool anyPartBypassed() const noexcept;
+    void beginCall(float k, float increment) noexcept;
+    int planRun(Run& run, int most) const noexcept;
+    void finishCallPerSample(float& left, float& right) noexcept;
+    void runAhead(Run& run, float* left, float* right, int n, float k, float increment) noexcept;
+    void commitRun(Run& run, float* left, float* right, int n) noexcept;
 
     float diffusion_ = 0.0f;
     float sizeNote_ = 0.0f;
@@ -204,10 +176,7 @@ class zLateReflection final : public zEffect
     float channelSpread_ = 0.0f;
     float modulationRate_ = 0.0f;
     float depthTarget_ = 0.0f;
-    float smoothedDepth_ = 0.0f;
-    float phase_ = 0.0f; ///< in (-0.5, 0.5]
-    float leftModulation_[4] = {};
-    float rightModulation_[4] = {};
+    Oscillator oscillator_;
     float feedbackIntoLeft_ = 0.0f;
     float feedbackIntoRight_ = 0.0f;
     std::unique_ptr<zLateDiff> left_;

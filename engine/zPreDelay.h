@@ -3,6 +3,7 @@
 #include "zDelay.h"
 #include "zEffect.h"
 #include "zSampleRate.h"
+#include "zSmoothing.h"
 
 #include <algorithm>
 #include <memory>
@@ -17,11 +18,6 @@ class zPreDelay final : public zEffect
 {
   public:
     zPreDelay() : left_(std::make_unique<zDelay>()), right_(std::make_unique<zDelay>()) {}
-    ~zPreDelay() override
-    {
-        left_.reset();
-        right_.reset();
-    }
 
     /// Sets the base time in seconds.
     void setBaseTime(float seconds) noexcept { baseTime_ = seconds; }
@@ -44,11 +40,9 @@ class zPreDelay final : public zEffect
     /// One smoothing step of both delay times.
     void smoothDelayTimes() noexcept
     {
-        const float k = 0.693147f / std::max(1.0f, 0.05f * sampleRate_);
-        const float leftTarget = (1.0f - spread_) * baseTime_;
-        const float rightTarget = (1.0f + spread_) * baseTime_;
-        const float newLeft = (leftTarget - smoothedLeft_) * k + smoothedLeft_;
-        const float newRight = (rightTarget - smoothedRight_) * k + smoothedRight_;
+        const float k = zHalfLifeStep(sampleRate_);
+        const float newLeft = zGlide(smoothedLeft_, (1.0f - spread_) * baseTime_, k);
+        const float newRight = zGlide(smoothedRight_, (1.0f + spread_) * baseTime_, k);
         // The stored state carries a tiny offset; the lines get the times without it.
         smoothedLeft_ = newLeft + 1e-13f;
         smoothedRight_ = newRight + 1e-13f;

@@ -3,8 +3,6 @@
 #include "zNoteLaw.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 zReverb::zReverb(float sampleRate)
     : preDelay_(std::make_unique<zPreDelay>()), early_(std::make_unique<zEarlyReflection>()),
@@ -15,15 +13,6 @@ zReverb::zReverb(float sampleRate)
     setBypass(false);
     setListenerPos(0.5f);
     applyVoicing();
-}
-
-zReverb::~zReverb()
-{
-    preDelay_.reset();
-    early_.reset();
-    late_.reset();
-    leftShelf_.reset();
-    rightShelf_.reset();
 }
 
 void zReverb::applyVoicing() noexcept
@@ -124,41 +113,6 @@ double zReverb::preDelaySeconds() noexcept
     const float left = (1.0f - preDelaySpread) * preDelayBaseTime;
     const float right = (1.0f + preDelaySpread) * preDelayBaseTime;
     return std::max(left, right);
-}
-
-double zReverb::earlySeconds(float earlySizeNote) noexcept
-{
-    if (earlySizeNote == zEarlyReflection::offNote)
-        return 0.0;
-    double longest = 0.0;
-    for (const float note : {earlySizeNote - earlyChannelSpread, earlySizeNote + earlyChannelSpread})
-    {
-        const double path =
-            static_cast<double>(notePeriod(note + 8.0f)) + notePeriod(note + 4.0f) + notePeriod(note);
-        longest = std::max(longest, path);
-    }
-    return longest;
-}
-
-double zReverb::lateFallSeconds(float lateSizeNote, float decaySeconds, float sampleRate,
-                                float decibels) noexcept
-{
-    if (lateSizeNote == zLateReflection::offNote)
-        return 0.0;
-    const double decibelsPerUnitExponent = -20.0 * std::log10(1.2202);
-    const double sampleSeconds = 1.0 / static_cast<double>(sampleRate);
-    double roundTripSeconds = 0.0;
-    double roundTripDecibels = 0.0;
-    for (const float note : {lateSizeNote - lateChannelSpread, lateSizeNote + lateChannelSpread})
-    {
-        const float loopPeriod = notePeriod(note);
-        roundTripSeconds += static_cast<double>(notePeriod(note + 9.0f)) + notePeriod(note + 6.0f) +
-                            notePeriod(note + 3.0f) + loopPeriod + 4.0 * sampleSeconds;
-        roundTripDecibels += decibelsPerUnitExponent * zLateDiff::loopExponent(loopPeriod, decaySeconds);
-    }
-    if (!(roundTripDecibels > 0.0)) // a negative decay time would make the loop grow
-        return std::numeric_limits<double>::infinity();
-    return static_cast<double>(decibels) / roundTripDecibels * roundTripSeconds;
 }
 
 void zReverb::process(float* left, float* right, int n) noexcept

@@ -39,7 +39,6 @@ class zReverb final : public zEffect
     /// Builds the engine for `sampleRate` hertz. A plug-in builds it for zDefaultSampleRate and
     /// sets the host's rate afterwards, so that every instance starts from the same state.
     explicit zReverb(float sampleRate = zDefaultSampleRate);
-    ~zReverb() override;
 
     /// Early section size as a note (60 down to -12 in use); exactly 60 switches it off.
     void setEarlySize(float note) noexcept;
@@ -47,7 +46,8 @@ class zReverb final : public zEffect
     void setLateSize(float note) noexcept;
     /// All-pass coefficient of all twelve diffusion stages, 0 ... 1.
     void setDiffusion(float amount) noexcept;
-    /// Decay time of the late loops in seconds; reaches the loop gains within 51 samples.
+    /// Decay time of the late loops in seconds; reaches the loop gains within
+    /// zLateDiff::refreshInterval samples.
     void setDecayTime(float seconds) noexcept;
     /// Blend between early (0) and late (1) sound; 0.5 weighs both by 0.75.
     void setListenerPos(float position) noexcept;
@@ -66,20 +66,6 @@ class zReverb final : public zEffect
 
     /// The longer of the two settled pre-delay times, in seconds (7.92 ms).
     static double preDelaySeconds() noexcept;
-
-    /// The longest direct path through the early section at a size note, in seconds: the sum of
-    /// the three stage delays of the slower channel; 0 when the note switches the section off.
-    /// The ringing of the all-pass stages (which grows with diffusion) is not included.
-    static double earlySeconds(float earlySizeNote) noexcept;
-
-    /// Seconds the late section's recirculating loop takes to fall by `decibels`, from its loop-gain
-    /// law (gain 1.2202^e per pass, e = -60 x loop period / decay time, floored at -144). One round
-    /// trip passes through the left diffuser and loop, then the right, each pass taking the three
-    /// stage delays plus the loop delay (one sample more for each). The tone shelves only shorten
-    /// the tail; the ringing of the all-pass stages near diffusion 1 is not included. 0 when the
-    /// note switches the section off.
-    static double lateFallSeconds(float lateSizeNote, float decaySeconds, float sampleRate,
-                                  float decibels) noexcept;
 
     /// The five continuous controls in engine units, as the setters take them; what a tail
     /// estimate depends on.
@@ -137,8 +123,8 @@ class zReverb final : public zEffect
     }
 
     /// processStereo() on `n` pairs given as two channels, in place, with the same result to the
-    /// bit; the way to run the engine when a whole block is at hand. Runs of up to 64 pairs pass
-    /// each block in turn, and each block runs them stage by stage (see the blocks' process()).
+    /// bit; the way to run the engine when a whole block is at hand. Runs of up to zMaxRun pairs
+    /// pass each block in turn, and each block runs them stage by stage (see the blocks' process()).
     void process(float* left, float* right, int n) noexcept;
 
   private:

@@ -23,7 +23,7 @@ float prewarpedTangent(float corner, float sampleRate, float& clampedCorner) noe
 }
 } // namespace
 
-zShelfDesign zBiLin1pHS::design(float hz, float db, float sampleRate) noexcept
+zShelfDesign zHighShelfKind::design(float hz, float db, float sampleRate) noexcept
 {
     // 1.05925 rather than 10^(1/40): A^2 is the linear gain at the Nyquist frequency.
     const float a = zPowf(1.05925f, db);
@@ -36,7 +36,7 @@ zShelfDesign zBiLin1pHS::design(float hz, float db, float sampleRate) noexcept
     return d;
 }
 
-zShelfDesign zBiLin1pLS::design(float hz, float db, float sampleRate) noexcept
+zShelfDesign zLowShelfKind::design(float hz, float db, float sampleRate) noexcept
 {
     const float a = zPowf(1.05925f, db);
     const float gain = a * a;
@@ -46,56 +46,4 @@ zShelfDesign zBiLin1pLS::design(float hz, float db, float sampleRate) noexcept
     d.b0 = t / (1.0f + t) * (gain - 1.0f) + 1.0f;
     d.b1 = d.b0 - 1.0f - d.a1;
     return d;
-}
-
-void zBiLin1pHS::setFrequency(float hz) noexcept
-{
-    frequency_ = hz;
-    redesign();
-}
-
-void zBiLin1pHS::setGain(float db) noexcept
-{
-    gain_ = db;
-    redesign();
-}
-
-void zBiLin1pHS::setSampleRate(float hz) noexcept
-{
-    sampleRate_ = hz;
-    redesign();
-}
-
-void zBiLin1pHS::redesign() noexcept
-{
-    const zShelfDesign d = design(frequency_, gain_, sampleRate_);
-    a1_ = d.a1;
-    b0_ = d.b0;
-    b1_ = d.b1;
-}
-
-void zBiLin1pLS::setFrequency(float hz) noexcept
-{
-    frequency_ = hz;
-    redesign();
-}
-
-void zBiLin1pLS::setGain(float db) noexcept
-{
-    gain_ = db;
-    redesign();
-}
-
-void zBiLin1pLS::setSampleRate(float hz) noexcept
-{
-    sampleRate_ = hz;
-    redesign();
-}
-
-void zBiLin1pLS::redesign() noexcept
-{
-    const zShelfDesign d = design(frequency_, gain_, sampleRate_);
-    a1_ = d.a1;
-    b0_ = d.b0;
-    b1_ = d.b1;
 }

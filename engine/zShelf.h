@@ -15,128 +15,126 @@ struct zShelfDesign
     float b1;     ///< feed-forward, previous input
 };
 
-/// One-pole high shelf: gain 1 at 0 Hz, A^2 at the Nyquist frequency (A = 1.05925^gain).
+/// The first-order recursion of every shelf in the engine, for one sample (T = float) or one
+/// filter per lane (T = zLanes): y = x b0 + a1 y1 + b1 x1, summed in that order. Written once, so
+/// that the block code computes in each lane exactly what a filter computes alone.
+template <typename T> struct zOnePole
+{
+    T b0{}, a1{}, b1{};
+    T y1{}; ///< previous output
+    T x1{}; ///< previous input (offset included)
+
+    T step(T x) noexcept
+    {
+        const T y = x * b0 + a1 * y1 + b1 * x1;
+        x1 = x;
+        y1 = y;
+        return y;
+    }
+};
+
+/// The high shelf's design and input offset: gain 1 at 0 Hz, A^2 at the Nyquist frequency.
+struct zHighShelfKind
+{
+    static zShelfDesign design(float hz, float db, float sampleRate) noexcept;
+
+    /// The offset keeps the memories from ever settling at exact zero (and out of denormals).
+    template <int Lanes = 4, typename T> static T offset(T x, bool& /*loud*/) noexcept { return x + 1e-12f; }
+};
+
+/// The low shelf's design and input offset: gain A^2 at 0 Hz, 1 at the Nyquist frequency.
+struct zLowShelfKind
+{
+    static zShelfDesign design(float hz, float db, float sampleRate) noexcept;
+
+    /// Unlike the high shelf's, this offset is added in double precision and rounded (see
+    /// zAddLowShelfOffset() for `loud`).
+    template <int Lanes = 4, typename T> static T offset(T x, bool& loud) noexcept
+    {
+        return zAddLowShelfOffset<Lanes>(x, loud);
+    }
+};
+
+template <int Lanes, typename L> class zShelfLanes;
+
+/// One-pole bilinear shelf, high or low by `Kind` (A = 1.05925^gain): zBiLin1pHS and zBiLin1pLS.
 ///
 /// Coefficients are designed when the frequency, the gain or the sample rate is set, at the
 /// filter's own sample rate (zDefaultSampleRate until set). Before any of them is set all
 /// coefficients are 0 and the filter outputs 0.
-class zBiLin1pHS final : public zEffect
+template <typename Kind> class zBiLin1p final : public zEffect
 {
   public:
-    /// Designs a high shelf for `hz` and `db` at sample rate `sampleRate`.
-    static zShelfDesign design(float hz, float db, float sampleRate) noexcept;
+    /// Designs this kind of shelf for `hz` and `db` at sample rate `sampleRate`.
+    static zShelfDesign design(float hz, float db, float sampleRate) noexcept
+    {
+        return Kind::design(hz, db, sampleRate);
+    }
 
     /// Stores the nominal frequency and redesigns with the stored gain.
-    void setFrequency(float hz) noexcept;
+    void setFrequency(float hz) noexcept
+    {
+        frequency_ = hz;
+        redesign();
+    }
     /// Stores the gain in decibels and redesigns with the stored frequency.
-    void setGain(float db) noexcept;
+    void setGain(float db) noexcept
+    {
+        gain_ = db;
+        redesign();
+    }
     /// Stores the sample rate in hertz and redesigns from the stored frequency and gain, keeping
     /// the filter memories.
-    void setSampleRate(float hz) noexcept;
+    void setSampleRate(float hz) noexcept
+    {
+        sampleRate_ = hz;
+        redesign();
+    }
     float getSampleRate() const noexcept { return sampleRate_; }
 
     float getFrequency() const noexcept { return frequency_; }
     float getGain() const noexcept { return gain_; }
-    float a1() const noexcept { return a1_; }
-    float b0() const noexcept { return b0_; }
-    float b1() const noexcept { return b1_; }
-    /// The filter memories (previous output, previous offset input), for block processing that
-    /// runs the recursion elsewhere and hands them back.
-    float y1() const noexcept { return y1_; }
-    float x1() const noexcept { return x1_; }
-    void setMemories(float y1, float x1) noexcept
-    {
-        y1_ = y1;
-        x1_ = x1;
-    }
+    float a1() const noexcept { return filter_.a1; }
+    float b0() const noexcept { return filter_.b0; }
+    float b1() const noexcept { return filter_.b1; }
 
     float processSample(float x) override
     {
-        // The offset keeps the memories from ever settling at exact zero (and out of denormals).
-        const float xo = x + 1e-12f;
-        const float y = xo * b0_ + a1_ * y1_ + b1_ * x1_;
-        x1_ = xo;
-        y1_ = y;
-        return y;
+        bool loud = false;
+        return filter_.step(Kind::offset(x, loud));
     }
 
     /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
     void clear() noexcept
     {
-        y1_ = 0.0f;
-        x1_ = 0.0f;
+        filter_.y1 = 0.0f;
+        filter_.x1 = 0.0f;
     }
 
   private:
-    void redesign() noexcept;
+    // Block processing runs the recursions of several filters in lanes, taking their state over
+    // for a run and handing it back.
+    template <int, typename> friend class zShelfLanes;
+
+    void redesign() noexcept
+    {
+        const zShelfDesign d = Kind::design(frequency_, gain_, sampleRate_);
+        filter_.a1 = d.a1;
+        filter_.b0 = d.b0;
+        filter_.b1 = d.b1;
+    }
 
     float frequency_ = 0.0f;
     float gain_ = 0.0f;
     float sampleRate_ = zDefaultSampleRate;
-    float y1_ = 0.0f;
-    float x1_ = 0.0f; ///< previous input, offset included
-    float a1_ = 0.0f;
-    float b0_ = 0.0f;
-    float b1_ = 0.0f;
+    zOnePole<float> filter_;
 };
 
-/// One-pole low shelf: gain A^2 at 0 Hz, 1 at the Nyquist frequency (A = 1.05925^gain).
-/// Designed and redesigned like zBiLin1pHS.
-class zBiLin1pLS final : public zEffect
-{
-  public:
-    /// Designs a low shelf for `hz` and `db` at sample rate `sampleRate`.
-    static zShelfDesign design(float hz, float db, float sampleRate) noexcept;
-
-    void setFrequency(float hz) noexcept;
-    void setGain(float db) noexcept;
-    void setSampleRate(float hz) noexcept;
-    float getSampleRate() const noexcept { return sampleRate_; }
-
-    float getFrequency() const noexcept { return frequency_; }
-    float getGain() const noexcept { return gain_; }
-    float a1() const noexcept { return a1_; }
-    float b0() const noexcept { return b0_; }
-    float b1() const noexcept { return b1_; }
-    /// The filter memories (previous output, previous offset input), for block processing that
-    /// runs the recursion elsewhere and hands them back.
-    float y1() const noexcept { return y1_; }
-    float x1() const noexcept { return x1_; }
-    void setMemories(float y1, float x1) noexcept
-    {
-        y1_ = y1;
-        x1_ = x1;
-    }
-
-    float processSample(float x) override
-    {
-        // Unlike the high shelf, this offset is added in double precision and rounded.
-        const float xo = static_cast<float>(static_cast<double>(x) + 1e-10);
-        const float y = xo * b0_ + a1_ * y1_ + b1_ * x1_;
-        x1_ = xo;
-        y1_ = y;
-        return y;
-    }
-
-    /// Silences the audio memory and keeps every setting; for recovery from a non-finite state.
-    void clear() noexcept
-    {
-        y1_ = 0.0f;
-        x1_ = 0.0f;
-    }
-
-  private:
-    void redesign() noexcept;
-
-    float frequency_ = 0.0f;
-    float gain_ = 0.0f;
-    float sampleRate_ = zDefaultSampleRate;
-    float y1_ = 0.0f;
-    float x1_ = 0.0f;
-    float a1_ = 0.0f;
-    float b0_ = 0.0f;
-    float b1_ = 0.0f;
-};
+/// One-pole high shelf: gain 1 at 0 Hz, A^2 at the Nyquist frequency.
+using zBiLin1pHS = zBiLin1p<zHighShelfKind>;
+/// One-pole low shelf: gain A^2 at 0 Hz, 1 at the Nyquist frequency; its input offset is 1e-10
+/// added in double precision where the high shelf's is 1e-12 in single precision.
+using zBiLin1pLS = zBiLin1p<zLowShelfKind>;
 
 /// A high shelf followed by a low shelf: the engine's one tone filter. It does not consult its
 /// bypass flag (nor do its two filters).
@@ -144,11 +142,6 @@ class zShelf final : public zEffect
 {
   public:
     zShelf() : highShelf_(std::make_unique<zBiLin1pHS>()), lowShelf_(std::make_unique<zBiLin1pLS>()) {}
-    ~zShelf() override
-    {
-        highShelf_.reset();
-        lowShelf_.reset();
-    }
 
     zBiLin1pHS& highShelf() noexcept { return *highShelf_; }
     zBiLin1pLS& lowShelf() noexcept { return *lowShelf_; }
@@ -176,13 +169,13 @@ class zShelf final : public zEffect
     std::unique_ptr<zBiLin1pLS> lowShelf_;
 };
 
-/// `Lanes` shelves (four, or the low two of the register) run side by side, one per lane: a
-/// channel pair, or the shelves of several stages at once. Each lane computes exactly what its
-/// shelf's processSample() computes; running them together lets the processor overlap recursions
+/// `Lanes` shelves (four, or the low two of the register) run side by side, one per lane of `L`:
+/// a channel pair, or the shelves of several stages at once. Each lane takes the steps its
+/// shelf's processSample() takes; running them together lets the processor overlap recursions
 /// that would otherwise wait on one another. With two lanes the low shelf's offset converts only
 /// the low half. load() takes the shelves' coefficients and memories, store() hands the memories
 /// back; in between the shelves must not be used.
-template <int Lanes> class zShelfLanes
+template <int Lanes, typename L = zLanes> class zShelfLanes
 {
     static_assert(Lanes == 4 || Lanes == 2, "four lanes, or the low two");
 
@@ -190,60 +183,57 @@ template <int Lanes> class zShelfLanes
     void load(zShelf* const (&shelves)[Lanes]) noexcept
     {
         loud_ = true;
-        float high[5][4] = {};
-        float low[5][4] = {};
         for (int lane = 0; lane < Lanes; ++lane)
-        {
             shelves_[lane] = shelves[lane];
-            const zBiLin1pHS& h = shelves[lane]->highShelf();
-            const zBiLin1pLS& l = shelves[lane]->lowShelf();
-            const float hv[5] = {h.b0(), h.a1(), h.b1(), h.y1(), h.x1()};
-            const float lv[5] = {l.b0(), l.a1(), l.b1(), l.y1(), l.x1()};
-            for (int k = 0; k < 5; ++k)
-            {
-                high[k][lane] = hv[k];
-                low[k][lane] = lv[k];
-            }
-        }
-        const auto lanes = [](const float(&v)[4]) { return zMakeLanes(v[0], v[1], v[2], v[3]); };
-        hb0_ = lanes(high[0]);
-        ha1_ = lanes(high[1]);
-        hb1_ = lanes(high[2]);
-        hy1_ = lanes(high[3]);
-        hx1_ = lanes(high[4]);
-        lb0_ = lanes(low[0]);
-        la1_ = lanes(low[1]);
-        lb1_ = lanes(low[2]);
-        ly1_ = lanes(low[3]);
-        lx1_ = lanes(low[4]);
+        high_ = gather([](zShelf& s) -> zOnePole<float>& { return s.highShelf().filter_; });
+        low_ = gather([](zShelf& s) -> zOnePole<float>& { return s.lowShelf().filter_; });
     }
 
     void store() const noexcept
     {
         for (int lane = 0; lane < Lanes; ++lane)
         {
-            shelves_[lane]->highShelf().setMemories(hy1_[lane], hx1_[lane]);
-            shelves_[lane]->lowShelf().setMemories(ly1_[lane], lx1_[lane]);
+            zOnePole<float>& high = shelves_[lane]->highShelf().filter_;
+            zOnePole<float>& low = shelves_[lane]->lowShelf().filter_;
+            high.y1 = high_.y1[lane];
+            high.x1 = high_.x1[lane];
+            low.y1 = low_.y1[lane];
+            low.x1 = low_.x1[lane];
         }
     }
 
     /// zShelf::processSample() in every lane: the high shelf, then the low shelf.
-    zLanes processSample(zLanes x) noexcept
+    L processSample(L x) noexcept
     {
-        const zLanes xo = x + 1e-12f;
-        const zLanes y = xo * hb0_ + ha1_ * hy1_ + hb1_ * hx1_;
-        hx1_ = xo;
-        hy1_ = y;
-        const zLanes lo = Lanes == 4 ? zAddLowShelfOffset(y, loud_) : zAddLowShelfOffsetLow2(y, loud_);
-        const zLanes z = lo * lb0_ + la1_ * ly1_ + lb1_ * lx1_;
-        lx1_ = lo;
-        ly1_ = z;
-        return z;
+        const L y = high_.step(zHighShelfKind::offset<Lanes>(x, loud_));
+        return low_.step(zLowShelfKind::offset<Lanes>(y, loud_));
     }
 
   private:
+    /// One filter of each shelf in lanes. The values are gathered in arrays and the lanes formed
+    /// from them whole: written lane by lane into a register's memory, each lane would wait for
+    /// the one before.
+    template <typename FilterOf> zOnePole<L> gather(FilterOf filterOf) const noexcept
+    {
+        float v[5][4] = {};
+        for (int lane = 0; lane < Lanes; ++lane)
+        {
+            const zOnePole<float>& s = filterOf(*shelves_[lane]);
+            const float values[5] = {s.b0, s.a1, s.b1, s.y1, s.x1};
+            for (int k = 0; k < 5; ++k)
+                v[k][lane] = values[k];
+        }
+        const auto lanes = [&v](int k) { return L{v[k][0], v[k][1], v[k][2], v[k][3]}; };
+        zOnePole<L> f;
+        f.b0 = lanes(0);
+        f.a1 = lanes(1);
+        f.b1 = lanes(2);
+        f.y1 = lanes(3);
+        f.x1 = lanes(4);
+        return f;
+    }
+
     zShelf* shelves_[Lanes] = {};
     bool loud_ = true; ///< see zAddLowShelfOffset(); set again at each load()
-    zLanes hb0_{}, ha1_{}, hb1_{}, hy1_{}, hx1_{};
-    zLanes lb0_{}, la1_{}, lb1_{}, ly1_{}, lx1_{};
+    zOnePole<L> high_, low_;
 };

@@ -7,6 +7,7 @@
 
 #include "FactoryPresets.h"
 
+#include <ZVIdentity.h>
 #include <processor/StateDocuments.h>
 #include <processor/ZVPluginAudioProcessor.h>
 
@@ -40,8 +41,8 @@ juce::MemoryBlock chunkFile(const char* kind, const juce::MemoryBlock& chunk, in
     appendBigEndian(out, headerAfterSize + (juce::int32)chunk.getSize()); // bytes that follow this field
     appendFourCC(out, kind);
     appendBigEndian(out, 1);                                   // format version
-    appendBigEndian(out, JucePlugin_VSTUniqueID);              // the plug-in it belongs to
-    appendBigEndian(out, JucePlugin_VSTChunkStructureVersion); // its version, as its record gives it
+    appendBigEndian(out, (juce::int32)zvidentity::pluginCode); // the plug-in it belongs to
+    appendBigEndian(out, zvidentity::vstVersion);              // its version, as its record gives it
     appendBigEndian(out, numPrograms);
     char name[128] = {};
     programName.copyToUTF8(name, (size_t)(bank ? 1 : 25)); // a program's name: 24 bytes and its end
@@ -80,7 +81,7 @@ int main(int argc, char* argv[])
     try
     {
         const auto dir = juce::File::getCurrentWorkingDirectory().getChildFile(argv[1]);
-        const juce::String uri(JucePlugin_LV2URI);
+        const juce::String uri(zvidentity::lv2Uri);
 
         {
             ZVPluginAudioProcessor processor;

@@ -1,37 +1,21 @@
 #pragma once
 
+#include "ParameterTable.h"
+
 #include <juce_core/juce_core.h>
 
 #include <array>
 #include <atomic>
 #include <mutex>
 
-/// One program: the twelve values the audio path uses, followed by the program's name.
-/// The processor's live values use the same layout. Values are atomics because host threads
-/// and the editor write them while the audio thread reads them; every access is one whole float.
-/// The name is a string, which no atomic holds: hosts rename programs and load documents on one
-/// thread while another lists the names or saves, so the name sits behind a lock of its own.
-/// The audio thread never reads names and so never waits for it.
-struct ProgramRecord
+/// One program (positions in RecordLayout): the twelve values the audio path uses, followed by the program's
+/// name. The processor's live values use the same layout. Values are atomics because host threads and the
+/// editor write them while the audio thread reads them; every access is one whole float. The name is a
+/// string, which no atomic holds: hosts rename programs and load documents on one thread while another lists
+/// the names or saves, so the name sits behind a lock of its own. The audio thread never reads names and so
+/// never waits for it.
+struct ProgramRecord : zvparams::RecordLayout
 {
-    /// Positions in the record, named after the state keys they are saved under.
-    enum Field
-    {
-        fEarlySize,
-        fLateSize,
-        fDecay,
-        fDiffusion,
-        fListenerPos,
-        fMix,
-        fVolume,
-        fOutGain, ///< derived at every block start; never a parameter, never saved
-        fOnButton,
-        fLeftSelButton,
-        fRightSelButton,
-        fStereoSelButton,
-        numFields
-    };
-
     ProgramRecord() noexcept { setDefaults(); }
 
     float get(Field f) const noexcept { return values[(size_t)f].load(std::memory_order_relaxed); }
@@ -57,21 +41,7 @@ struct ProgramRecord
         name = newName;
     }
 
-    static constexpr float defaultValue(Field f) noexcept
-    {
-        switch (f)
-        {
-        case fOutGain:
-        case fOnButton:
-        case fStereoSelButton:
-            return 1.0f;
-        case fLeftSelButton:
-        case fRightSelButton:
-            return 0.0f;
-        default:
-            return 0.5f;
-        }
-    }
+    static constexpr float defaultValue(Field f) noexcept { return zvparams::defaultValue(f); }
 
     std::array<std::atomic<float>, numFields> values;
 

@@ -2,7 +2,7 @@
 
 #include "StateDocuments.h"
 
-#include <editor/ZVPluginAudioProcessorEditor.h>
+#include <ZVIdentity.h>
 
 #include <zReverb.h>
 
@@ -14,10 +14,11 @@
 
 JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
 
-ZVPluginAudioProcessor::ZVPluginAudioProcessor()
+ZVPluginAudioProcessor::ZVPluginAudioProcessor(EditorFactory editorFactory)
     : juce::AudioProcessor(BusesProperties()
                                .withInput("Input", juce::AudioChannelSet::stereo(), true)
-                               .withOutput("Output", juce::AudioChannelSet::stereo(), true))
+                               .withOutput("Output", juce::AudioChannelSet::stereo(), true)),
+      makeEditor(editorFactory)
 {
     // The live record and the table start at the defaults (ProgramRecord's constructor).
     for (auto& record : programs)
@@ -34,7 +35,7 @@ ZVPluginAudioProcessor::~ZVPluginAudioProcessor() = default;
 
 const juce::String ZVPluginAudioProcessor::getName() const
 {
-    return "ZV-Reverb LX";
+    return zvidentity::name;
 }
 
 //==============================================================================
@@ -290,7 +291,7 @@ double ZVPluginAudioProcessor::getTailLengthSeconds() const
 
 juce::AudioProcessorEditor* ZVPluginAudioProcessor::createEditor()
 {
-    return new ZVPluginAudioProcessorEditor(*this);
+    return makeEditor != nullptr ? makeEditor(*this) : nullptr;
 }
 
 //==============================================================================
@@ -415,9 +416,3 @@ void ZVPluginAudioProcessor::notifyHostOfLoadedValues()
 }
 
 JUCE_END_IGNORE_WARNINGS_GCC_LIKE
-
-//==============================================================================
-juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
-{
-    return new ZVPluginAudioProcessor();
-}

@@ -16,13 +16,39 @@
 /// The plug-in instance: owns the live parameter values, the table of programs and the reverb
 /// engine. Hosts address its eleven parameters by index through the framework's legacy
 /// parameter API, which is why the deprecated overrides below are deliberate.
+///
+/// Who calls each override, on which thread and when (the format adapters pass the host's calls
+/// on as they come; the processor takes no lock of its own):
+/// - constructor, destructor: the thread the host loads and unloads the plug-in on (usually the
+///   message thread), once each, with no other call running.
+/// - prepareToPlay, releaseResources: a host thread, before playback starts and after it stops;
+///   a host may prepare again (new rate or block size) without releasing first.
+/// - processBlock: the host's audio thread, for every block, under getCallbackLock(); may run
+///   while any call below runs on another thread.
+/// - getTailLengthSeconds: any host thread, whenever the host asks (often after a parameter change).
+/// - createEditor: the message thread, when the host opens the window; hasEditor: any thread.
+/// - getName, acceptsMidi, producesMidi, channel names and pairs: any thread, at any time.
+/// - getNumParameters, getParameterName, getParameterID, getParameterDefaultValue: any thread,
+///   usually while the host lists the parameters after loading.
+/// - getParameter, getParameterText, setParameter: any thread at any time: host threads for
+///   automation, the message thread for the editor's reads every 50 ms and its writes.
+/// - getNumPrograms, getCurrentProgram, setCurrentProgram, getProgramName, changeProgramName:
+///   a host thread, when the user picks or renames a program, or while the host saves.
+/// - getStateInformation, getCurrentProgramStateInformation: a host thread, when the project or
+///   a preset is saved; setStateInformation, setCurrentProgramStateInformation: when one is
+///   loaded, possibly while audio runs.
 class ZVPluginAudioProcessor : public juce::AudioProcessor
 {
   public:
     static constexpr int numPrograms = 127;     ///< programs reported to hosts
     static constexpr int numProgramSlots = 128; ///< records allocated; the last is never addressed
 
-    ZVPluginAudioProcessor();
+    /// Makes the window for a processor; the editor's layer, above this one, provides it.
+    using EditorFactory = juce::AudioProcessorEditor* (*)(juce::AudioProcessor&);
+
+    /// The plug-in passes the editor's factory; tools and tests that need no window pass none,
+    /// and such a processor has no editor.
+    explicit ZVPluginAudioProcessor(EditorFactory editorFactory = nullptr);
     ~ZVPluginAudioProcessor() override;
 
     const juce::String getName() const override;
@@ -41,7 +67,7 @@ class ZVPluginAudioProcessor : public juce::AudioProcessor
     bool producesMidi() const override { return false; }
 
     juce::AudioProcessorEditor* createEditor() override;
-    bool hasEditor() const override { return true; }
+    bool hasEditor() const override { return makeEditor != nullptr; }
 
     int getNumPrograms() override { return numPrograms; }
     int getCurrentProgram() override { return currentProgram.load(std::memory_order_relaxed); }
@@ -121,6 +147,7 @@ class ZVPluginAudioProcessor : public juce::AudioProcessor
     /// Lets the host see the values a state load has just set, without recording them as edits.
     void notifyHostOfLoadedValues();
 
+    const EditorFactory makeEditor;
     std::unique_ptr<zReverb> reverb;
     BlockPowers blockPowers;
     /// The rate the host prepared this instance for, written by prepareToPlay on the host's

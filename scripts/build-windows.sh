@@ -55,6 +55,11 @@ mkdir -p "$build/reference"
 g++ -std=c++17 -O2 -Wall -Wextra -Wno-cpp -o "$build/reference/render-linux-reference" \
   "$root/tests/windows/RenderLinuxReference.cpp" -ldl
 "$build/reference/render-linux-reference" "$linux_library" "$build/reference/linux-output.f32"
+# The CLAP build's reference, through our CLAP host built for Linux.
+cmake --build "$linux_build" -j "$jobs" --target ZVReverbLX_CLAP
+g++ -std=c++17 -O2 -Wall -Wextra -I"$root" -o "$build/reference/clap-render-check" \
+  "$root/tests/clap/ClapRenderCheck.cpp" -ldl
+"$build/reference/clap-render-check" "$linux_build/plugin/clap/ZV-Reverb LX.clap" --write "$build/reference/linux-clap-output.f32"
 
 step "Cross-building the Windows DLL"
 wine_prefix=$build/wine
@@ -62,9 +67,10 @@ cmake -S "$root" -B "$build/windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DZV_WINDOWS_PREFIX="$build/deps/prefix" \
   -DZV_BUILD_TESTS=OFF -DZV_BUILD_BENCHMARKS=OFF \
   "-DCMAKE_CROSSCOMPILING_EMULATOR=env;WINEPREFIX=$wine_prefix;WINEARCH=win64;WINEDEBUG=-all;wine" \
-  -DZV_LINUX_REFERENCE="$build/reference/linux-output.f32" > "$build/windows.configure.log" 2>&1 ||
+  -DZV_LINUX_REFERENCE="$build/reference/linux-output.f32" \
+  -DZV_CLAP_LINUX_REFERENCE="$build/reference/linux-clap-output.f32" > "$build/windows.configure.log" 2>&1 ||
   { cat "$build/windows.configure.log"; exit 1; }
-cmake --build "$build/windows" -j "$jobs" --target ZVReverbLX_VST zv_windows_host_tests
+cmake --build "$build/windows" -j "$jobs" --target ZVReverbLX_VST zv_windows_host_tests ZVReverbLX_CLAP zv_clap_render_check
 
 step "Running the Windows tests under wine"
 if [ ! -f "$wine_prefix/system.reg" ]; then

@@ -10,7 +10,7 @@ seconds=${1:-60}
 shift || true
 build=${ZV_FUZZ_BUILD_DIR:-$root/build-fuzz}
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_state_reader fuzz_state_load fuzz_vst2 fuzz_aax fuzz_render fuzz_vst3_state fuzz_lv2_state)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_state_reader fuzz_state_load fuzz_vst2 fuzz_aax fuzz_render fuzz_vst3_state fuzz_lv2_state fuzz_clap)
 
 "$root/scripts/install-deps.sh"
 CC=clang CXX=clang++ ZV_BUILD_DIR="$build" ZV_TARGETS="${targets[*]}" "$root/scripts/build.sh" -DZV_FUZZ=ON -DZV_BUILD_TESTS=OFF \

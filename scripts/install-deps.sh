@@ -13,6 +13,8 @@ packages=(
   libfreetype-dev libfontconfig1-dev libasound2-dev libjack-jackd2-dev libgl-dev
   # fonts for the editor's labels (the fallback for Verdana on Linux)
   fonts-dejavu-core
+  # the engine's arm64 build, run under the user-mode emulator (scripts/test-arm64.sh)
+  g++-aarch64-linux-gnu qemu-user
   # tests and benchmarks; clang and its runtime (libFuzzer, the sanitizers) for the fuzz targets,
   # whose FuzzedDataProvider.h the ordinary build's replay tests use too
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
@@ -20,6 +22,8 @@ packages=(
   xvfb xauth lilv-utils jalv jackd2 libxtst-dev
   # a real VST 2.4, VST3 and LV2 host, run headless through its Lua session tool
   ardour
+  # a real CLAP host; the tests run its plug-in scanner
+  qtractor
   # checking the Debian package: its policy checker, the desktop entry's validator, the LV2
   # data validator (lv2_validate, which runs sord_validate against the LV2 vocabularies) and the
   # manual page reader

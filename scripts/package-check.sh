@@ -7,7 +7,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 name=zv-reverb-lx
-uri=https://zelvane.example/plugins/zv-reverb-lx
 
 if [ $# -gt 0 ]; then
     deb=$(realpath "$1")
@@ -15,6 +14,9 @@ else
     "$root/scripts/package.sh"
     deb=$(find "$root/out/package" -maxdepth 1 -name "${name}_*.deb")
 fi
+# The plug-in's LV2 URI, as the build that made the package has it (identity/Identity.cmake).
+uri=$(sed -n 's/.* lv2Uri = "\(.*\)";$/\1/p' "${ZV_BUILD_DIR:-$root/build}/identity/ZVIdentity.h")
+[ -n "$uri" ] || { echo "no LV2 URI in the build's identity header" >&2; exit 1; }
 sudo_cmd=""
 [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
 export DEBIAN_FRONTEND=noninteractive
@@ -54,9 +56,10 @@ dpkg -L "$name" > "$work/installed.txt"
 lxvst=$(grep -m1 '^/usr/lib/lxvst/.*\.so$' "$work/installed.txt" || true)
 vst3=$(grep -m1 '^/usr/lib/vst3/[^/]*\.vst3$' "$work/installed.txt" || true)
 lv2=$(grep -m1 '^/usr/lib/lv2/[^/]*\.lv2$' "$work/installed.txt" || true)
-if [ -z "$lxvst" ] || [ -z "$vst3" ] || [ -z "$lv2" ]; then
+clap=$(grep -m1 '^/usr/lib/clap/[^/]*\.clap$' "$work/installed.txt" || true)
+if [ -z "$lxvst" ] || [ -z "$vst3" ] || [ -z "$lv2" ] || [ -z "$clap" ]; then
     cat "$work/installed.txt"
-    fail "the package lacks a plug-in in /usr/lib/lxvst, /usr/lib/vst3 or /usr/lib/lv2"
+    fail "the package lacks a plug-in in /usr/lib/lxvst, /usr/lib/vst3, /usr/lib/lv2 or /usr/lib/clap"
     exit 1
 fi
 
@@ -78,6 +81,9 @@ fi
     lv2info "$uri" > lv2info.txt || fail "lv2info $uri"
     grep -qP '^\t +Large Hall$' lv2info.txt || fail "lv2info does not list the factory presets"
     [ -s /usr/share/$name/$name-factory.fxb ] || fail "no VST 2.4 bank file in /usr/share/$name"
+
+    echo "== CLAP: Qtractor's plug-in scanner finds and opens it in the default CLAP folders"
+    "$root/tests/clap/check-qtractor-scan.sh" --default-paths || fail "Qtractor does not find the CLAP plug-in"
 
     echo "== Ardour finds and runs VST 2.4, VST3 and LV2 from its default locations"
     "$root/tests/hosts/check-ardour.sh" --installed "$lxvst" "$vst3" "$lv2" || fail "Ardour"

@@ -22,6 +22,10 @@ run_ctest() {
 "$root/scripts/build.sh"
 (cd "$root/build" && run_ctest --timeout 600 -j "$jobs")
 
+# The engine on another processor: built for arm64 and run under an emulator, golden renders
+# included, so that its fallback lanes are proven to give the same bits.
+"$root/scripts/test-arm64.sh"
+
 # The Debian package, made from that release build: checked with lintian, installed with apt-get,
 # found by Ardour and the shell in the system's locations, and removed without a trace.
 "$root/scripts/package-check.sh"

@@ -1,11 +1,11 @@
 // The drawing of the editor's pictures, shared by the artwork program and the editor.
 //
 // Every caption and well is placed from the same boxes the editor uses for its controls
-// (editor/zGUILayout.h), so moving a control and redrawing keeps the art aligned.
+// (WindowLayout.h), so moving a control and redrawing keeps the art aligned.
 
 #include "Artwork.h"
 
-#include <editor/zGUILayout.h>
+#include "WindowLayout.h"
 
 using namespace juce;
 namespace layout = zguilayout;

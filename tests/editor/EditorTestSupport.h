@@ -1,6 +1,7 @@
 #pragma once
 
 #include <editor/ZVPluginAudioProcessorEditor.h>
+#include <ZVIdentity.h>
 #include <processor/ZVPluginAudioProcessor.h>
 
 #include <utility>
@@ -12,6 +13,8 @@ JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
 class RecordingProcessor : public ZVPluginAudioProcessor
 {
   public:
+    RecordingProcessor() : ZVPluginAudioProcessor(&ZVPluginAudioProcessorEditor::create) {}
+
     void setParameter(int index, float value) override
     {
         writes.emplace_back(index, value);

@@ -11,7 +11,7 @@
 TEST(EditorLifecycle, OpensAndClosesTenTimesWhileTheProcessorRuns)
 {
     juce::ScopedJuceInitialiser_GUI gui;
-    ZVPluginAudioProcessor processor;
+    ZVPluginAudioProcessor processor{&ZVPluginAudioProcessorEditor::create};
     processor.setPlayConfigDetails(2, 2, 44100.0, 256);
     processor.prepareToPlay(44100.0, 256);
 
@@ -55,7 +55,7 @@ TEST(EditorLifecycle, SharedLookAndFeelsGoWithTheFrameworkAndComeBackAfterwards)
     for (int round = 0; round < 2; ++round)
     {
         juce::ScopedJuceInitialiser_GUI gui;
-        ZVPluginAudioProcessor processor;
+        ZVPluginAudioProcessor processor{&ZVPluginAudioProcessorEditor::create};
         {
             ZVPluginAudioProcessorEditor first(processor);
             ZVPluginAudioProcessorEditor second(processor);

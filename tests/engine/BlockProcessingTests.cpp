@@ -6,8 +6,10 @@
 
 #include <zDelay.h>
 #include <zDelay4p.h>
+#include <zDiffusion.h>
 #include <zEarlyReflection.h>
 #include <zInstructionSet.h>
+#include <zLanes.h>
 #include <zLateReflection.h>
 #include <zPreDelay.h>
 #include <zReverb.h>
@@ -96,7 +98,7 @@ void expectBlocksMatchPairs(Make make, Automate automate, int frames, int blockS
 template <typename Check> void forEveryRateAndBlockSize(Check check)
 {
     const zInstructionSet usual = zBlockInstructionSet();
-    for (const zInstructionSet set : {zInstructionSet::Sse2, zInstructionSet::Avx2})
+    for (const zInstructionSet set : {zInstructionSet::Baseline, zInstructionSet::Avx2})
     {
         if (!zUseInstructionSet(set))
             continue;
@@ -105,7 +107,7 @@ template <typename Check> void forEveryRateAndBlockSize(Check check)
             for (const int size : blockSizes)
             {
                 SCOPED_TRACE(testing::Message()
-                             << (set == zInstructionSet::Avx2 ? "AVX2, " : "SSE2, ") << rate
+                             << (set == zInstructionSet::Avx2 ? "AVX2, " : "baseline, ") << rate
                              << " Hz, blocks of "
                              << (size == randomSizes ? std::string("random size") : std::to_string(size)));
                 check(rate, size, seed++);
@@ -225,9 +227,8 @@ TEST(BlockProcessing, EachSectionMatchesItsPerSampleCodeBitForBit)
         });
 }
 
-// The building blocks that run ahead: delay lines read before they are written (across the
-// line's end too), and shelves side by side in lanes.
-TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
+// The delay lines read ahead: read before they are written (across the line's end too).
+TEST(BlockProcessing, LinesReadAheadMatchTheirPerSampleCode)
 {
     Noise noise(99);
     auto line = makeAt<zDelay>(48000.0f);
@@ -271,8 +272,22 @@ TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
         }
         done += n;
     }
+}
 
-    // Four differently designed shelves in lanes, against four run one by one.
+// The kernels in lanes, at every lane implementation: the one this build runs (SSE2, NEON) and
+// the plain C++ one that serves any other processor, which runs here too.
+template <typename L> class LaneKernels : public ::testing::Test
+{
+};
+using LaneTypes = ::testing::Types<zLanes, zPortableLanes>;
+TYPED_TEST_SUITE(LaneKernels, LaneTypes);
+
+// Four differently designed shelves in lanes, against four run one by one; and the all-pass step
+// in lanes against the same step on each lane's values alone.
+TYPED_TEST(LaneKernels, ShelvesAndAllPassStepsMatchTheScalarCode)
+{
+    using L = TypeParam;
+    Noise noise(99);
     std::vector<std::unique_ptr<zShelf>> lanes, single;
     const float designs[4][4] = {{12000.0f, -1.2f, 60.0f, -0.7f},
                                  {300.0f, 6.0f, 9000.0f, 3.0f},
@@ -288,7 +303,7 @@ TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
             set->back()->lowShelf().setGain(d[3]);
         }
     zShelf* const shelves[4] = {lanes[0].get(), lanes[1].get(), lanes[2].get(), lanes[3].get()};
-    zShelfLanes<4> bank;
+    zShelfLanes<4, L> bank;
     for (int i = 0; i < 200000; ++i)
     {
         // Loud noise, then silence that decays to the shelves' offsets, then reloading the bank
@@ -300,11 +315,32 @@ TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
                 bank.store();
             bank.load(shelves);
         }
-        const zLanes y = bank.processSample(zMakeLanes(x, -x, x * 1e-20f, x * 3.0f));
         const float inputs[4] = {x, -x, x * 1e-20f, x * 3.0f};
+        const L y = bank.processSample(L{inputs[0], inputs[1], inputs[2], inputs[3]});
         for (int k = 0; k < 4; ++k)
             ASSERT_TRUE(sameBits(y[k], single[static_cast<size_t>(k)]->processSample(inputs[k])))
                 << "lane " << k << " sample " << i;
+    }
+
+    for (int i = 0; i < 10000; ++i)
+    {
+        float x[4], g[4], loop[4];
+        for (int k = 0; k < 4; ++k)
+        {
+            x[k] = noise.next();
+            g[k] = std::fabs(noise.next());
+            loop[k] = noise.next();
+        }
+        const L gl{g[0], g[1], g[2], g[3]};
+        L v;
+        const L y =
+            zAllPassStep(L{x[0], x[1], x[2], x[3]}, gl, gl * -1.0f, L{loop[0], loop[1], loop[2], loop[3]}, v);
+        for (int k = 0; k < 4; ++k)
+        {
+            float vk;
+            ASSERT_TRUE(sameBits(y[k], zAllPassStep(x[k], g[k], g[k] * -1.0f, loop[k], vk))) << k;
+            ASSERT_TRUE(sameBits(v[k], vk)) << k;
+        }
     }
 }
 
@@ -312,7 +348,7 @@ TEST(BlockProcessing, LinesReadAheadAndShelvesInLanesMatchTheirPerSampleCode)
 // must be the scalar filter's double-precision sum, rounded, for every input. Checked for every
 // float within two octaves either side of where the shortcut starts (2^-31), and for a sample of
 // all the others (infinities and NaN included).
-TEST(BlockProcessing, TheLowShelfOffsetInLanesIsTheScalarOffset)
+TYPED_TEST(LaneKernels, TheLowShelfOffsetInLanesIsTheScalarOffset)
 {
     const auto check = [](std::uint32_t first, std::uint32_t last, std::uint32_t step)
     {
@@ -326,9 +362,9 @@ TEST(BlockProcessing, TheLowShelfOffsetInLanesIsTheScalarOffset)
                 std::memcpy(&x[k], &b, sizeof b);
             }
             bool loud = true;
-            const zLanes y = zAddLowShelfOffset(zMakeLanes(x[0], x[1], x[2], x[3]), loud);
+            const TypeParam y = zAddLowShelfOffset<4>(TypeParam{x[0], x[1], x[2], x[3]}, loud);
             bool loudLow = true;
-            const zLanes low = zAddLowShelfOffsetLow2(zMakeLanes(x[0], x[1], x[2], x[3]), loudLow);
+            const TypeParam low = zAddLowShelfOffset<2>(TypeParam{x[0], x[1], x[2], x[3]}, loudLow);
             for (int k = 0; k < 4; ++k)
             {
                 const float expected = static_cast<float>(static_cast<double>(x[k]) + 1e-10);

@@ -93,8 +93,12 @@ TEST(LateSection, DelaysAreRefreshedOnEvery51stCallOnly)
     const float original = diffuser->loopDelay().getDelayTime();
 
     diffuser->setSizeNote(0.0f);
-    const float offsets[4] = {0.001f, 0.001f, 0.001f, 0.001f};
-    diffuser->setModulationOffsets(offsets);
+    const auto setOffsets = [&](float seconds)
+    {
+        for (int j = 0; j < 4; ++j)
+            diffuser->setModulationOffset(j, seconds);
+    };
+    setOffsets(0.001f);
     for (int call = 1; call <= 3 * zLateDiff::refreshInterval; ++call)
     {
         diffuser->processSample(0.0f);
@@ -107,8 +111,7 @@ TEST(LateSection, DelaysAreRefreshedOnEvery51stCallOnly)
         if (call == zLateDiff::refreshInterval + 1)
         {
             // New offsets between refreshes wait for the next refresh.
-            const float later[4] = {0.002f, 0.002f, 0.002f, 0.002f};
-            diffuser->setModulationOffsets(later);
+            setOffsets(0.002f);
         }
         if (call == 2 * zLateDiff::refreshInterval - 1)
         {

@@ -4,6 +4,7 @@
 // the current program play the preset under its name and leaves every other program alone.
 
 #include <FactoryPresets.h>
+#include <ZVIdentity.h>
 #include <processor/ZVPluginAudioProcessor.h>
 
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@ JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
 namespace
 {
 const juce::File bundle(ZV_LV2_BUNDLE);
-const juce::String uri(JucePlugin_LV2URI);
+const juce::String uri(zvidentity::lv2Uri);
 
 /// The text between `before` and the next `after` in `text`; empty if either is missing.
 juce::String between(const juce::String& text, const juce::String& before, const juce::String& after)

@@ -13,15 +13,22 @@ struct ParameterTable : ::testing::Test
 };
 } // namespace
 
-TEST_F(ParameterTable, NamesAndDefaultsFollowTheIndexTable)
+// The one place the tests write the parameters out: hosts keep automation and saved state under
+// these names, keys and indexes, so the records must never change them. Every other test reads
+// the records (ParameterTable.h) or asks the processor.
+TEST_F(ParameterTable, NamesKeysAndDefaultsFollowTheIndexTable)
 {
     const char* names[] = {"EarlySize", "LateSize", "Decay",       "Diffusion",    "Listener",     "Dry-Wet",
                            "Volume",    "On-Off",   "Left On-Off", "Right On-Off", "Stereo On-Off"};
+    const char* keys[] = {
+        "fEarlySize", "fLateSize", "fDecay",         "fDiffusion",      "fListenerPos",    "fMix",
+        "fVolume",    "fOnButton", "fLeftSelButton", "fRightSelButton", "fStereoSelButton"};
     const float defaults[] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 1.0f, 0.0f, 0.0f, 1.0f};
     ASSERT_EQ(p.getNumParameters(), 11);
     for (int i = 0; i < 11; ++i)
     {
         EXPECT_EQ(p.getParameterName(i), names[i]);
+        EXPECT_EQ(p.getParameterID(i), keys[i]);
         EXPECT_EQ(p.getParameter(i), defaults[i]) << i;
     }
     EXPECT_EQ(p.getLiveValue(ProgramRecord::fOutGain), 1.0f);
@@ -94,7 +101,8 @@ TEST_F(ParameterTable, ChannelsAndMidiAnswers)
     EXPECT_TRUE(p.isOutputChannelStereoPair(0));
     EXPECT_FALSE(p.acceptsMidi());
     EXPECT_FALSE(p.producesMidi());
-    EXPECT_TRUE(p.hasEditor());
+    // The window is the layer above: a processor made without the editor's factory has none.
+    EXPECT_FALSE(p.hasEditor());
     EXPECT_EQ(p.getTotalNumInputChannels(), 2);
     EXPECT_EQ(p.getTotalNumOutputChannels(), 2);
     // The framework's defaults stay for these queries.

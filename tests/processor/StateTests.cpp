@@ -85,12 +85,12 @@ TEST_F(BankDocument, HoldsVersionThenTwelveAttributesPerProgramInOrder)
     ASSERT_EQ(xml->getNumAttributes(), 1527);
     EXPECT_EQ(xml->getAttributeName(0), "Version");
     EXPECT_EQ(xml->getAttributeValue(0), "1.1.0");
-    const char* keys[] = {
-        "fEarlySize", "fLateSize", "fDecay",         "fDiffusion",      "fListenerPos",     "fMix",
-        "fVolume",    "fOnButton", "fLeftSelButton", "fRightSelButton", "fStereoSelButton", "ProgramName"};
+    // Each program: the parameters' state keys in index order, then its name.
     for (int prog = 0; prog < 127; ++prog)
         for (int k = 0; k < 12; ++k)
-            ASSERT_EQ(xml->getAttributeName(1 + prog * 12 + k), keys[k] + juce::String(prog));
+            ASSERT_EQ(xml->getAttributeName(1 + prog * 12 + k),
+                      (k < zvparams::count ? zvparams::table[k].stateKey : "ProgramName") +
+                          juce::String(prog));
     EXPECT_EQ(xml->getStringAttribute("fDiffusion0"), "0.69999998807907104492");
     EXPECT_EQ(xml->getStringAttribute("fEarlySize0"), "0.5");
     EXPECT_EQ(xml->getStringAttribute("fOnButton0"), "1");
@@ -236,13 +236,11 @@ TEST_F(PresetDocument, HoldsTheLiveValuesAndTheWorkingName)
     const auto xml = xmlOf(presetOf(p));
     ASSERT_NE(xml, nullptr);
     EXPECT_EQ(xml->getTagName(), "ZV-REVERB_LX_PRESET");
-    const char* keys[] = {
-        "Version",    "fEarlySize", "fLateSize", "fDecay",         "fDiffusion",      "fListenerPos",
-        "fMix",       "fVolume",    "fOnButton", "fLeftSelButton", "fRightSelButton", "fStereoSelButton",
-        "programName"};
     ASSERT_EQ(xml->getNumAttributes(), 13);
-    for (int k = 0; k < 13; ++k)
-        EXPECT_EQ(xml->getAttributeName(k), keys[k]);
+    EXPECT_EQ(xml->getAttributeName(0), "Version");
+    for (int k = 0; k < zvparams::count; ++k)
+        EXPECT_EQ(xml->getAttributeName(1 + k), zvparams::table[k].stateKey);
+    EXPECT_EQ(xml->getAttributeName(12), "programName");
     EXPECT_EQ(xml->getStringAttribute("fListenerPos"), "0.25");
     EXPECT_EQ(xml->getStringAttribute("programName"), "Plate");
 }

@@ -54,7 +54,7 @@ void openEditAndClose(ZVPluginAudioProcessor& processor, hostile::Random& random
 TEST(ProcessorThreads, HostThreadsAudioAndTheEditorRunTogetherWithoutRaces)
 {
     juce::ScopedJuceInitialiser_GUI framework;
-    ZVPluginAudioProcessor processor;
+    ZVPluginAudioProcessor processor{&ZVPluginAudioProcessorEditor::create};
     processor.setPlayConfigDetails(2, 2, 44100.0, 512);
     processor.prepareToPlay(44100.0, 512);
     CountingListener listener;

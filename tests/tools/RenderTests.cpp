@@ -1,6 +1,7 @@
 // zv-render as a user runs it: the binary is started as a child process and its files read back.
 
 #include <FactoryPresets.h>
+#include <ZVIdentity.h>
 #include <processor/StateDocuments.h>
 #include <zv-render/Measurement.h>
 #include <zv-render/RenderSession.h>
@@ -451,8 +452,8 @@ TEST_F(Renderer, HelpDescribesEveryOptionAndVersionNamesTheProduct)
         EXPECT_TRUE(r.output.contains(option)) << option;
     const auto v = run({"--version"});
     EXPECT_EQ(v.exitCode, 0);
-    EXPECT_EQ(v.output,
-              "zv-render " JucePlugin_VersionString " (ZV-Reverb LX " JucePlugin_VersionString ")\n");
+    EXPECT_EQ(v.output, juce::String("zv-render ") + zvidentity::version + " (" + zvidentity::name + " " +
+                            zvidentity::version + ")\n");
 }
 
 TEST(DemoSound, IsTheSameOnEveryRun)

@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include <FactoryPresets.h>
+#include <ZVIdentity.h>
 #include <processor/Parameters.h>
 
 #include <cmath>
@@ -60,7 +61,7 @@ std::pair<int, float> parseAssignment(const juce::String& assignment)
     const auto text = assignment.fromFirstOccurrenceOf("=", false, false);
     const double value = parseNumber("--set " + name, text);
     const std::string what = "--set " + assignment.toStdString() + ": " + zvparams::table[index].name;
-    const bool isSwitch = index >= zvparams::OnOff;
+    const bool isSwitch = zvparams::table[index].kind == zvparams::Kind::toggle;
     if (isSwitch && value != 0.0 && value != 1.0)
         throw UsageError(what + " is a switch, 0 (off) or 1 (on)");
     if (value < 0.0 || value > 1.0)
@@ -343,7 +344,7 @@ juce::String presetListText()
 
 juce::String versionText()
 {
-    return juce::String("zv-render ") + JucePlugin_VersionString + " (" + JucePlugin_Name + " " +
-           JucePlugin_VersionString + ")\n";
+    return juce::String("zv-render ") + zvidentity::version + " (" + zvidentity::name + " " +
+           zvidentity::version + ")\n";
 }
 } // namespace zvrender

@@ -6,6 +6,7 @@
 #include "RenderSession.h"
 
 #include <FactoryPresets.h>
+#include <ZVIdentity.h>
 #include <processor/StateDocuments.h>
 #include <processor/ZVPluginAudioProcessor.h>
 
@@ -162,7 +163,7 @@ void renderOne(const Options& options)
     if (options.plot != juce::File())
         writePlot(options, options.output,
                   (impulse ? juce::String("Impulse response") : options.inputs[0].getFileName()) +
-                      " through " + JucePlugin_Name,
+                      " through " + zvidentity::name,
                   options.plotDecay ? &*decay : nullptr);
     if (!options.quiet)
     {

@@ -1,7 +1,7 @@
 #pragma once
 
-/// Where every control of the window sits, in editor pixels. The editor places its children
-/// with these boxes and the artwork program draws every caption and well around the same
+/// Where every control of the window sits, in editor pixels. The artwork draws every caption and
+/// well around these boxes and the editor, the layer above, places its children with the same
 /// boxes, so the pictures and the controls cannot drift apart.
 namespace zguilayout
 {
