@@ -29,7 +29,10 @@
 ; the installer made it and it is empty: a file the user put beside ours stays, and so does its
 ; folder.
 
-Unicode true
+; A 64-bit installer for a 64-bit plug-in: it writes the 64-bit registry and folders without
+; redirection, and 32-bit Windows refuses to start it at all (the check in .onInit covers any
+; other way of starting it there).
+Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
@@ -38,6 +41,7 @@ SetCompressor /SOLID lzma
 !include "LogicLib.nsh"
 !include "x64.nsh"
 !include "Sections.nsh"
+!include "FileFunc.nsh"
 ; InstallPresets and RemovePresets: a File and a Delete line per factory preset, so that the
 ; uninstaller removes exactly those files (written by packaging/windows/CMakeLists.txt).
 !include "${FILES}\presets.nsh"
@@ -87,22 +91,76 @@ VIAddVersionKey "LegalCopyright" "${VENDOR}"
 
 !insertmacro MUI_LANGUAGE "English"
 
-; Makes a folder, and records that it was made here (so that the uninstaller may remove it once
-; empty) unless it existed already.
+; Makes a folder (and any folders above it that are missing), and records the highest folder it
+; made, so that the uninstaller may remove what it made once it is empty; records nothing when
+; the folder existed already.
 !macro MakeFolder path name
-    ${IfNot} ${FileExists} "${path}\*.*"
+    Push "${path}"
+    Call topMissingFolder
+    Pop $R9
+    ${If} $R9 != ""
         CreateDirectory "${path}"
-        WriteRegDWORD HKLM "${PRODUCT_KEY}" "Made ${name}" 1
+        WriteRegStr HKLM "${PRODUCT_KEY}" "Made ${name}" $R9
     ${EndIf}
 !macroend
 
-; Removes a folder if it is empty and the installer made it.
+; Removes a folder and the folders above it, up to the highest one the installer made for it,
+; each only if it is empty.
 !macro RemoveFolderIfMade path name
-    ReadRegDWORD $0 HKLM "${PRODUCT_KEY}" "Made ${name}"
-    ${If} $0 == 1
-        RMDir "${path}"
-    ${EndIf}
+    Push "${path}"
+    ReadRegStr $R9 HKLM "${PRODUCT_KEY}" "Made ${name}"
+    Push $R9
+!ifdef __UNINSTALL__
+    Call un.removeMadeFolders
+!else
+    Call removeMadeFolders
+!endif
 !macroend
+
+!macro TopMissingFolder prefix
+; The highest folder of a path (on the stack) that does not exist yet, or "" if the path exists.
+Function ${prefix}topMissingFolder
+    Exch $R0
+    Push $R1
+    StrCpy $R1 ""
+    ${Do}
+        ${If} $R0 == ""
+        ${OrIf} ${FileExists} "$R0\*.*"
+            ${ExitDo}
+        ${EndIf}
+        StrCpy $R1 $R0
+        ${GetParent} $R0 $R0
+    ${Loop}
+    StrCpy $R0 $R1
+    Pop $R1
+    Exch $R0
+FunctionEnd
+!macroend
+!insertmacro TopMissingFolder ""
+
+; Removes the folder (second on the stack) and the folders above it up to `top` (first), each
+; only if empty; nothing when `top` is "".
+!macro RemoveMadeFolders prefix
+Function ${prefix}removeMadeFolders
+    Exch $R0 ; top
+    Exch
+    Exch $R1 ; folder
+    ${If} $R0 != ""
+        ${Do}
+            RMDir $R1
+            ${If} $R1 == $R0
+            ${OrIf} ${FileExists} "$R1\*.*"
+                ${ExitDo}
+            ${EndIf}
+            ${GetParent} $R1 $R1
+        ${LoopUntil} $R1 == ""
+    ${EndIf}
+    Pop $R1
+    Pop $R0
+FunctionEnd
+!macroend
+!insertmacro RemoveMadeFolders ""
+!insertmacro RemoveMadeFolders "un."
 
 Function .onInit
     ${IfNot} ${RunningX64}
@@ -124,8 +182,6 @@ FunctionEnd
 
 ; Everything the product keeps in one place; always installed.
 Section "-Data" SecData
-    SetOutPath "$PROGRAMFILES64"
-    !insertmacro MakeFolder "$PROGRAMFILES64\${VENDOR}" "vendor folder"
     !insertmacro MakeFolder "${DATA_DIR}" "data folder"
     SetOutPath "${DATA_DIR}"
     File "/oname=Read me.txt" "${README}"
@@ -154,8 +210,6 @@ Section "VST 2.4 plug-in" SecVst2
 SectionEnd
 
 Section "AAX plug-in" SecAax
-    !insertmacro MakeFolder "$COMMONFILES64\Avid" "Avid folder"
-    !insertmacro MakeFolder "$COMMONFILES64\Avid\Audio" "Avid Audio folder"
     !insertmacro MakeFolder "${AAX_PLUGINS}" "AAX folder"
     SetOutPath "${AAX_BUNDLE}\Contents\x64"
     File "/oname=${PRODUCT}.aaxplugin" "${DLL}"
@@ -192,8 +246,6 @@ FunctionEnd
     RMDir "${AAX_BUNDLE}\Contents"
     RMDir "${AAX_BUNDLE}"
     !insertmacro RemoveFolderIfMade "${AAX_PLUGINS}" "AAX folder"
-    !insertmacro RemoveFolderIfMade "$COMMONFILES64\Avid\Audio" "Avid Audio folder"
-    !insertmacro RemoveFolderIfMade "$COMMONFILES64\Avid" "Avid folder"
 !macroend
 
 !macro RemoveClap
@@ -260,7 +312,6 @@ Section "Uninstall"
     Delete "${DATA_DIR}\${PRODUCT}.ico"
     Delete "${DATA_DIR}\Uninstall.exe"
     !insertmacro RemoveFolderIfMade "${DATA_DIR}" "data folder"
-    !insertmacro RemoveFolderIfMade "$PROGRAMFILES64\${VENDOR}" "vendor folder"
 
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
     DeleteRegKey HKLM "${PRODUCT_KEY}"

@@ -8,13 +8,16 @@
 #      the user put into the VST 2.4 folder;
 #   4. an install into a folder given with /D=, upgraded without it, stays in that folder, and its
 #      removal leaves the prefix as it was.
-# Usage: check-installer.sh INSTALLER HOST_TESTS_EXE LINUX_REFERENCE TOLERANCE [WITH_CLAP]
+# Usage: check-installer.sh INSTALLER HOST_TESTS_EXE LINUX_REFERENCE TOLERANCE
+#                           [CLAP_CHECK_EXE CLAP_LINUX_REFERENCE]
+# (the last two when the installer carries the CLAP plug-in)
 set -euo pipefail
 installer=$1
 host=$2
 reference=$3
 tolerance=$4
-with_clap=${5:-0}
+clap_check=${5:-}
+clap_reference=${6:-}
 
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
@@ -75,7 +78,7 @@ aax="$common/Avid/Audio/Plug-Ins/ZV-Reverb LX.aaxplugin/Contents/x64/ZV-Reverb L
 clap="$common/CLAP/ZV-Reverb LX.clap"
 expect_file "$vst2"
 expect_file "$aax"
-[ "$with_clap" = 1 ] && expect_file "$clap"
+[ -n "$clap_check" ] && expect_file "$clap"
 for f in "Read me.txt" LICENSE.txt "ZV-Reverb LX factory bank.fxb" "ZV-Reverb LX.ico" Uninstall.exe; do
     expect_file "$data/$f"
 done
@@ -91,6 +94,10 @@ step "The installed plug-ins in our Windows host"
 host_check record "$(winepath -w "$vst2")"
 host_check audio "$(winepath -w "$vst2")" "$reference" "$tolerance"
 host_check acf "$(winepath -w "$aax")"
+if [ -n "$clap_check" ]; then
+    wine "$clap_check" "$(winepath -w "$clap")" --compare "$clap_reference" "$tolerance" > "$work/host.log" 2>&1 ||
+        { cat "$work/host.log"; fail "the installed CLAP plug-in"; }
+fi
 
 step "Upgrade over it, with a file of the user's in the VST 2.4 folder"
 echo "not ours" > "$common/VST2/Another Plug-in.dll"
@@ -112,8 +119,8 @@ registry_mentions_us && fail "the registry still mentions us: $(grep -i -e zelva
 step "Install into a folder of the user's choice, upgrade, uninstall"
 rm -rf "$common/VST2"
 snapshot "$work/before"
-run_installer '/D=C:\Audio\VST Plug-ins'
-chosen="$c/Audio/VST Plug-ins/ZV-Reverb LX.dll"
+run_installer '/D=C:\Audio\VSTPlugins'
+chosen="$c/Audio/VSTPlugins/ZV-Reverb LX.dll"
 expect_file "$chosen"
 expect_none "$vst2"
 run_installer
