@@ -1,5 +1,6 @@
 // Builds the files that carry the factory presets to hosts, from the table in FactoryPresets.cpp:
 //   DIR/zv-reverb-lx-factory.fxb        the VST 2.4 bank file
+//   DIR/fxp/NAME.fxp                     each preset as a VST 2.4 program file
 //   DIR/lv2/preset-NAME.ttl              one LV2 preset each, copied into the bundle after the build
 //   DIR/lv2/manifest-presets.ttl         their entries, appended to the bundle's manifest
 // Usage: zv-make-preset-files DIR
@@ -24,22 +25,28 @@ void appendFourCC(juce::MemoryOutputStream& out, const char* code)
     out.write(code, 4);
 }
 
-/// The standard VST 2.4 bank file of the "opaque chunk" kind, which is how this plug-in saves
-/// (its record declares programs as chunks): a fixed big-endian header, then the chunk exactly
-/// as the plug-in's get-chunk call for the bank hands it out. A host that loads the file passes
-/// the chunk to the plug-in's set-chunk call unchanged.
-juce::MemoryBlock bankFile(const juce::MemoryBlock& chunk, int numPrograms)
+/// The standard VST 2.4 bank ("FBCh") or program ("FPCh") file of the "opaque chunk" kind, which
+/// is how this plug-in saves (its record declares programs as chunks): a fixed big-endian header,
+/// then the chunk exactly as the plug-in's get-chunk call hands it out for the bank, or for one
+/// program (then the header also names the program, in 28 bytes where a bank has 128 reserved
+/// ones). A host that loads the file passes the chunk to the plug-in's set-chunk call unchanged.
+juce::MemoryBlock chunkFile(const char* kind, const juce::MemoryBlock& chunk, int numPrograms,
+                            const juce::String& programName = {})
 {
-    constexpr int headerAfterSize = 4 + 4 + 4 + 4 + 4 + 128 + 4; // magic .. reserved, chunk size
+    const bool bank = juce::String(kind) == "FBCh";
+    const int nameBytes = bank ? 128 : 28;
+    const int headerAfterSize = 4 + 4 + 4 + 4 + 4 + nameBytes + 4; // magic .. name/reserved, chunk size
     juce::MemoryOutputStream out;
     appendFourCC(out, "CcnK");
     appendBigEndian(out, headerAfterSize + (juce::int32)chunk.getSize()); // bytes that follow this field
-    appendFourCC(out, "FBCh");                                            // a bank held as one chunk
-    appendBigEndian(out, 1);                                              // format version
-    appendBigEndian(out, (juce::int32)zvidentity::pluginCode);            // the plug-in it belongs to
-    appendBigEndian(out, zvidentity::vstVersion); // its version, as its record gives it
+    appendFourCC(out, kind);
+    appendBigEndian(out, 1);                                   // format version
+    appendBigEndian(out, (juce::int32)zvidentity::pluginCode); // the plug-in it belongs to
+    appendBigEndian(out, zvidentity::vstVersion);              // its version, as its record gives it
     appendBigEndian(out, numPrograms);
-    out.writeRepeatedByte(0, 128); // reserved
+    char name[128] = {};
+    programName.copyToUTF8(name, (size_t)(bank ? 1 : 25)); // a program's name: 24 bytes and its end
+    out.write(name, (size_t)nameBytes);
     appendBigEndian(out, (juce::int32)chunk.getSize());
     out.write(chunk.getData(), chunk.getSize());
     return out.getMemoryBlock();
@@ -89,7 +96,7 @@ int main(int argc, char* argv[])
             bank->removeAttribute(zvstate::workingNameKey);
             juce::MemoryBlock chunk;
             juce::AudioProcessor::copyXmlToBinary(*bank, chunk);
-            const auto file = bankFile(chunk, processor.getNumPrograms());
+            const auto file = chunkFile("FBCh", chunk, processor.getNumPrograms());
             write(dir.getChildFile("zv-reverb-lx-factory.fxb"), file.getData(), file.getSize());
         }
 
@@ -102,6 +109,10 @@ int main(int argc, char* argv[])
         for (const auto& preset : zvpresets::all())
         {
             const auto chunk = zvpresets::presetChunk(preset);
+            // Each preset also as a program file, which a host loads into its current program.
+            const auto program = chunkFile("FPCh", chunk, 1, preset.name);
+            write(dir.getChildFile("fxp").getChildFile(juce::String(preset.name) + ".fxp"), program.getData(),
+                  program.getSize());
 
             const auto presetUri = "<" + uri + ":factory-" + zvpresets::slug(preset) + ">";
             const auto fileName = "preset-" + zvpresets::slug(preset) + ".ttl";

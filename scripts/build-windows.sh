@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The Windows command: installs what the Windows build needs (Debian packages only), cross-builds
-# the 64-bit plug-in DLL with mingw-w64 into build-windows/, and runs the Windows tests under
-# wine, comparing the DLL's audio with the Linux build's.
+# the 64-bit plug-in DLL and the CLAP plug-in with mingw-w64 into build-windows/, runs the Windows
+# tests under wine, comparing the audio with the Linux build's, makes the installer
+# (build-windows/windows/ZV-Reverb-LX-<version>-win64-setup.exe, with NSIS) and proves it under
+# wine: install, upgrade and removal in a fresh prefix (scripts/windows/check-installer.sh).
 # Usage: scripts/build-windows.sh
 #   ZV_JOBS          parallel jobs (default: the number of processors)
 #   ZV_LINUX_BUILD   the Linux build folder whose VST 2.4 library renders the reference audio
@@ -23,6 +25,8 @@ windows_packages=(
   mingw-w64-x86-64-dev libz-mingw-w64-dev
   # runs the Windows programs; the editor check draws on Xvfb
   wine wine64 xvfb xauth
+  # makes the installer
+  nsis
   # apt-get source unpacks the image libraries' source packages with dpkg-source
   dpkg-dev
 )
@@ -49,7 +53,8 @@ if [ ! -f "$linux_build/CMakeCache.txt" ]; then
     -DZV_BUILD_TESTS=OFF -DZV_BUILD_BENCHMARKS=OFF > "$build/linux.configure.log" 2>&1 ||
     { cat "$build/linux.configure.log"; exit 1; }
 fi
-cmake --build "$linux_build" -j "$jobs" --target ZVReverbLX_VST
+# The installer's files that our own programs make (the icon, the factory bank and presets).
+cmake --build "$linux_build" -j "$jobs" --target ZVReverbLX_VST zv_windows_installer_files
 linux_library=$(find "$linux_build/plugin" -path '*/VST/*.so' -print -quit)
 mkdir -p "$build/reference"
 g++ -std=c++17 -O2 -Wall -Wextra -Wno-cpp -o "$build/reference/render-linux-reference" \
@@ -68,9 +73,14 @@ cmake -S "$root" -B "$build/windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DZV_BUILD_TESTS=OFF -DZV_BUILD_BENCHMARKS=OFF \
   "-DCMAKE_CROSSCOMPILING_EMULATOR=env;WINEPREFIX=$wine_prefix;WINEARCH=win64;WINEDEBUG=-all;wine" \
   -DZV_LINUX_REFERENCE="$build/reference/linux-output.f32" \
-  -DZV_CLAP_LINUX_REFERENCE="$build/reference/linux-clap-output.f32" > "$build/windows.configure.log" 2>&1 ||
+  -DZV_CLAP_LINUX_REFERENCE="$build/reference/linux-clap-output.f32" \
+  -DZV_INSTALLER_FILES="$linux_build/windows-installer-files" > "$build/windows.configure.log" 2>&1 ||
   { cat "$build/windows.configure.log"; exit 1; }
 cmake --build "$build/windows" -j "$jobs" --target ZVReverbLX_VST zv_windows_host_tests ZVReverbLX_CLAP zv_clap_render_check
+
+step "Making the installer"
+cmake --build "$build/windows" --target zv_windows_installer
+installer=$(find "$build/windows" -maxdepth 1 -name 'ZV-Reverb-LX-*-win64-setup.exe' -print -quit)
 
 step "Running the Windows tests under wine"
 if [ ! -f "$wine_prefix/system.reg" ]; then
@@ -86,7 +96,13 @@ xvfb-run -a -s "-screen 0 1024x768x24" \
 # Wine's server stays behind for a few seconds after the last program; wait for it to go.
 WINEPREFIX=$wine_prefix wineserver -w || true
 
+step "Installing, upgrading and removing with the installer under wine, in a fresh prefix"
+"$root/scripts/windows/check-installer.sh" "$installer" \
+  "$build/windows/tests/windows/zv_windows_host_tests.exe" "$build/reference/linux-output.f32" 1e-6 \
+  "$build/windows/tests/windows/zv_clap_render_check.exe" "$build/reference/linux-clap-output.f32" || status=1
+
 dll=$(find "$build/windows/plugin" -name 'ZV-Reverb LX.dll' -print -quit)
 step "Done"
 echo "DLL: $dll ($(stat -c %s "$dll") bytes)"
+echo "Installer: $installer ($(stat -c %s "$installer") bytes)"
 exit $status
