@@ -19,8 +19,10 @@ cleanup() {
 trap cleanup EXIT
 
 fail() { echo "FAIL: $*"; exit 1; }
-# The names stand before two or more spaces and the line saying what each is for.
-mapfile -t factory < <("$render" --list-presets | sed -E 's/^  (.*[^ ])  +.*$/\1/')
+# Below a line of column headings, each preset's line is indented; its name (words joined by
+# single spaces) stands before two or more spaces and the rest of the line (its reverberation time
+# and what it is for). Notes follow the table unindented.
+mapfile -t factory < <("$render" --list-presets | tail -n +2 | sed -n -E 's/^  ([^ ]+( [^ ]+)*)  .*$/\1/p')
 [ "${#factory[@]}" -ge 16 ] || fail "zv-render lists ${#factory[@]} factory presets"
 names=(EarlySize LateSize Decay Diffusion Listener Dry-Wet Volume On-Off "Left On-Off" "Right On-Off" "Stereo On-Off")
 keys=(fEarlySize fLateSize fDecay fDiffusion fListenerPos fMix fVolume fOnButton fLeftSelButton fRightSelButton fStereoSelButton)
