@@ -22,8 +22,9 @@ packages=(
   xvfb xauth lilv-utils jalv jackd2 libxtst-dev
   # a real VST 2.4, VST3 and LV2 host, run headless through its Lua session tool
   ardour
-  # a real CLAP host; the tests run its plug-in scanner
-  qtractor
+  # a real CLAP host; the tests run its plug-in scanner and have it save and reopen a session,
+  # whose plug-in state the Python standard library decodes
+  qtractor python3
   # checking the Debian package: its policy checker, the desktop entry's validator, the LV2
   # data validator (lv2_validate, which runs sord_validate against the LV2 vocabularies) and the
   # manual page reader
