@@ -376,7 +376,8 @@ class Instance
                 auto& r = *static_cast<Reader*>(s->ctx);
                 // A host that hands over at most 777 bytes a call.
                 const size_t take = (size_t)std::min<uint64_t>({n, 777, r.data.size() - r.at});
-                std::memcpy(b, r.data.data() + r.at, take);
+                if (take > 0)
+                    std::memcpy(b, r.data.data() + r.at, take);
                 r.at += take;
                 return (int64_t)take;
             }};

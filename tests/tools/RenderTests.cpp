@@ -540,8 +540,9 @@ juce::MemoryBlock rawWav(int formatTag, int channels, int bits, int frames, juce
     const int blockAlign = channels * ((bits + 7) / 8);
     out.write("RIFF", 4), out.writeInt(0), out.write("WAVE", 4);
     out.write("fmt ", 4), out.writeInt(16), out.writeShort((short)formatTag), out.writeShort((short)channels);
-    out.writeInt(44100), out.writeInt(44100 * blockAlign), out.writeShort((short)blockAlign),
-        out.writeShort((short)bits);
+    // The byte rate as the file's 32-bit field holds it (65,535 channels overflow an int).
+    out.writeInt(44100), out.writeInt((int)(44100u * (juce::uint32)blockAlign)),
+        out.writeShort((short)blockAlign), out.writeShort((short)bits);
     out.write("LIST", 4), out.writeInt((int)listSize), out.write("INFO", 4);
     out.write("data", 4), out.writeInt(frames * blockAlign);
     for (int i = 0; i < frames * channels; ++i)
