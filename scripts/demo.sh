@@ -15,3 +15,4 @@ mkdir -p "$out"
 echo
 echo "Listen to $out/demo-reverb.wav (dry: $out/demo.wav); picture: $out/demo-reverb.png"
 echo "Plug-ins: $root/build/plugin/ZVReverbLX_artefacts/Release/{VST,VST3,LV2,Standalone}"
+echo "CLAP plug-in: $root/build/plugin/clap/ZV-Reverb LX.clap"
