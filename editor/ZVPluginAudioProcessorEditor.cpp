@@ -248,6 +248,8 @@ void ZVPluginAudioProcessorEditor::addPanels()
     versionDisplay->setBounds(boundsOf(layout::versionDisplay));
     versionDisplay->versionLabel->setText(versionText, juce::dontSendNotification);
     versionDisplay->setVisible(false);
+
+    tooltips = std::make_unique<juce::TooltipWindow>(this, 500);
 }
 
 ZVPluginAudioProcessorEditor::~ZVPluginAudioProcessorEditor()
@@ -408,6 +410,17 @@ void ZVPluginAudioProcessorEditor::refreshFromProcessor()
                          juce::dontSendNotification);
         // The display follows what the slider shows: snapped to 0.1 and clamped to its range.
         showDisplaysFor(index, slider->getValue());
+    }
+
+    zvmeasure::Settings settings;
+    std::copy(std::begin(p), std::end(p), settings.begin());
+    const double rate = processor.getSampleRate();
+    roomDecay.request(settings, rate > 0.0 ? rate : 44100.0);
+    const auto tip = roomDecay.tipText();
+    if (decayDisplay->getTooltip() != tip)
+    {
+        decayDisplay->setTooltip(tip);
+        decaySlider->setTooltip(tip);
     }
 }
 

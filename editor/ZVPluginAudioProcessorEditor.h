@@ -12,6 +12,7 @@
 #include "zGUIReverbPower.h"
 #include "zGUIScale.h"
 #include "zGUITindalBg.h"
+#include "RoomDecayReader.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -97,6 +98,9 @@ class ZVPluginAudioProcessorEditor : public juce::AudioProcessorEditor,
     std::unique_ptr<zGUIReverbLXInfo> infoPanel;
     std::unique_ptr<zGUIInfoButton> infoButton;
     std::unique_ptr<zGUIPluginVersion> versionDisplay;
+    /// Shows the tips (the reverberation time over the decay display and slider); the last
+    /// child, hidden until a tip is due.
+    std::unique_ptr<juce::TooltipWindow> tooltips;
 
   private:
     struct ScaleMenuOpener;
@@ -118,6 +122,8 @@ class ZVPluginAudioProcessorEditor : public juce::AudioProcessorEditor,
     int chosenScale = 0;
     int shownScale = 100;
     bool layoutSizeHeld = false;
+    /// Measures the reverberation time of the settings shown, for the decay tips.
+    RoomDecayReader roomDecay;
     juce::File settings;
     std::unique_ptr<ScaleMenuOpener> scaleMenuOpener;
 

@@ -2,8 +2,8 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
-/// A triangle whose lower edge grows with the decay.
-class zGUILateDecay : public juce::Component
+/// A triangle whose lower edge grows with the decay; its tip tells the reverberation time.
+class zGUILateDecay : public juce::Component, public juce::SettableTooltipClient
 {
   public:
     zGUILateDecay();

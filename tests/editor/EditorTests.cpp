@@ -52,13 +52,16 @@ TEST_F(Editor, ChildrenAreStackedInOrderWithTheirBounds)
         {e.infoButton.get(), {45, 166, 130, 55}},
         {e.versionDisplay.get(), {237, 115, 70, 20}},
     };
-    ASSERT_EQ(e.getNumChildComponents(), 20);
+    // Then the tip window, hidden until a tip is due.
+    ASSERT_EQ(e.getNumChildComponents(), 21);
     for (int i = 0; i < 20; ++i)
     {
         EXPECT_EQ(e.getChildComponent(i), expected[(size_t)i].first) << i;
         EXPECT_EQ(expected[(size_t)i].first->getBounds(), expected[(size_t)i].second) << i;
         EXPECT_EQ(expected[(size_t)i].first->isVisible(), i != 17 && i != 19) << i;
     }
+    EXPECT_EQ(e.getChildComponent(20), e.tooltips.get());
+    EXPECT_FALSE(e.tooltips->isVisible());
     EXPECT_EQ(e.getWidth(), 450);
     EXPECT_EQ(e.getHeight(), 223);
     EXPECT_TRUE(e.isTimerRunning());
@@ -292,6 +295,32 @@ TEST_F(Editor, VersionLabelShowsTheReleaseAndCannotBeEdited)
     {
         EXPECT_EQ(family, "DejaVu Sans");
     }
+}
+
+// The decay display and slider tell the reverberation time of the settings shown, measured as
+// the renderer measures it, follow a change of the settings, and say why there is none.
+TEST_F(Editor, DecayTipsTellTheMeasuredReverberationTimeOfTheSettingsShown)
+{
+    const auto tipShows = [&](const juce::String& text)
+    {
+        return pumpUntil([&] { return editor->decayDisplay->getTooltip() == text; }, 120000) &&
+               editor->decaySlider->getTooltip() == text;
+    };
+    const auto measured = [&]
+    {
+        zvmeasure::Settings settings;
+        for (int i = 0; i < zvparams::count; ++i)
+            settings[(size_t)i] = processor.getParameter(i);
+        // The processor has not been prepared: it runs at the rate it starts with.
+        return "RT60 " + juce::String(zvmeasure::readRoom(settings, 44100.0).rt60, 2) + " s";
+    };
+    processor.setParameter(zvparams::Decay, 0.7f);
+    open();
+    EXPECT_TRUE(tipShows(measured()));
+    processor.setParameter(zvparams::Decay, 0.5f);
+    EXPECT_TRUE(tipShows(measured()));
+    processor.setParameter(zvparams::OnOff, 0.0f);
+    EXPECT_TRUE(tipShows("RT60: none, the reverb is off"));
 }
 
 JUCE_END_IGNORE_WARNINGS_GCC_LIKE

@@ -1,7 +1,7 @@
 // The decay measurement on signals whose decay is known: the octave filters' responses, and the
 // reverberation time of exponentially decaying noise.
 
-#include <zv-render/Measurement.h>
+#include <measure/Measurement.h>
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include <FactoryPresets.h>
 #include <ZVIdentity.h>
 #include <processor/StateDocuments.h>
-#include <zv-render/Measurement.h>
+#include <measure/Measurement.h>
 #include <zv-render/RenderSession.h>
 
 #include <juce_audio_formats/juce_audio_formats.h>

@@ -7,7 +7,7 @@
 
 #include <FactoryPresets.h>
 #include <zv-render/DecayTime.h>
-#include <zv-render/Measurement.h>
+#include <measure/Measurement.h>
 #include <zv-render/Plot.h>
 #include <zv-render/RenderSession.h>
 

@@ -3,26 +3,17 @@
 // The reverberation time of a setting, and the Decay that gives a reverberation time. The Decay
 // control's law is steep and its effect depends on the sizes (at the default sizes the room
 // rings 0.69 s from Decay 0 to 0.4 and 15 s at 0.8), so both are found by rendering the room's
-// impulse response and measuring it as --impulse does, not from a formula.
+// impulse response and measuring it (measure/RoomDecay.h), not from a formula.
 
-#include <processor/Parameters.h>
+#include <measure/RoomDecay.h>
 
-#include <array>
 #include <string>
 
 namespace zvrender
 {
 /// Every parameter's value, by index.
-using Settings = std::array<float, zvparams::count>;
-
-/// The longest response rendered for one measurement. A 35 dB fall within it measures an RT60
-/// of about 400 s, beyond anything the sizes give short of Decay 1.
-inline constexpr double longestResponse = 240.0;
-
-/// How long a response to render for measuring settings whose reported tail (the processor's
-/// upper estimate of their 90 dB fall) is `reportedTail`: that, within 3 s and longestResponse.
-/// RT60 is read from the fall to -35 dB, which comes well before.
-double responseSeconds(double reportedTail);
+using Settings = zvmeasure::Settings;
+using zvmeasure::responseSeconds;
 
 /// The broadband RT60 (T30) of the room alone (Dry-Wet 1) at `settings`, from its impulse
 /// response rendered at `sampleRate` after the start-up glides; NaN when it has none (power

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Measurement.h"
+#include <measure/Measurement.h>
 #include "Spectrogram.h"
 
 #include <juce_graphics/juce_graphics.h>

@@ -3,7 +3,8 @@
 // How long a room rings: reverberation time and early decay time of an impulse response, per
 // octave band and broadband, measured the way room acousticians do (octave-band filters, then
 // Schroeder's backward integration of the energy, then straight lines fitted to its decay).
-// Plain C++ with no framework, so any tool or test can measure a response it holds in memory.
+// Plain C++ with no framework, so any tool, test or window can measure a response it holds in
+// memory.
 
 #include <array>
 #include <cstddef>
@@ -99,6 +100,11 @@ inline constexpr const char* echoes = "the fall comes in steps: echoes, not a de
 /// away: what it would still have carried is estimated from its decay and its last tenth.
 DecayMeasurement measureDecay(const std::vector<const float*>& channels, std::size_t length,
                               double sampleRate);
+
+/// Measures one band from its energy (all channels together), `sampleRate` values per second:
+/// one per sample, or one per bin of samples summed, which gives the same backward integral at
+/// the bins' edges and so the same decay to the bin's resolution.
+BandDecay measureEnergy(double centreHz, const std::vector<double>& energy, double sampleRate);
 
 /// The broadband (unfiltered) decay alone, as measureDecay finds it.
 BandDecay measureBroadband(const std::vector<const float*>& channels, std::size_t length, double sampleRate);

@@ -39,7 +39,8 @@ constexpr double mostSteps = 0.5;
 /// How many samples of a curve are kept for pictures: enough for any screen.
 constexpr std::size_t keptCurvePoints = 4096;
 
-/// Measures one band from its energy per sample (all channels together).
+} // namespace
+
 BandDecay measureEnergy(double centreHz, const std::vector<double>& energy, double sampleRate)
 {
     BandDecay band;
@@ -94,7 +95,6 @@ BandDecay measureEnergy(double centreHz, const std::vector<double>& energy, doub
         band.curveDb.push_back((float)std::max(curve[i], -300.0));
     return band;
 }
-} // namespace
 
 OctaveFilter::OctaveFilter(double centreHz, double sampleRate)
 {
