@@ -48,10 +48,12 @@ void zEarlyReflection::process(float* left, float* right, int n) noexcept
 #if Z_HAVE_AVX2_VARIANT
     if (zBlockInstructionSet() == zInstructionSet::Avx2)
     {
+        ++paths_.avx2Blocks;
         processAvx2(left, right, n);
         return;
     }
 #endif
+    ++paths_.baselineBlocks;
     processRuns(left, right, n);
 }
 
@@ -83,6 +85,7 @@ void zEarlyReflection::processRuns(float* left, float* right, int n) noexcept
     }
     if (anyBypassed || shortest < 1)
     {
+        ++paths_.pairBlocks;
         processPairs(*this, left, right, n);
         return;
     }

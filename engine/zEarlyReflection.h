@@ -1,5 +1,6 @@
 #pragma once
 
+#include "zBlockPaths.h"
 #include "zEarlyDiff.h"
 #include "zEffect.h"
 
@@ -42,6 +43,8 @@ class zEarlyReflection final : public zEffect
     zEarlyDiff& right() noexcept { return *right_; }
     const zEarlyDiff& left() const noexcept { return *left_; }
     const zEarlyDiff& right() const noexcept { return *right_; }
+    /// Which code the blocks went through so far (zBlockPaths.h).
+    const zBlockPaths& blockPaths() const noexcept { return paths_; }
 
     /// Runs the two channels through their diffusers. Does not consult the bypass flag.
     float* processStereo(float* pair, int /*channels*/) override
@@ -82,6 +85,7 @@ class zEarlyReflection final : public zEffect
     float channelSpread_ = 0.0f;
     float diffusion_ = 0.0f;
     float sizeNote_ = 0.0f;
+    zBlockPaths paths_;
     std::unique_ptr<zEarlyDiff> left_;
     std::unique_ptr<zEarlyDiff> right_;
 };

@@ -84,10 +84,12 @@ void zLateReflection::process(float* left, float* right, int n) noexcept
 #if Z_HAVE_AVX2_VARIANT
     if (zBlockInstructionSet() == zInstructionSet::Avx2)
     {
+        ++paths_.avx2Blocks;
         processAvx2(left, right, n);
         return;
     }
 #endif
+    ++paths_.baselineBlocks;
     processRuns(left, right, n);
 }
 
@@ -104,6 +106,7 @@ void zLateReflection::processRuns(float* left, float* right, int n) noexcept
         return;
     if (anyPartBypassed())
     {
+        ++paths_.pairBlocks;
         processPairs(*this, left, right, n);
         return;
     }
@@ -132,6 +135,7 @@ void zLateReflection::processRuns(float* left, float* right, int n) noexcept
         const int length = planRun(run, n - done);
         if (length < 1)
         {
+            ++paths_.perSampleCalls;
             handBack();
             finishCallPerSample(left[done], right[done]);
             takeOver();

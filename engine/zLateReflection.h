@@ -1,5 +1,6 @@
 #pragma once
 
+#include "zBlockPaths.h"
 #include "zEffect.h"
 #include "zLateDiff.h"
 #include "zSampleRate.h"
@@ -63,6 +64,8 @@ class zLateReflection final : public zEffect
     zLateDiff& right() noexcept { return *right_; }
     const zLateDiff& left() const noexcept { return *left_; }
     const zLateDiff& right() const noexcept { return *right_; }
+    /// Which code the blocks went through so far (zBlockPaths.h).
+    const zBlockPaths& blockPaths() const noexcept { return paths_; }
 
     /// One oscillator step: glides the depth, advances the phase and hands each diffuser its four
     /// modulation offsets (which reach the lines at the diffuser's next refresh).
@@ -179,6 +182,7 @@ class zLateReflection final : public zEffect
     Oscillator oscillator_;
     float feedbackIntoLeft_ = 0.0f;
     float feedbackIntoRight_ = 0.0f;
+    zBlockPaths paths_;
     std::unique_ptr<zLateDiff> left_;
     std::unique_ptr<zLateDiff> right_;
 };

@@ -227,6 +227,61 @@ TEST(BlockProcessing, EachSectionMatchesItsPerSampleCodeBitForBit)
         });
 }
 
+// The block code exists only for speed, so the same output alone does not show it ran: each
+// instruction set this processor has runs exactly the blocks it is chosen for, lines long enough
+// to run ahead never send a call through the per-sample code, and every condition that demands the
+// per-sample code sends it there (a line shorter than a run: the early section's whole block, the
+// late section's calls; a part bypassed: the whole block).
+TEST(BlockProcessing, EachPathIsTakenExactlyWhenItShouldBe)
+{
+    constexpr int blocks = 6, n = 256;
+    struct Row
+    {
+        const char* what;
+        float earlySize, lateSize;
+        bool bypassParts;
+        std::uint64_t earlyPairBlocks, latePairBlocks, latePerSampleCalls;
+    };
+    const Row rows[] = {
+        {"every line long enough", 30.0f, 20.0f, false, 0, 0, 0},
+        {"lines shorter than a sample", 200.0f, 200.0f, false, blocks, 0, blocks * n},
+        {"a diffuser bypassed", 30.0f, 20.0f, true, blocks, blocks, 0},
+    };
+    const zInstructionSet usual = zBlockInstructionSet();
+    for (const zInstructionSet set : {zInstructionSet::Baseline, zInstructionSet::Avx2})
+    {
+        if (!zUseInstructionSet(set))
+            continue;
+        for (const Row& row : rows)
+        {
+            SCOPED_TRACE(testing::Message()
+                         << (set == zInstructionSet::Avx2 ? "AVX2, " : "baseline, ") << row.what);
+            auto early = voicedSection<zEarlyReflection>(48000.0f, zReverb::earlyChannelSpread);
+            auto late = voicedSection<zLateReflection>(48000.0f, zReverb::lateChannelSpread);
+            early->setSize(row.earlySize);
+            late->setSize(row.lateSize);
+            early->left().setBypass(row.bypassParts);
+            late->left().setBypass(row.bypassParts);
+            std::vector<float> left(n, 0.25f), right(n, -0.25f);
+            for (int b = 0; b < blocks; ++b)
+            {
+                early->process(left.data(), right.data(), n);
+                late->process(left.data(), right.data(), n);
+            }
+            for (const zBlockPaths* paths : {&early->blockPaths(), &late->blockPaths()})
+            {
+                EXPECT_EQ(paths->avx2Blocks, set == zInstructionSet::Avx2 ? blocks : 0u);
+                EXPECT_EQ(paths->baselineBlocks, set == zInstructionSet::Baseline ? blocks : 0u);
+            }
+            EXPECT_EQ(early->blockPaths().pairBlocks, row.earlyPairBlocks);
+            EXPECT_EQ(early->blockPaths().perSampleCalls, 0u);
+            EXPECT_EQ(late->blockPaths().pairBlocks, row.latePairBlocks);
+            EXPECT_EQ(late->blockPaths().perSampleCalls, row.latePerSampleCalls);
+        }
+    }
+    zUseInstructionSet(usual);
+}
+
 // The delay lines read ahead: read before they are written (across the line's end too).
 TEST(BlockProcessing, LinesReadAheadMatchTheirPerSampleCode)
 {
