@@ -9,6 +9,8 @@
 
 #include "AAXTestHost.h"
 
+#include "AnyBits.h"
+
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
@@ -96,14 +98,6 @@ class EmptyContainer final : public AAX_IViewContainer
     int32_t type;
 };
 
-float anyFloat(FuzzedDataProvider& in)
-{
-    const uint32_t bits = in.ConsumeIntegral<uint32_t>();
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
 double anyValue(FuzzedDataProvider& in)
 {
     switch (in.ConsumeIntegralInRange(0, 3))
@@ -111,7 +105,7 @@ double anyValue(FuzzedDataProvider& in)
     case 0:
         return in.ConsumeProbability<double>();
     case 1:
-        return (double)anyFloat(in);
+        return (double)anyBits<float>(in);
     case 2:
     {
         const uint64_t bits = in.ConsumeIntegral<uint64_t>();
@@ -162,7 +156,7 @@ struct ParameterID
 void process(Fixture& f, FuzzedDataProvider& in)
 {
     const auto n = (size_t)in.ConsumeIntegralInRange(0, 4096);
-    const float scale = in.ConsumeBool() ? 1.0f : anyFloat(in);
+    const float scale = in.ConsumeBool() ? 1.0f : anyBits<float>(in);
     // Samples from fuzz bytes (their count read first, so the calls after them stay in place)
     // and past them noise from a fuzz-chosen seed.
     std::vector<uint8_t> bytes;
@@ -259,7 +253,7 @@ void parameterObjectCall(Fixture& f, FuzzedDataProvider& in, const ParameterID& 
             --held->second;
         break;
     case 2:
-        p->SetValueWithFloat(anyFloat(in));
+        p->SetValueWithFloat(anyBits<float>(in));
         break;
     case 3:
         p->SetValueWithBool(in.ConsumeBool());

@@ -7,6 +7,8 @@
 
 #include <tests/clap/ClapHost.h>
 
+#include "AnyBits.h"
+
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
@@ -14,13 +16,6 @@
 
 namespace
 {
-double anyDouble(FuzzedDataProvider& in)
-{
-    const uint64_t bits = in.ConsumeIntegral<uint64_t>();
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return d;
-}
 
 claphost::InputEvents events(FuzzedDataProvider& in, uint32_t frames)
 {
@@ -33,7 +28,7 @@ claphost::InputEvents events(FuzzedDataProvider& in, uint32_t frames)
         time = in.ConsumeBool() ? std::min(frames, time + in.ConsumeIntegralInRange<uint32_t>(0, 512))
                                 : in.ConsumeIntegral<uint32_t>();
         const clap_id id = in.ConsumeIntegralInRange<clap_id>(0, 12);
-        list.add(time, id, in.ConsumeBool() ? in.ConsumeProbability<double>() : anyDouble(in));
+        list.add(time, id, in.ConsumeBool() ? in.ConsumeProbability<double>() : anyBits<double>(in));
         if (in.ConsumeBool())
             list.events.back().header.type = in.ConsumeIntegralInRange<uint16_t>(0, 12);
     }
@@ -71,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         {
         case 0:
         {
-            const double rates[] = {44100.0, 48000.0, 96000.0, 8000.0, 384000.0, 0.0, -1.0, anyDouble(in)};
+            const double rates[] = {44100.0,  48000.0, 96000.0, 8000.0,
+                                    384000.0, 0.0,     -1.0,    anyBits<double>(in)};
             maxFrames = in.ConsumeIntegralInRange<uint32_t>(1, 4096);
             const double r = rates[in.ConsumeIntegralInRange<int>(0, 7)];
             plugin.activate(r, maxFrames);
@@ -115,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             double v = 0.0;
             plugin.params->text_to_value(plugin.plugin, in.ConsumeIntegralInRange<clap_id>(0, 12),
                                          text.c_str(), &v);
-            plugin.text(in.ConsumeIntegralInRange<clap_id>(0, 12), anyDouble(in));
+            plugin.text(in.ConsumeIntegralInRange<clap_id>(0, 12), anyBits<double>(in));
             break;
         }
         case 6:

@@ -5,6 +5,8 @@
 
 #include "Vst2Host.h"
 
+#include "AnyBits.h"
+
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
@@ -14,13 +16,6 @@ using namespace vsthost;
 
 namespace
 {
-float anyFloat(FuzzedDataProvider& in)
-{
-    const uint32_t bits = in.ConsumeIntegral<uint32_t>();
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
 
 void expectFinite(const Stereo& s, size_t n)
 {
@@ -34,7 +29,7 @@ void process(Instance& plugin, FuzzedDataProvider& in)
 {
     const auto n = in.ConsumeIntegralInRange<int>(0, 4096);
     auto input = makeStereo((size_t)n);
-    const float scale = in.ConsumeBool() ? 1.0f : anyFloat(in);
+    const float scale = in.ConsumeBool() ? 1.0f : anyBits<float>(in);
     for (auto& channel : input)
         for (auto& x : channel)
             x = scale * ((float)(in.ConsumeIntegral<uint8_t>()) / 128.0f - 1.0f);
@@ -83,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         switch (in.ConsumeIntegralInRange(0, 17))
         {
         case 0:
-            plugin.setParameter(index, anyFloat(in));
+            plugin.setParameter(index, anyBits<float>(in));
             break;
         case 1:
             (void)plugin.getParameter(index);
@@ -108,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             break;
         }
         case 6:
-            plugin.call(setSampleRate, 0, 0, nullptr, anyFloat(in));
+            plugin.call(setSampleRate, 0, 0, nullptr, anyBits<float>(in));
             break;
         case 7:
             plugin.call(setBlockSize, 0, in.ConsumeIntegral<int32_t>());
