@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Usage: check-lv2.sh BUNDLE_DIR PLUGIN_URI ZV_RENDER
+# Usage: check-lv2.sh BUNDLE_DIR PLUGIN_URI ZV_RENDER PRINT_PARAMETERS
 # Checks the bundle's data against LV2's vocabularies (lv2_validate) and with lilv's lv2info,
 # then runs it in a real LV2 host (jalv, on a JACK server with the dummy back end, so no sound
 # card is needed), asks that host for the plug-in's presets and controls, and has it apply every
-# factory preset. The factory presets are those ZV_RENDER --list-presets names.
+# factory preset. The factory presets are those ZV_RENDER --list-presets names; the parameters,
+# their names and state keys, those PRINT_PARAMETERS prints from the parameter records.
 set -euo pipefail
 bundle=$1
 uri=$2
 render=$3
+print_parameters=$4
 export LV2_PATH
 LV2_PATH=$(dirname "$bundle")
 work=$(mktemp -d)
@@ -24,8 +26,9 @@ fail() { echo "FAIL: $*"; exit 1; }
 # and what it is for). Notes follow the table unindented.
 mapfile -t factory < <("$render" --list-presets | tail -n +2 | sed -n -E 's/^  ([^ ]+( [^ ]+)*)  .*$/\1/p')
 [ "${#factory[@]}" -ge 16 ] || fail "zv-render lists ${#factory[@]} factory presets"
-names=(EarlySize LateSize Decay Diffusion Listener Dry-Wet Volume On-Off "Left On-Off" "Right On-Off" "Stereo On-Off")
-keys=(fEarlySize fLateSize fDecay fDiffusion fListenerPos fMix fVolume fOnButton fLeftSelButton fRightSelButton fStereoSelButton)
+mapfile -t names < <("$print_parameters" | cut -f1)
+mapfile -t keys < <("$print_parameters" | cut -f2)
+[ "${#names[@]}" -eq 11 ] || fail "the parameter records list ${#names[@]} parameters
 
 lv2info "$uri" > "$work/info.txt" || fail "lv2info does not know $uri"
 grep -q 'Name: *ZV-Reverb LX' "$work/info.txt" || fail "plug-in name missing"
