@@ -11,11 +11,12 @@
 # session-manager signals). Qtractor will not start its engines without the ALSA sequencer, which
 # kernels without sound drivers (virtual machines, containers) lack; there an idle stand-in
 # sequencer (alsa-seq-standin.c) is preloaded.
-# Usage: check-qtractor-session.sh PLUGIN.clap SEQUENCER_STANDIN.so
+# Usage: check-qtractor-session.sh PLUGIN.clap SEQUENCER_STANDIN.so PRINT_PARAMETERS
 # (ZV_KEEP=1 keeps the sessions, logs and Qtractor's settings and prints where.)
 set -euo pipefail
 plugin=$1
 standin=$2
+export ZV_PRINT_PARAMETERS=$3
 here=$(cd "$(dirname "$0")" && pwd)
 session_tool=("/usr/bin/python3" "$here/qtractor-session.py")
 

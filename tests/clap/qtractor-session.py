@@ -18,29 +18,27 @@ little-endian length and the XML text.
 """
 
 import base64
+import os
 import re
 import struct
+import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
 import zlib
 
 PLUGIN_FILE = "ZV-Reverb LX.clap"
 PROGRAMS = 127  # the bank's programs (numPrograms in the processor)
-# The state keys and CLAP names of the eleven parameters, in id order.
-PARAMETERS = [
-    ("fEarlySize", "EarlySize"),
-    ("fLateSize", "LateSize"),
-    ("fDecay", "Decay"),
-    ("fDiffusion", "Diffusion"),
-    ("fListenerPos", "Listener"),
-    ("fMix", "Dry-Wet"),
-    ("fVolume", "Volume"),
-    ("fOnButton", "On-Off"),
-    ("fLeftSelButton", "Left On-Off"),
-    ("fRightSelButton", "Right On-Off"),
-    ("fStereoSelButton", "Stereo On-Off"),
-]
-DEFAULTS = ["0.5"] * 7 + ["1", "0", "0", "1"]
+
+
+def parameter_records():
+    """The eleven parameters' state keys and CLAP names in id order, and their defaults as the
+    documents write them, from the parameter records (the program ZV_PRINT_PARAMETERS names)."""
+    printed = subprocess.run([os.environ["ZV_PRINT_PARAMETERS"]], check=True, capture_output=True, text=True)
+    rows = [line.split("\t") for line in printed.stdout.splitlines()]
+    return [(key, name) for name, key, _ in rows], [default for _, _, default in rows]
+
+
+PARAMETERS, DEFAULTS = parameter_records()
 # The settings the session holds: program 3 is current and every value differs from its default
 # (numbers short in both decimal and binary, so that every text form of them is exact); the first
 # and last programs are changed too, to show that the whole bank comes back, not only the live values.
