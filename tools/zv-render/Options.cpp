@@ -26,6 +26,17 @@ double parseNumber(const juce::String& option, const juce::String& text)
     return value;
 }
 
+/// A number in `text` from `low` (or above it only, when `aboveLow`) up to `high`, or a UsageError
+/// naming the option and what it expects.
+double parseNumberWithin(const juce::String& option, const juce::String& text, double low, double high,
+                         const char* expected, bool aboveLow = false)
+{
+    const double value = parseNumber(option, text);
+    if ((aboveLow ? value <= low : value < low) || value > high)
+        throw UsageError(option.toStdString() + ": expected " + expected);
+    return value;
+}
+
 int parseInteger(const juce::String& option, const juce::String& text, int minimum, int maximum)
 {
     const double value = parseNumber(option, text);
@@ -136,11 +147,7 @@ const std::vector<OptionEntry>& optionTable()
          "SECONDS",
          "append exactly this much tail instead of the reverb's reported tail",
          [](Options& o, auto& n, auto& v)
-         {
-             o.tailSeconds = parseNumber(n, v);
-             if (*o.tailSeconds < 0.0 || *o.tailSeconds > 3600.0)
-                 throw UsageError("--tail: expected 0 to 3600 seconds");
-         }},
+         { o.tailSeconds = parseNumberWithin(n, v, 0.0, 3600.0, "0 to 3600 seconds"); }},
         {{"--format"},
          "wav|flac|aiff",
          "output file format; by default the output's extension chooses it\n(.wav, .flac, .aif or .aiff), "
@@ -164,22 +171,16 @@ const std::vector<OptionEntry>& optionTable()
         {{"--normalize"},
          "[=DBFS]",
          "scale the whole render so that its peak is DBFS (default -1)",
-         [](Options& o, auto& n, auto& v)
-         {
-             o.normalizeDb = v.isEmpty() ? -1.0 : parseNumber(n, v);
-             if (*o.normalizeDb < -60.0 || *o.normalizeDb > 0.0)
-                 throw UsageError("--normalize: expected a peak from -60 to 0 dBFS");
+         [](Options& o, auto& n, auto& v) {
+             o.normalizeDb =
+                 v.isEmpty() ? -1.0 : parseNumberWithin(n, v, -60.0, 0.0, "a peak from -60 to 0 dBFS");
          }},
         {{"--rt60"},
          "SECONDS",
          "choose the Decay whose reverberation time (broadband RT60 of the\nroom, at the other settings "
          "given) is closest to SECONDS, and say\nwhat it reaches",
          [](Options& o, auto& n, auto& v)
-         {
-             o.rt60Seconds = parseNumber(n, v);
-             if (*o.rt60Seconds <= 0.0 || *o.rt60Seconds > 600.0)
-                 throw UsageError("--rt60: expected above 0 and up to 600 seconds");
-         }},
+         { o.rt60Seconds = parseNumberWithin(n, v, 0.0, 600.0, "above 0 and up to 600 seconds", true); }},
         {{"--out-dir"},
          "DIR",
          "render every input into DIR, each as NAME.wav (DIR is created if need be)",
@@ -195,19 +196,14 @@ const std::vector<OptionEntry>& optionTable()
          "decay time (EDT) per octave band, 125 Hz to 8 kHz, and broadband",
          [](Options& o, auto& n, auto& v)
          {
-             o.impulseSeconds = parseNumber(n, v);
-             if (*o.impulseSeconds <= 0.0 || *o.impulseSeconds > 3600.0)
-                 throw UsageError("--impulse: expected a length above 0 and up to 3600 seconds");
+             o.impulseSeconds =
+                 parseNumberWithin(n, v, 0.0, 3600.0, "a length above 0 and up to 3600 seconds", true);
          }},
         {{"--rate"},
          "HZ",
          "sample rate of the impulse response",
          [](Options& o, auto& n, auto& v)
-         {
-             o.impulseRate = parseNumber(n, v);
-             if (o.impulseRate < 8000.0 || o.impulseRate > 768000.0)
-                 throw UsageError("--rate: expected 8000 to 768000 Hz");
-         }},
+         { o.impulseRate = parseNumberWithin(n, v, 8000.0, 768000.0, "8000 to 768000 Hz"); }},
         {{"--plot"},
          "FILE.png",
          "draw the output's waveform and its level in dB over time",
