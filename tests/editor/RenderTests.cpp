@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
 namespace
 {
 struct Rendering : ::testing::Test
@@ -138,4 +141,33 @@ TEST_F(Rendering, BackgroundCoversTheEditorsGreyFill)
     const auto holes = render();
     for (auto p : {juce::Point<int>{0, 0}, {449, 0}, {0, 222}, {449, 222}, {225, 111}})
         EXPECT_EQ(holes.getPixelAt(p.x, p.y).getARGB(), 0xffffffffu) << p.toString();
+}
+
+// The reverberation time's tip appears where a user's pointer rests on the decay display, inside
+// the window (a plug-in's window must not open windows of its own on the desktop). On Linux the
+// framework shows tips only while one of the process's windows has the input focus, as a window
+// manager gives it to the window the user works in.
+TEST_F(Rendering, PointerRestingOnTheDecayDisplayShowsTheReverberationTime)
+{
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    ASSERT_TRUE(pumpUntil([&] { return !editor->decayDisplay->getTooltip().endsWith("..."); }, 60000));
+    const auto window = (Window)(juce::pointer_sized_uint)editor->getPeer()->getNativeHandle();
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XFlush(display);
+    ASSERT_TRUE(pumpUntil([] { return juce::Process::isForegroundProcess(); }));
+    for (int step = 0; step < 2; ++step) // a pointer that moves onto the display, then rests
+    {
+        const auto at = editor->decayDisplay->getScreenBounds().getCentre() + juce::Point<int>(step * 3, 0);
+        XTestFakeMotionEvent(display, -1, at.x, at.y, CurrentTime);
+        XFlush(display);
+        pumpMessages(100);
+    }
+    EXPECT_TRUE(pumpUntil([&] { return editor->tooltips->isVisible(); }, 5000));
+    EXPECT_EQ(editor->tooltips->getParentComponent(), editor.get());
+    EXPECT_TRUE(editor->getLocalBounds().contains(editor->tooltips->getBounds()))
+        << editor->tooltips->getBounds().toString();
+    EXPECT_TRUE(editor->decayDisplay->getTooltip().startsWith("RT60 "));
+    keep(render(), "decay-tip.png");
+    XCloseDisplay(display);
 }
