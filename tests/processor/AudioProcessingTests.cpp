@@ -355,7 +355,11 @@ TEST_F(TailLength, KeepsItsPromiseAtHighDiffusionAtEveryRate)
                           // the longest early stages ringing alone or nearly
                           {22050.0, {1.0f, 0.5f, 0.0f, 0.999f, 0.5f}, 23.177},
                           {48000.0, {1.0f, 0.0f, 0.0f, 0.999f, 0.5f}, 21.139},
-                          {192000.0, {1.0f, 0.0f, 0.0f, 0.999f, 0.5f}, 8.236}};
+                          {192000.0, {1.0f, 0.0f, 0.0f, 0.999f, 0.5f}, 8.236},
+                          // the diffuse sound of the longest round trip, and the late section
+                          // alone, where it stands highest against the peak
+                          {192000.0, {0.0f, 1.0f, 1.0f, 0.25f, 0.5f}, 64.595},
+                          {48000.0, {0.25f, 1.0f, 0.75f, 0.5f, 1.0f}, 19.536}};
     for (const auto& c : cases)
     {
         ZVPluginAudioProcessor p;
