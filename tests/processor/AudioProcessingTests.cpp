@@ -359,7 +359,9 @@ TEST_F(TailLength, KeepsItsPromiseAtHighDiffusionAtEveryRate)
                           // the diffuse sound of the longest round trip, and the late section
                           // alone, where it stands highest against the peak
                           {192000.0, {0.0f, 1.0f, 1.0f, 0.25f, 0.5f}, 64.595},
-                          {48000.0, {0.25f, 1.0f, 0.75f, 0.5f, 1.0f}, 19.536}};
+                          {48000.0, {0.25f, 1.0f, 0.75f, 0.5f, 1.0f}, 19.536},
+                          // pulses the stages do not spread, at a rate off the usual ones
+                          {176400.0, {0.25f, 0.5f, 0.75f, 0.0f, 1.0f}, 10.587}};
     for (const auto& c : cases)
     {
         ZVPluginAudioProcessor p;
