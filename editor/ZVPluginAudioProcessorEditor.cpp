@@ -2,6 +2,7 @@
 
 #include <ZVIdentity.h>
 #include <processor/ParameterTable.h>
+#include <processor/ZVPluginAudioProcessor.h>
 #include <resources/artwork/WindowLayout.h>
 
 #include <algorithm>
@@ -414,8 +415,10 @@ void ZVPluginAudioProcessorEditor::refreshFromProcessor()
 
     zvmeasure::Settings settings;
     std::copy(std::begin(p), std::end(p), settings.begin());
-    const double rate = processor.getSampleRate();
-    roomDecay.request(settings, rate > 0.0 ? rate : 44100.0);
+    // The rate the instance runs at, read safely while the host may be preparing it on another
+    // thread (the window is handed the processor as the framework's type).
+    const auto* ours = dynamic_cast<const ZVPluginAudioProcessor*>(&processor);
+    roomDecay.request(settings, ours != nullptr ? ours->runningRate() : 44100.0);
     const auto tip = roomDecay.tipText();
     if (decayDisplay->getTooltip() != tip)
     {

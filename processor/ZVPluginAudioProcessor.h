@@ -63,6 +63,10 @@ class ZVPluginAudioProcessor : public juce::AudioProcessor
 
     /// Seconds the current settings ring after the input stops (see the definition).
     double getTailLengthSeconds() const override;
+    /// The rate this instance runs at: the last the host prepared it with, 44.1 kHz before that.
+    /// Any thread may ask (the framework's getSampleRate() is a plain value the host's thread
+    /// writes).
+    double runningRate() const noexcept { return instanceRate.load(std::memory_order_relaxed); }
     bool acceptsMidi() const override { return false; }
     bool producesMidi() const override { return false; }
 
