@@ -36,7 +36,7 @@ std::unique_ptr<ZVPluginAudioProcessor> roomAt(const Settings& settings, double 
 
 /// Renders the room's impulse response, `seconds` long after a second of silence (the pre-delay
 /// glides from 0 to its times after the processor is built), and measures its broadband fall
-/// from the energy of both channels per millisecond. NaN when cancelled.
+/// from the energy of both channels per millisecond. Nothing measured when cancelled.
 BandDecay measureRoom(const Settings& settings, double sampleRate, double seconds,
                       const std::atomic<bool>* cancel)
 {
