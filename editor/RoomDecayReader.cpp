@@ -9,8 +9,13 @@ RoomDecayReader::RoomDecayReader() : juce::Thread("Room decay")
 
 RoomDecayReader::~RoomDecayReader()
 {
-    cancel.store(true, std::memory_order_relaxed);
+    // Under the lock, so that a measurement about to start sees either the flag set here or the
+    // thread's exit asked for before it.
     signalThreadShouldExit();
+    {
+        const juce::ScopedLock hold(lock);
+        cancel.store(true, std::memory_order_relaxed);
+    }
     notify();
     stopThread(-1);
 }
@@ -24,8 +29,9 @@ void RoomDecayReader::request(const zvmeasure::Settings& settings, double sample
         asked = settings;
         askedRate = sampleRate;
         ++askedGeneration;
+        // Cancels the measurement running, not one that takes these settings up after this.
+        cancel.store(true, std::memory_order_relaxed);
     }
-    cancel.store(true, std::memory_order_relaxed);
     notify();
 }
 
@@ -60,7 +66,8 @@ void RoomDecayReader::run()
         {
             const juce::ScopedLock hold(lock);
             settings = asked, rate = askedRate, generation = askedGeneration;
-            cancel.store(false, std::memory_order_relaxed); // a later request sets it again
+            // A later request, or closing the window, sets it again.
+            cancel.store(threadShouldExit(), std::memory_order_relaxed);
         }
         const auto reading = zvmeasure::readRoom(settings, rate, &cancel);
         const juce::ScopedLock hold(lock);
