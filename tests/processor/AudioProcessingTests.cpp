@@ -356,6 +356,9 @@ TEST_F(TailLength, KeepsItsPromiseAtHighDiffusionAtEveryRate)
                           {22050.0, {1.0f, 0.5f, 0.0f, 0.999f, 0.5f}, 23.177},
                           {48000.0, {1.0f, 0.0f, 0.0f, 0.999f, 0.5f}, 21.139},
                           {192000.0, {1.0f, 0.0f, 0.0f, 0.999f, 0.5f}, 8.236},
+                          // and heard through the late stages, which ring in turn with its pulses
+                          {22050.0, {1.0f, 0.25f, 0.0f, 0.999f, 0.5f}, 17.572},
+                          {192000.0, {1.0f, 0.5f, 0.0f, 0.99f, 0.5f}, 15.923},
                           // the diffuse sound of the longest round trip, and the late section
                           // alone, where it stands highest against the peak
                           {192000.0, {0.0f, 1.0f, 1.0f, 0.25f, 0.5f}, 64.595},
