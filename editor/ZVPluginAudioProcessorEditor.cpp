@@ -101,7 +101,7 @@ struct ZVPluginAudioProcessorEditor::ScaleMenuOpener : public juce::MouseListene
 };
 
 ZVPluginAudioProcessorEditor::ZVPluginAudioProcessorEditor(juce::AudioProcessor& p)
-    : juce::AudioProcessorEditor(p)
+    : juce::AudioProcessorEditor(p), ourProcessor(dynamic_cast<const ZVPluginAudioProcessor*>(&p))
 {
     setUpLookAndFeels();
     versionText = juce::String("R") + zvidentity::version;
@@ -416,9 +416,8 @@ void ZVPluginAudioProcessorEditor::refreshFromProcessor()
     zvmeasure::Settings settings;
     std::copy(std::begin(p), std::end(p), settings.begin());
     // The rate the instance runs at, read safely while the host may be preparing it on another
-    // thread (the window is handed the processor as the framework's type).
-    const auto* ours = dynamic_cast<const ZVPluginAudioProcessor*>(&processor);
-    roomDecay.request(settings, ours != nullptr ? ours->runningRate() : 44100.0);
+    // thread.
+    roomDecay.request(settings, ourProcessor != nullptr ? ourProcessor->runningRate() : 44100.0);
     const auto tip = roomDecay.tipText();
     if (decayDisplay->getTooltip() != tip)
     {

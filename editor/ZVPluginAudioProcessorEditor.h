@@ -18,6 +18,8 @@
 
 #include <memory>
 
+class ZVPluginAudioProcessor;
+
 /// The plug-in's window: bar sliders, image switches and value displays over one background
 /// picture. It reads the processor's parameters by index every 50 ms and writes the user's edits
 /// with setParameterNotifyingHost; it keeps no parameter values of its own.
@@ -124,6 +126,8 @@ class ZVPluginAudioProcessorEditor : public juce::AudioProcessorEditor,
     bool layoutSizeHeld = false;
     /// Measures the reverberation time of the settings shown, for the decay tips.
     RoomDecayReader roomDecay;
+    /// The processor as our own type, for the rate it runs at; null for any other processor.
+    const ZVPluginAudioProcessor* const ourProcessor;
     juce::File settings;
     std::unique_ptr<ScaleMenuOpener> scaleMenuOpener;
 
