@@ -644,12 +644,25 @@ double zReverb::tailSeconds(const Controls& settings, float sampleRate, double d
     if (earlyOn && ringing)
         sound.add(ringStart, earlyRinging);
 
-    // The late stages' ringing of the pulse that first passes them. Every return of the pulse sets
-    // them ringing again, weaker by what the trip took; the sum of the families covers that in
-    // every measured response (zv-tail-grid up to diffusion 0.999 and 192 kHz), so it is not
-    // added.
+    // The late stages' ringing of the pulse that first passes them, and of its returns: every
+    // round trip brings the pulse back through the stages and sets them ringing again, weaker by
+    // q, what the trip left of the pulse against the ringing's own fall meanwhile (per band, for
+    // the longest stage, which falls slowest per trip; at most strongestReturn). The rings of the
+    // returns are bounded by their amplitude sum, 1 / (1 - q) times the first. (Leaving them out
+    // put the estimate up to 22 % short of the measured fall close to diffusion 1: zv-tail-grid,
+    // 22.05 and 44.1 kHz, diffusion 0.996 to 0.9995; their energy sum still left it 2 % short.)
     double lateRingWeight[bandCount];
     std::fill(lateRingWeight, lateRingWeight + bandCount, std::log(lateWeight));
+    if (lateHeard && ringing)
+    {
+        const double longestStage = *std::max_element(late.stageDelay, late.stageDelay + 6);
+        for (int b = 0; b < bandCount; ++b)
+        {
+            const double ringPerTrip = trip / longestStage * std::log(g * bands.gain[b]);
+            const double q = std::min(std::exp(pulseTrip[b] - ringPerTrip), strongestReturn);
+            lateRingWeight[b] -= std::log1p(-q);
+        }
+    }
     const auto lateRinging = [&](double t)
     { return ringingLevel(late.stageDelay, g, bands, lateRingWeight, t); };
     if (lateHeard && ringing)

@@ -359,6 +359,9 @@ TEST_F(TailLength, KeepsItsPromiseAtHighDiffusionAtEveryRate)
                           // and heard through the late stages, which ring in turn with its pulses
                           {22050.0, {1.0f, 0.25f, 0.0f, 0.999f, 0.5f}, 17.572},
                           {192000.0, {1.0f, 0.5f, 0.0f, 0.99f, 0.5f}, 15.923},
+                          // the late stages ringing again with every return of the pulse
+                          {44100.0, {0.0f, 0.5f, 0.75f, 0.9995f, 1.0f}, 9.174},
+                          {22050.0, {0.0f, 0.25f, 0.75f, 0.9995f, 1.0f}, 6.899},
                           // the diffuse sound of the longest round trip, and the late section
                           // alone, where it stands highest against the peak
                           {192000.0, {0.0f, 1.0f, 1.0f, 0.25f, 0.5f}, 64.595},
