@@ -273,7 +273,7 @@ double ZVPluginAudioProcessor::getTailLengthSeconds() const
     // How long the current settings ring after the input stops, so that hosts which honour the
     // tail keep processing long enough, and no longer. The engine estimates it from its loop
     // gains, delays and tone shelves at the rate it runs at; the estimate covers the time the
-    // impulse response takes to fall 90 dB below its peak, and below diffusion 0.99 stays within
+    // impulse response takes to fall 90 dB below its peak, and up to diffusion 0.99 stays within
     // twice it (the README says where it stands further out).
     // May be called from any thread: it reads the live values once each and allocates nothing.
     constexpr double fallDecibels = 90.0;

@@ -362,6 +362,10 @@ TEST_F(TailLength, KeepsItsPromiseAtHighDiffusionAtEveryRate)
                           // the late stages ringing again with every return of the pulse
                           {44100.0, {0.0f, 0.5f, 0.75f, 0.9995f, 1.0f}, 9.174},
                           {22050.0, {0.0f, 0.25f, 0.75f, 0.9995f, 1.0f}, 6.899},
+                          // the longest round trips, whose diffuse sound and rings of the returns
+                          // stand far below an amplitude sum of what could meet
+                          {48000.0, {0.0f, 1.0f, 1.0f, 0.999f, 0.5f}, 87.218},
+                          {192000.0, {0.75f, 1.0f, 1.0f, 0.99f, 0.5f}, 70.012},
                           // the diffuse sound of the longest round trip, and the late section
                           // alone, where it stands highest against the peak
                           {192000.0, {0.0f, 1.0f, 1.0f, 0.25f, 0.5f}, 64.595},
