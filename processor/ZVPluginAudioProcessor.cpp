@@ -90,10 +90,11 @@ const juce::String ZVPluginAudioProcessor::getOutputChannelName(int channelIndex
 //==============================================================================
 void ZVPluginAudioProcessor::prepareToPlay(double sampleRate, int /*estimatedSamplesPerBlock*/)
 {
-    // A rate the engine cannot run at (0, negative, NaN) is refused rather than stored: every
-    // delay length and filter design divides by or multiplies with it.
+    // A rate the engine cannot run at (0, negative, NaN, infinite) is refused rather than stored:
+    // every delay length and filter design divides by or multiplies with it. So is a subnormal
+    // one, which the audio thread, flushing denormals, reads as 0.
     const float rate = (float)sampleRate;
-    if (!(rate > 0.0f) || !std::isfinite(rate))
+    if (!(rate >= std::numeric_limits<float>::min()) || !std::isfinite(rate))
         return;
     // Handed to the engine by the audio thread at its next block start (applyParameters), so
     // that nothing here touches an engine that may be processing.

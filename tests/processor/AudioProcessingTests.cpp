@@ -217,13 +217,28 @@ TEST_F(SampleRate, PrepareSetsThisInstancesRateAndNothingElse)
     EXPECT_EQ(engineRate(other), 44100.0f);
 }
 
+// A subnormal rate reads as 0 on the audio thread, which flushes denormals: every delay and
+// filter design would divide by it, and the engine, cleared at every non-finite sample, would
+// take seconds over each block. The smallest normal rate is the first one kept.
 TEST_F(SampleRate, UnusableRatesAreRefused)
 {
-    ZVPluginAudioProcessor p;
-    for (double rate : {0.0, -44100.0, std::nan("")})
+    constexpr float smallestNormal = std::numeric_limits<float>::min();
+    const struct
     {
-        p.prepareToPlay(rate, 512);
-        EXPECT_EQ(engineRate(p), 44100.0f);
+        double rate;
+        float taken;
+    } cases[] = {{0.0, 44100.0f},
+                 {-44100.0, 44100.0f},
+                 {std::nan(""), 44100.0f},
+                 {std::numeric_limits<double>::infinity(), 44100.0f},
+                 {1.0e-40, 44100.0f},
+                 {(double)smallestNormal * 0.5, 44100.0f},
+                 {(double)smallestNormal, smallestNormal}};
+    for (const auto& c : cases)
+    {
+        ZVPluginAudioProcessor p;
+        p.prepareToPlay(c.rate, 512);
+        EXPECT_EQ(engineRate(p), c.taken) << c.rate;
     }
 }
 
