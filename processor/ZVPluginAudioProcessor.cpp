@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -237,6 +238,9 @@ void ZVPluginAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce
         // the dry part, and the rest of the piece goes through the silenced engine again.
         for (int i = firstNonFinite(l, r, 0, n); i < n; i = firstNonFinite(l, r, i + 1, n))
         {
+#if ZV_ENGINE_RECOVERY_ABORTS
+            std::abort();
+#endif
             reverb->clear();
             l[i] = ((1.0f - mix[i]) * dryLeft[i]) * gain;
             r[i] = ((1.0f - mix[i]) * dryRight[i]) * gain;
